@@ -1,0 +1,25 @@
+// Centring and the iterative rotational fit of molecule 2 onto molecule 1.
+#ifndef PAIRFIT_SUPERPOSE_H
+#define PAIRFIT_SUPERPOSE_H
+
+#include "structure/molecule.h"
+
+// Moves every atom so that the centroid of the selected atoms lies at the
+// origin. A molecule without selected atoms is left as it is. Returns 0.
+int center_molecule(molecule *mol);
+
+// Turns molecule 2 about the origin onto molecule 1, fitted on the pairs
+// selected in molecule 1, by axis-by-axis turns until a pass turns by less
+// than 0.0001 radian in all. Writes every pair's squared distance into the
+// sqdev of both atoms and the rotation into u; returns the RMS deviation of
+// the selected pairs (0 when none is selected). Both molecules must be
+// centred on their selected atoms.
+double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]);
+
+// Guard against a fit that never converges; never reached on real input.
+enum { MAX_FIT_PASSES = 100000 };
+
+// The largest number of passes any fit of this thread has needed so far.
+extern thread_local int fit_passes_peak;
+
+#endif
