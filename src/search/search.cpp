@@ -4,7 +4,7 @@
 
 #include "report/report.h"
 #include "score/score.h"
-#include "superpose/superpose.h"
+#include "search/pair_arrays.h"
 
 void reset_best_subset(best_subset *best) {
     best->best_size = 0;
@@ -16,32 +16,7 @@ void reset_best_subset(best_subset *best) {
 
 namespace {
 
-void select_pair(molecule *mol1, molecule *mol2, int j, int flag) {
-    mol1->atoms[j].selected = flag;
-    mol2->atoms[j].selected = flag;
-}
-
-// Centres both molecules on their selected atoms and fits molecule 2.
-double fit(molecule *mol1, molecule *mol2, double u[9]) {
-    center_molecule(mol1);
-    center_molecule(mol2);
-    return superimpose_molecules(mol1, mol2, u);
-}
-
-// The unselected pair closest after the latest fit, the lowest index among
-// equals; -1 when no unselected pair lies within 9999 square Angstrom.
-int closest_unselected_pair(const molecule *mol1) {
-    double closest = 9999.0;
-    int candidate = -1;
-    for (int j = 0; j < mol1->natoms; ++j) {
-        const atom *a = &mol1->atoms[j];
-        if (!a->selected && a->sqdev < closest) {
-            closest = a->sqdev;
-            candidate = j;
-        }
-    }
-    return candidate;
-}
+thread_local pair_arrays pairs;
 
 void print_progress(const char *label, int k, int n, double score, double pvalue) {
     double fraction = static_cast<double>(k) / static_cast<double>(n);
@@ -52,25 +27,29 @@ void print_progress(const char *label, int k, int n, double score, double pvalue
 
 void search_best_subset(molecule *mol1, molecule *mol2, int min_size, double frac_step,
                         best_subset *best, double *score_by_size, double u[9]) {
+    pair_arrays *p = &pairs;
     const int n = mol1->natoms;
     double frac_limit = 1.0;
     reset_best_subset(best);
     for (int s = 0; s <= MAX_ATOMS; ++s) score_by_size[s] = 0.0;
+    load_pairs(p, mol1, mol2);
 
+    pair_fit fit;
     for (int seed = 0; seed < n - 4; ++seed) {
-        for (int j = 0; j < n; ++j) select_pair(mol1, mol2, j, 0);
-        for (int j = seed; j < seed + 4; ++j) select_pair(mol1, mol2, j, 1);
-        rms = fit(mol1, mol2, u);
+        clear_selection(p);
+        for (int j = seed; j < seed + 4; ++j) select_pair(p, j);
+        fit_selected_pairs(p, u, &fit);
+        rms = fit.rms;
         int k = 4;
 
         // The cutoff is tested after scoring, so the subset whose fit first
         // reaches it is still scored and may be accepted.
         while (k < n && rms < 5 + k / 45) {
-            int candidate = closest_unselected_pair(mol1);
-            if (candidate < 0) break;
-            select_pair(mol1, mol2, candidate, 1);
-            rms = fit(mol1, mol2, u);
-            double score = Levitt_Gerstein(mol1, mol2);
+            if (fit.closest < 0) break;  // nothing within 100 Angstrom to add
+            select_pair(p, fit.closest);
+            fit_selected_pairs(p, u, &fit);
+            rms = fit.rms;
+            double score = fit.score;
             ++k;
             double pvalue = LG_pvalueF(k, score);
             if (b_flag && score > score_by_size[k]) score_by_size[k] = score;
@@ -78,16 +57,20 @@ void search_best_subset(molecule *mol1, molecule *mol2, int min_size, double fra
                 print_progress("FRAC1", k, n, score, pvalue);
                 frac_limit -= frac_step;
             }
-            if (verbose_flag) output_results();
+            if (verbose_flag) {
+                store_pairs(p, mol1, mol2);
+                output_results();
+            }
             if (pvalue <= best->best_pvalue && k > min_size) {
                 if (fraction_flag) print_progress("GOOD1", k, n, score, pvalue);
                 best->best_pvalue = pvalue;
                 best->best_size = k;
                 best->best_rms = rms;
                 best->best_score = score;
-                for (int j = 0; j < mol1->natoms; ++j) best->best_selected1[j] = mol1->atoms[j].selected;
-                for (int j = 0; j < mol2->natoms; ++j) best->best_selected2[j] = mol2->atoms[j].selected;
+                for (int j = 0; j < n; ++j) best->best_selected1[j] = best->best_selected2[j] = p->selected[j];
             }
         }
     }
+    // The records end as the last fit left them.
+    store_pairs(p, mol1, mol2);
 }

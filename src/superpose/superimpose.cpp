@@ -17,45 +17,64 @@ void set_identity(double a[9]) {
     a[0] = a[4] = a[8] = 1.0;
 }
 
-// The best turn about one axis for the correlation matrix h: numerator t,
-// denominator d. Returns the angle, turned by half a turn when the plain
-// arctangent would put the fit at its minimum instead of its maximum.
-double axis_angle(double t, double d) {
+// One axis step. t and d are the numerator and denominator of the best
+// angle for this axis; the plain arctangent is turned by half a turn when it
+// would put the fit at its minimum instead of its maximum. e receives the
+// transposed elementary rotation (cos at the diagonal places c1 and c2 of the
+// turning plane, sin at plus_sin, -sin at minus_sin); h becomes h e, then e
+// is transposed back to the rotation itself and u becomes e u, the newest
+// turn on the left. Returns the angle.
+double axis_step(double t, double d, double e[9], int c1, int c2, int plus_sin, int minus_sin,
+                 double h[9], double u[9]) {
     double a = std::atan(t / d);
-    if (std::cos(a) * d + std::sin(a) * t < 0) a += HALF_TURN;
-    return a;
-}
-
-// One axis step: e receives the transposed elementary rotation by angle a
-// (cos at the two diagonal places c1 and c2 of the turning plane, sin at
-// plus_sin, -sin at minus_sin); h becomes h e, then e is transposed back to
-// the rotation itself and u becomes e u, the newest turn on the left.
-void turn_axis(double a, double e[9], int c1, int c2, int plus_sin, int minus_sin, double h[9],
-               double u[9]) {
-    double scratch[9];
     double c = std::cos(a), s = std::sin(a);
+    if (c * d + s * t < 0) {
+        a += HALF_TURN;
+        c = std::cos(a);
+        s = std::sin(a);
+    }
     e[c1] = c;
     e[c2] = c;
     e[plus_sin] = s;
     e[minus_sin] = -s;
+    double scratch[9];
     multiply_matrix(h, e, scratch);
     copy_matrix(scratch, h);
     transpose_matrix(e);
     multiply_matrix(e, u, scratch);
     copy_matrix(scratch, u);
+    return a;
 }
 
 }  // namespace
 
-double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]) {
-    double h[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+void fit_rotation(double h[9], double u[9]) {
     double ex[9], ey[9], ez[9];
     set_identity(u);
     set_identity(ex);
     set_identity(ey);
     set_identity(ez);
 
+    // Turn about x, y and z in turn, each by the angle that maximises the
+    // trace of h, until a pass hardly turns at all. A not-a-number angle
+    // (0/0 when the selected atoms lie on one axis) fails the test and ends it.
+    int passes = 0;
+    for (;;) {
+        double ax = axis_step(h[7] - h[5], h[4] + h[8], ex, 4, 8, 5, 7, h, u);
+        double ay = axis_step(h[2] - h[6], h[0] + h[8], ey, 0, 8, 6, 2, h, u);
+        double az = axis_step(h[3] - h[1], h[0] + h[4], ez, 0, 4, 1, 3, h, u);
+        ++passes;
+        if (!(std::fabs(ax) + std::fabs(ay) + std::fabs(az) > CONVERGED)) break;
+        if (passes == MAX_FIT_PASSES) break;
+    }
+    if (passes > fit_passes_peak) fit_passes_peak = passes;
+
+    if (!(u[0] > 0) && !(u[0] < 0)) set_identity(u);
+}
+
+double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]) {
     // Correlation of molecule 1 (rows) with molecule 2 (columns).
+    double h[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
     for (int k = 0; k < mol1->natoms; ++k) {
         const atom *a1 = &mol1->atoms[k];
         if (!a1->selected) continue;
@@ -65,25 +84,7 @@ double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]) {
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) h[3 * i + j] += p[i] * q[j];
     }
-
-    // Turn about x, y and z in turn, each by the angle that maximises the
-    // trace of h, until a pass hardly turns at all. A not-a-number angle
-    // (0/0 when the selected atoms lie on one axis) fails the test and ends it.
-    int passes = 0;
-    for (;;) {
-        double ax = axis_angle(h[7] - h[5], h[4] + h[8]);
-        turn_axis(ax, ex, 4, 8, 5, 7, h, u);
-        double ay = axis_angle(h[2] - h[6], h[0] + h[8]);
-        turn_axis(ay, ey, 0, 8, 6, 2, h, u);
-        double az = axis_angle(h[3] - h[1], h[0] + h[4]);
-        turn_axis(az, ez, 0, 4, 1, 3, h, u);
-        ++passes;
-        if (!(std::fabs(ax) + std::fabs(ay) + std::fabs(az) > CONVERGED)) break;
-        if (passes == MAX_FIT_PASSES) break;
-    }
-    if (passes > fit_passes_peak) fit_passes_peak = passes;
-
-    if (!(u[0] > 0) && !(u[0] < 0)) set_identity(u);
+    fit_rotation(h, u);
 
     double sum = 0.0;
     int count = 0;

@@ -16,6 +16,14 @@ int center_molecule(molecule *mol);
 // centred on their selected atoms.
 double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]);
 
+// The rotation part of the fit: starting from the identity, turns about x,
+// y and z in turn, each time by the angle that maximises the trace of the
+// correlation matrix h (molecule 1 rows, molecule 2 columns), updating h,
+// until a pass turns by no more than 0.0001 radian in all. u receives the
+// accumulated rotation; it is reset to the identity when the iteration
+// broke down (u(0,0) zero or not a number).
+void fit_rotation(double h[9], double u[9]);
+
 // Guard against a fit that never converges; never reached on real input.
 enum { MAX_FIT_PASSES = 100000 };
 

@@ -1,0 +1,46 @@
+// The search's working copy of the paired atoms. A growth step refits the
+// whole subset, so the fit runs hundreds of thousands of times per
+// comparison: here it streams through one array per coordinate, visits only
+// the selected pairs where only they count, and does the centring, rotation,
+// deviations, RMS, score and choice of the next pair in one pass over the
+// pairs. Every sum runs over the same values in the same index order as
+// centring and fitting the molecule records would, so the results are the same
+// to the last bit.
+#ifndef PAIRFIT_PAIR_ARRAYS_H
+#define PAIRFIT_PAIR_ARRAYS_H
+
+#include "structure/molecule.h"
+
+struct pair_arrays {
+    int n;                    // number of pairs
+    double x1[MAX_ATOMS], y1[MAX_ATOMS], z1[MAX_ATOMS];  // molecule 1
+    double x2[MAX_ATOMS], y2[MAX_ATOMS], z2[MAX_ATOMS];  // molecule 2
+    double sqdev[MAX_ATOMS];  // squared distance of each pair after the latest fit
+    int selected[MAX_ATOMS];  // the flags of both molecules, which the search keeps equal
+    int order[MAX_ATOMS];     // the selected pairs in increasing index
+    int nselected;
+};
+
+// What one fit leaves besides the coordinates and deviations.
+struct pair_fit {
+    double rms;      // RMS deviation of the selected pairs
+    double score;    // Levitt-Gerstein score of the selected pairs
+    int closest;     // unselected pair with the smallest deviation below
+                     // 9999 square Angstrom (lowest index among equals), or -1
+};
+
+// Copies coordinates, deviations and the selection of molecule 1's flags
+// from the records, and back.
+void load_pairs(pair_arrays *p, const molecule *mol1, const molecule *mol2);
+void store_pairs(const pair_arrays *p, molecule *mol1, molecule *mol2);
+
+void clear_selection(pair_arrays *p);
+void select_pair(pair_arrays *p, int j);  // j must be unselected
+
+// Centres both molecules on their selected pairs, turns molecule 2 onto
+// molecule 1 and measures the result: the same as center_molecule on both
+// records, superimpose_molecules, Levitt_Gerstein and a scan for the closest
+// unselected pair. At least one pair must be selected.
+void fit_selected_pairs(pair_arrays *p, double u[9], pair_fit *result);
+
+#endif
