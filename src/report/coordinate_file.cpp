@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "report/report.h"
@@ -33,7 +35,10 @@ int output_file(const char *path) {
     ok = !std::ferror(f) && ok;
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {
-        std::remove(path);
+        // Leave no half-written file behind; but never unlink a device, a
+        // link or anything else that is not a plain file of our own making.
+        struct stat st;
+        if (lstat(path, &st) == 0 && S_ISREG(st.st_mode)) std::remove(path);
         return -1;
     }
     return 0;
