@@ -2,21 +2,20 @@
 
 #include "score/score.h"
 
-namespace {
-
-// Upper tail of the Gumbel distribution at z; above 20 its leading term,
-// which keeps tiny p-values from rounding to 0.
 double gumbel_tail(double z) {
     if (z > 20.0) return std::exp(-z);
     return 1.0 - std::exp(-std::exp(-z));
 }
 
-}  // namespace
+void LG_modelF(int n, double *mean, double *spread) {
+    double dn = n;
+    *mean = std::pow(dn, 0.3264) / (0.0437 * std::pow(dn, 0.0003) + 0.079);
+    *spread = dn / (0.0417 * dn + 3.37);
+}
 
 double LG_pvalueF(int n, double s) {
-    double dn = n;
-    double mean = std::pow(dn, 0.3264) / (0.0437 * std::pow(dn, 0.0003) + 0.079);
-    double spread = dn / (0.0417 * dn + 3.37);
+    double mean, spread;
+    LG_modelF(n, &mean, &spread);
     return gumbel_tail((s / 10.0 - mean) / spread);
 }
 

@@ -1,12 +1,224 @@
+// Vector-typed helpers take and return AVX-sized values; they are always
+// inlined, so the ABI note GCC gives for them does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
 #include "search/pair_arrays.h"
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 #include "superpose/superpose.h"
+
+// The hot functions are built three times, for AVX-512, AVX2 and plain
+// x86-64, and the program picks one when it starts. Every operation is an
+// IEEE operation on single elements, so all three give the same bits
+// (PAIRFIT_PORTABLE builds only the plain one, which the sanitizer build
+// uses to test that path against the same expected outputs).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
+#define HOT_DISPATCH 1
+#define HOT_PATH __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+#else
+#define HOT_DISPATCH 0
+#define HOT_PATH
+#endif
+
+namespace {
+
+const double BARRED = std::numeric_limits<double>::infinity();
+
+// Four doubles, one per pair. Every operation on it is the same IEEE
+// operation on each element as on a single double, so the results do not
+// change; on machines with AVX2 the compiler turns it into one instruction.
+typedef double v4d __attribute__((vector_size(32)));
+
+inline v4d load4(const double *p) {
+    v4d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void store4(double *p, v4d v) { std::memcpy(p, &v, sizeof v); }
+
+int padded(int n) { return (n + 7) & ~7; }  // whole groups of the widest vectors
+
+// Pairs per block of the fit's main pass: a block's arrays stay in the L1 cache.
+const int BLOCK = 64;
+
+// Copies the coordinates of the selected pairs, with pair `joining` added
+// when it is not -1, in index order into the gathered arrays and sums them
+// for the centroids of that selection. With rms_sum, also sums the current
+// selection's deviations in index order: independent chains of additions
+// that run side by side. The sums of the selection with `joining` added are
+// those the next fit needs if the search adds that pair. Vectors (x, y, z, 0)
+// where the processor has AVX, plain doubles otherwise.
+template <bool VECTORS>
+inline __attribute__((always_inline)) void gather(pair_arrays *p, int joining, double *rms_sum) {
+    const int k = p->nselected;
+    const int *order = p->order;
+    const double *x1 = p->x1, *y1 = p->y1, *z1 = p->z1;
+    const double *x2 = p->x2, *y2 = p->y2, *z2 = p->z2;
+    v4d sum1 = {0, 0, 0, 0}, sum2 = sum1;
+    double s1x = 0.0, s1y = 0.0, s1z = 0.0, s2x = 0.0, s2y = 0.0, s2z = 0.0;
+    double deviations = 0.0;
+    int out = 0;
+    auto add = [&](int i) {
+        double *a = p->gathered1[out], *b = p->gathered2[out];
+        ++out;
+        if (VECTORS) {
+            v4d va = {x1[i], y1[i], z1[i], 0.0}, vb = {x2[i], y2[i], z2[i], 0.0};
+            store4(a, va);
+            store4(b, vb);
+            sum1 += va;
+            sum2 += vb;
+        } else {
+            s1x += a[0] = x1[i];
+            s1y += a[1] = y1[i];
+            s1z += a[2] = z1[i];
+            a[3] = 0.0;
+            s2x += b[0] = x2[i];
+            s2y += b[1] = y2[i];
+            s2z += b[2] = z2[i];
+            b[3] = 0.0;
+        }
+    };
+    int t = 0;
+    if (joining >= 0) {
+        for (; t < k && order[t] < joining; ++t) {
+            add(order[t]);
+            deviations += p->sqdev[order[t]];
+        }
+        add(joining);
+    }
+    for (; t < k; ++t) {
+        add(order[t]);
+        deviations += p->sqdev[order[t]];
+    }
+    if (!VECTORS) {
+        sum1 = v4d{s1x, s1y, s1z, 0.0};
+        sum2 = v4d{s2x, s2y, s2z, 0.0};
+    }
+    store4(p->sum1, sum1);
+    store4(p->sum2, sum2);
+    p->gathered_for = joining;
+    p->gathered = joining < 0;
+    if (rms_sum != nullptr) *rms_sum = deviations;
+}
+
+// The pass over all pairs: centre both molecules, turn molecule 2 and
+// measure, W pairs at a time (as wide as the processor's vectors), keeping
+// per lane the smallest deviation of an unselected pair and where it first
+// occurs. Returns the closest unselected pair, the lowest index among equal
+// deviations, or -1 when none lies below 9999 square Angstrom.
+template <int W> struct vector_of;
+template <> struct vector_of<2> { typedef double type __attribute__((vector_size(16))); };
+template <> struct vector_of<4> { typedef double type __attribute__((vector_size(32))); };
+template <> struct vector_of<8> { typedef double type __attribute__((vector_size(64))); };
+
+template <int W>
+inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const double c[6],
+                                                           const double u[9]) {
+    typedef typename vector_of<W>::type vec;
+    auto load = [](const double *from) {
+        vec v;
+        std::memcpy(&v, from, sizeof v);
+        return v;
+    };
+    auto store = [](double *to, vec v) { std::memcpy(to, &v, sizeof v); };
+    typedef decltype(vec{} < vec{}) mask;
+    auto select = [](mask m, vec a, vec b) { return (vec)((m & (mask)a) | (~m & (mask)b)); };
+    double *__restrict x1 = p->x1, *__restrict y1 = p->y1, *__restrict z1 = p->z1;
+    double *__restrict x2 = p->x2, *__restrict y2 = p->y2, *__restrict z2 = p->z2;
+    double *__restrict sqdev = p->sqdev;
+    vec nearest, nearest_at, index;
+    for (int lane = 0; lane < W; ++lane) {
+        nearest[lane] = 9999.0;
+        nearest_at[lane] = -1;
+        index[lane] = lane;
+    }
+    // Local copies: the stores below could otherwise alias u and c.
+    const double c1x = c[0], c1y = c[1], c1z = c[2], c2x = c[3], c2y = c[4], c2z = c[5];
+    const double u0 = u[0], u1 = u[1], u2 = u[2], u3 = u[3], u4 = u[4], u5 = u[5], u6 = u[6],
+                 u7 = u[7], u8 = u[8];
+    for (int i = 0; i < p->n; i += W) {
+        vec ax = load(x1 + i) - c1x, ay = load(y1 + i) - c1y, az = load(z1 + i) - c1z;
+        vec bx = load(x2 + i) - c2x, by = load(y2 + i) - c2y, bz = load(z2 + i) - c2z;
+        vec rx = u0 * bx + u1 * by + u2 * bz;
+        vec ry = u3 * bx + u4 * by + u5 * bz;
+        vec rz = u6 * bx + u7 * by + u8 * bz;
+        store(x1 + i, ax);
+        store(y1 + i, ay);
+        store(z1 + i, az);
+        store(x2 + i, rx);
+        store(y2 + i, ry);
+        store(z2 + i, rz);
+        vec dx = ax - rx, dy = ay - ry, dz = az - rz;
+        vec sq = dx * dx + dy * dy + dz * dz;
+        store(sqdev + i, sq);
+        vec key = sq + load(p->barred + i);
+        // A NaN key is never closer. Selecting by bit masks keeps plain
+        // SSE2, which has no blend instruction, from splitting the lanes.
+        auto closer = key < nearest;
+        nearest = select(closer, key, nearest);
+        nearest_at = select(closer, index, nearest_at);
+        index += static_cast<double>(W);
+    }
+    double closest = 9999.0, closest_at = -1;
+    for (int lane = 0; lane < W; ++lane)
+        if (nearest[lane] < closest || (nearest[lane] == closest && nearest_at[lane] < closest_at)) {
+            closest = nearest[lane];
+            closest_at = nearest_at[lane];
+        }
+    return closest < 9999.0 ? static_cast<int>(closest_at) : -1;
+}
+
+// The pass and the gathering, built for each kind of processor; the
+// program picks the widest its processor runs when it starts.
+struct hot_kernels {
+    int (*turn_and_measure)(pair_arrays *, const double *, const double *);
+    void (*gather)(pair_arrays *, int, double *);
+};
+
+int turn_and_measure_sse2(pair_arrays *p, const double *c, const double *u) {
+    return turn_and_measure<2>(p, c, u);
+}
+void gather_sse2(pair_arrays *p, int joining, double *rms_sum) { gather<false>(p, joining, rms_sum); }
+
+#if HOT_DISPATCH
+__attribute__((target("avx2"))) int turn_and_measure_avx2(pair_arrays *p, const double *c,
+                                                          const double *u) {
+    return turn_and_measure<4>(p, c, u);
+}
+__attribute__((target("avx2"))) void gather_avx2(pair_arrays *p, int joining, double *rms_sum) {
+    gather<true>(p, joining, rms_sum);
+}
+__attribute__((target("arch=x86-64-v4"))) int turn_and_measure_avx512(pair_arrays *p,
+                                                                      const double *c,
+                                                                      const double *u) {
+    return turn_and_measure<8>(p, c, u);
+}
+#endif
+
+hot_kernels choose_kernels() {
+#if HOT_DISPATCH
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512cd"))
+        return {turn_and_measure_avx512, gather_avx2};
+    if (__builtin_cpu_supports("avx2")) return {turn_and_measure_avx2, gather_avx2};
+#endif
+    return {turn_and_measure_sse2, gather_sse2};
+}
+
+const hot_kernels kernels = choose_kernels();
+
+}  // namespace
 
 void load_pairs(pair_arrays *p, const molecule *mol1, const molecule *mol2) {
     p->n = mol1->natoms;
     p->nselected = 0;
+    p->gathered = false;
+    p->gathered_for = -1;
     for (int i = 0; i < p->n; ++i) {
         const atom *a1 = &mol1->atoms[i], *a2 = &mol2->atoms[i];
         p->x1[i] = a1->x;
@@ -17,7 +229,12 @@ void load_pairs(pair_arrays *p, const molecule *mol1, const molecule *mol2) {
         p->z2[i] = a2->z;
         p->sqdev[i] = a1->sqdev;
         p->selected[i] = a1->selected;
+        p->barred[i] = a1->selected ? BARRED : 0.0;
         if (a1->selected) p->order[p->nselected++] = i;
+    }
+    for (int i = p->n; i < padded(p->n); ++i) {
+        p->x1[i] = p->y1[i] = p->z1[i] = p->x2[i] = p->y2[i] = p->z2[i] = 0.0;
+        p->barred[i] = BARRED;
     }
 }
 
@@ -36,85 +253,79 @@ void store_pairs(const pair_arrays *p, molecule *mol1, molecule *mol2) {
 }
 
 void clear_selection(pair_arrays *p) {
-    for (int i = 0; i < p->n; ++i) p->selected[i] = 0;
+    for (int i = 0; i < p->n; ++i) {
+        p->selected[i] = 0;
+        p->barred[i] = 0.0;
+    }
     p->nselected = 0;
+    p->gathered = false;
+    p->gathered_for = -1;
 }
 
 void select_pair(pair_arrays *p, int j) {
+    // The last fit gathered the selection with j added, if j was its candidate.
+    p->gathered = p->gathered_for == j;
+    p->gathered_for = -1;
     p->selected[j] = 1;
-    int t = p->nselected++;
-    for (; t > 0 && p->order[t - 1] > j; --t) p->order[t] = p->order[t - 1];
-    p->order[t] = j;
+    p->barred[j] = BARRED;
+    // Binary search for j's place in the sorted list, then one block move.
+    int low = 0, high = p->nselected;
+    while (low < high) {
+        int mid = (low + high) / 2;
+        if (p->order[mid] < j) low = mid + 1;
+        else high = mid;
+    }
+    std::memmove(p->order + low + 1, p->order + low, sizeof(int) * (p->nselected - low));
+    p->order[low] = j;
+    p->nselected++;
 }
 
-void fit_selected_pairs(pair_arrays *p, double u[9], pair_fit *result) {
+// Levitt-Gerstein score of the selected pairs, summed in index order; the
+// divisions run four at a time.
+HOT_PATH
+double selected_score(const pair_arrays *p) {
     const int k = p->nselected;
     const int *order = p->order;
-    double *__restrict x1 = p->x1, *__restrict y1 = p->y1, *__restrict z1 = p->z1;
-    double *__restrict x2 = p->x2, *__restrict y2 = p->y2, *__restrict z2 = p->z2;
-
-    // Centroids of the selected pairs, summed in index order.
-    double s1x = 0.0, s1y = 0.0, s1z = 0.0, s2x = 0.0, s2y = 0.0, s2z = 0.0;
-    for (int t = 0; t < k; ++t) {
-        int i = order[t];
-        s1x += x1[i];
-        s1y += y1[i];
-        s1z += z1[i];
-        s2x += x2[i];
-        s2y += y2[i];
-        s2z += z2[i];
+    const double *sqdev = p->sqdev;
+    double score = 0.0;
+    int t = 0;
+    for (; t + 4 <= k; t += 4) {
+        v4d sq = {sqdev[order[t]], sqdev[order[t + 1]], sqdev[order[t + 2]], sqdev[order[t + 3]]};
+        v4d term = 1.0 / (1.0 + sq / 5.0);
+        for (int lane = 0; lane < 4; ++lane) score += term[lane];
     }
-    const double c1x = s1x / k, c1y = s1y / k, c1z = s1z / k;
-    const double c2x = s2x / k, c2y = s2y / k, c2z = s2z / k;
+    for (; t < k; ++t) score += 1.0 / (1.0 + sqdev[order[t]] / 5.0);
+    return score * 20.0;
+}
 
-    // Correlation matrix of the centred selected pairs. The centred values
-    // are exactly those the pass below stores.
-    double h[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+HOT_PATH
+void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *result) {
+    const int k = p->nselected;
+    if (!p->gathered) kernels.gather(p, -1, nullptr);
+    const v4d sum1 = load4(p->sum1), sum2 = load4(p->sum2);
+    const v4d centre1 = sum1 / static_cast<double>(k), centre2 = sum2 / static_cast<double>(k);
+    const double c1x = centre1[0], c1y = centre1[1], c1z = centre1[2];
+    const double c2x = centre2[0], c2y = centre2[1], c2z = centre2[2];
+
+    // Correlation matrix of the centred selected pairs, a row at a time:
+    // row r gains a[r] times (b[0], b[1], b[2]). The centred values are
+    // exactly those the pass below stores.
+    v4d h0 = {0, 0, 0, 0}, h1 = h0, h2 = h0;
     for (int t = 0; t < k; ++t) {
-        int i = order[t];
-        const double a[3] = {x1[i] - c1x, y1[i] - c1y, z1[i] - c1z};
-        const double b[3] = {x2[i] - c2x, y2[i] - c2y, z2[i] - c2z};
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) h[3 * r + c] += a[r] * b[c];
+        v4d a = load4(p->gathered1[t]) - centre1, b = load4(p->gathered2[t]) - centre2;
+        h0 += a[0] * b;
+        h1 += a[1] * b;
+        h2 += a[2] * b;
     }
+    double h[9] = {h0[0], h0[1], h0[2], h1[0], h1[1], h1[2], h2[0], h2[1], h2[2]};
     fit_rotation(h, u);
 
-    // Centre both molecules and turn molecule 2: element by element, so the
-    // compiler can run it on several pairs at once without changing a bit.
-    double *sqdev = p->sqdev;
-    for (int i = 0; i < p->n; ++i) {
-        double ax = x1[i] - c1x, ay = y1[i] - c1y, az = z1[i] - c1z;
-        double bx = x2[i] - c2x, by = y2[i] - c2y, bz = z2[i] - c2z;
-        double rx = u[0] * bx + u[1] * by + u[2] * bz;
-        double ry = u[3] * bx + u[4] * by + u[5] * bz;
-        double rz = u[6] * bx + u[7] * by + u[8] * bz;
-        x1[i] = ax;
-        y1[i] = ay;
-        z1[i] = az;
-        x2[i] = rx;
-        y2[i] = ry;
-        z2[i] = rz;
-        double dx = ax - rx, dy = ay - ry, dz = az - rz;
-        sqdev[i] = dx * dx + dy * dy + dz * dz;
-    }
-
-    // The sums over the selected pairs, in index order.
-    double sum = 0.0, score = 0.0;
-    for (int t = 0; t < k; ++t) {
-        double sq = sqdev[order[t]];
-        sum += sq;
-        score += 1.0 / (1.0 + sq / 5.0);
-    }
-
-    double closest = 9999.0;
-    int candidate = -1;
-    for (int i = 0; i < p->n; ++i)
-        if (!p->selected[i] && sqdev[i] < closest) {
-            closest = sqdev[i];
-            candidate = i;
-        }
-
+    const double centre[6] = {c1x, c1y, c1z, c2x, c2y, c2z};
+    int candidate = kernels.turn_and_measure(p, centre, u);
+    // The RMS sum of this fit rides along with gathering the next selection.
+    double sum = 0.0;
+    kernels.gather(p, candidate, &sum);
     result->rms = std::sqrt(sum / k);
-    result->score = score * 20.0;
     result->closest = candidate;
+    result->score = want_score ? selected_score(p) : 0.0;
 }

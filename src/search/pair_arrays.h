@@ -11,11 +11,30 @@
 
 #include "structure/molecule.h"
 
+// The per-pair arrays are worked on eight pairs at a time; entries from n up
+// to the next multiple of eight are padding that no result depends on.
+static_assert(MAX_ATOMS % 8 == 0, "pair arrays are processed in groups of eight");
+
 struct pair_arrays {
     int n;                    // number of pairs
-    double x1[MAX_ATOMS], y1[MAX_ATOMS], z1[MAX_ATOMS];  // molecule 1
-    double x2[MAX_ATOMS], y2[MAX_ATOMS], z2[MAX_ATOMS];  // molecule 2
-    double sqdev[MAX_ATOMS];  // squared distance of each pair after the latest fit
+    alignas(64) double x1[MAX_ATOMS];  // molecule 1
+    alignas(64) double y1[MAX_ATOMS];
+    alignas(64) double z1[MAX_ATOMS];
+    alignas(64) double x2[MAX_ATOMS];  // molecule 2
+    alignas(64) double y2[MAX_ATOMS];
+    alignas(64) double z2[MAX_ATOMS];
+    alignas(64) double sqdev[MAX_ATOMS];  // squared distance of each pair after the latest fit
+    // 0 for an unselected pair, infinity for a selected pair or padding:
+    // added to sqdev, it leaves only the candidates for the next pair finite.
+    alignas(64) double barred[MAX_ATOMS];
+    // The selected pairs' coordinates in index order, (x, y, z, 0) per atom,
+    // and their sums, for the centroids and the correlation matrix. Each fit
+    // gathers them for its own selection plus its candidate, which is the
+    // next fit's selection when the search grows the subset.
+    alignas(64) double gathered1[MAX_ATOMS][4], gathered2[MAX_ATOMS][4];
+    alignas(64) double sum1[4], sum2[4];
+    bool gathered;            // they match the current selection
+    int gathered_for;         // the pair whose selection would make them match, or -1
     int selected[MAX_ATOMS];  // the flags of both molecules, which the search keeps equal
     int order[MAX_ATOMS];     // the selected pairs in increasing index
     int nselected;
@@ -24,7 +43,7 @@ struct pair_arrays {
 // What one fit leaves besides the coordinates and deviations.
 struct pair_fit {
     double rms;      // RMS deviation of the selected pairs
-    double score;    // Levitt-Gerstein score of the selected pairs
+    double score;    // Levitt-Gerstein score of the selected pairs, when asked for
     int closest;     // unselected pair with the smallest deviation below
                      // 9999 square Angstrom (lowest index among equals), or -1
 };
@@ -40,7 +59,8 @@ void select_pair(pair_arrays *p, int j);  // j must be unselected
 // Centres both molecules on their selected pairs, turns molecule 2 onto
 // molecule 1 and measures the result: the same as center_molecule on both
 // records, superimpose_molecules, Levitt_Gerstein and a scan for the closest
-// unselected pair. At least one pair must be selected.
-void fit_selected_pairs(pair_arrays *p, double u[9], pair_fit *result);
+// unselected pair; the score only when want_score is set (0 otherwise). At
+// least one pair must be selected.
+void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *result);
 
 #endif

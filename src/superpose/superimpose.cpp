@@ -24,8 +24,11 @@ void set_identity(double a[9]) {
 // turning plane, sin at plus_sin, -sin at minus_sin); h becomes h e, then e
 // is transposed back to the rotation itself and u becomes e u, the newest
 // turn on the left. Returns the angle.
-double axis_step(double t, double d, double e[9], int c1, int c2, int plus_sin, int minus_sin,
-                 double h[9], double u[9]) {
+// Always inlined with constant places, so that the compiler keeps the
+// matrices in registers instead of passing them through memory.
+inline __attribute__((always_inline)) double axis_step(double t, double d, double e[9], int c1,
+                                                       int c2, int plus_sin, int minus_sin,
+                                                       double h[9], double u[9]) {
     double a = std::atan(t / d);
     double c = std::cos(a), s = std::sin(a);
     if (c * d + s * t < 0) {
@@ -48,8 +51,9 @@ double axis_step(double t, double d, double e[9], int c1, int c2, int plus_sin, 
 
 }  // namespace
 
-void fit_rotation(double h[9], double u[9]) {
-    double ex[9], ey[9], ez[9];
+void fit_rotation(double h_out[9], double u_out[9]) {
+    double h[9], u[9], ex[9], ey[9], ez[9];
+    copy_matrix(h_out, h);
     set_identity(u);
     set_identity(ex);
     set_identity(ey);
@@ -70,6 +74,8 @@ void fit_rotation(double h[9], double u[9]) {
     if (passes > fit_passes_peak) fit_passes_peak = passes;
 
     if (!(u[0] > 0) && !(u[0] < 0)) set_identity(u);
+    copy_matrix(h, h_out);
+    copy_matrix(u, u_out);
 }
 
 double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]) {
