@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "structure/cif_reader.h"
+
 namespace {
 
 // One read yields at most 254 characters; a longer line comes in pieces,
@@ -102,6 +104,31 @@ bool scan_fixed_columns(const char *line, size_t length, atom *a) {
            column_double(line, length, 46, 8, &a->z);
 }
 
+// The format of a file, as told by its first line that is neither blank nor
+// a comment: one that begins with "data_" (in any letter case) opens an
+// mmCIF data block; any other line means PDB text.
+enum file_format { FORMAT_UNDECIDED, FORMAT_PDB, FORMAT_CIF };
+
+// Looks at one piece of text as gzgets returns it. *in_comment carries a
+// comment line that spans several pieces over to the next one.
+int sniff_format(const char *piece, bool *in_comment) {
+    if (!*in_comment) {
+        const char *p = piece;
+        while (is_space(*p)) ++p;
+        if (*p == '#') {
+            *in_comment = true;
+        } else if (*p != '\0') {
+            static const char DATA[] = "data_";
+            for (size_t i = 0; i < sizeof DATA - 1; ++i)
+                if (std::tolower(static_cast<unsigned char>(p[i])) != DATA[i]) return FORMAT_PDB;
+            return FORMAT_CIF;
+        }
+    }
+    size_t length = std::strlen(piece);
+    if (length > 0 && piece[length - 1] == '\n') *in_comment = false;
+    return FORMAT_UNDECIDED;
+}
+
 }  // namespace
 
 int parse_ca_line(const char *line, atom *a) {
@@ -133,7 +160,17 @@ int read_ca_file(molecule *mol) {
     int count = 0;
     long line_number = 1;
     int status = READ_OK;
+    int format = FORMAT_UNDECIDED;
+    bool in_comment = false;
     while (gzgets(file, line, LINE_SIZE) != nullptr) {
+        if (format == FORMAT_UNDECIDED) {
+            format = sniff_format(line, &in_comment);
+            if (format == FORMAT_CIF) {
+                status = read_ca_cif(file, line, mol);
+                gzclose(file);
+                return status;
+            }
+        }
         atom parsed;
         int kind = parse_ca_line(line, &parsed);
         if (kind == LINE_CA) {
