@@ -1,0 +1,156 @@
+#include "batch/batch_options.h"
+
+#include <cstring>
+#include <thread>
+
+#include "run/options.h"
+
+const char BATCH_USAGE[] =
+    "Usage: pairfit-batch [options] REFERENCE MODEL...\n"
+    "       pairfit-batch [options] --all FILE...\n"
+    "       pairfit-batch [options] --pairs PAIRFILE\n"
+    "Try 'pairfit-batch --help' for more information.\n";
+
+const char BATCH_HELP[] =
+    "Usage: pairfit-batch [options] REFERENCE MODEL...\n"
+    "       pairfit-batch [options] --all FILE...\n"
+    "       pairfit-batch [options] --pairs PAIRFILE\n"
+    "\n"
+    "Compares many pairs of structures as pairfit does, reading each file once\n"
+    "and running several comparisons at a time.\n"
+    "\n"
+    "Which pairs:\n"
+    "  REFERENCE MODEL...  each MODEL against REFERENCE, as 'pairfit REFERENCE MODEL'\n"
+    "  --all FILE...       every ordered pair of different files: a against b and\n"
+    "                      b against a (the result is not symmetric)\n"
+    "  --list FILE         more file names, one a line, after those on the command\n"
+    "                      line; blank lines are skipped; may be given more than once\n"
+    "  --pairs FILE        the pairs in FILE, two names a line (file 1, file 2)\n"
+    "\n"
+    "Options:\n"
+    "  -min n              the best subset must have more than n pairs (default 19)\n"
+    "  -j N                run N comparisons at a time (default: one per core)\n"
+    "  --shard K/N         run only the K-th of N consecutive slices of the pairs\n"
+    "                      (K = 1..N); the rows of slices 1..N in turn are the rows\n"
+    "                      of the whole run\n"
+    "  --                  end of the options (for file names that start with -)\n"
+    "  -h, --help          print this help and exit\n"
+    "\n"
+    "Output: a header line, then one tab-separated row a pair, in the order of the\n"
+    "pairs whatever the number of threads:\n"
+    "  file1 file2 max_natoms size rms score pvalue normalised_pvalue\n"
+    "The last six are the values of pairfit's SCORE line. When a file cannot be\n"
+    "read, its pairs have the message in place of the six values, and the message\n"
+    "goes to standard error. A progress line is shown when standard error is a\n"
+    "terminal.\n"
+    "\n"
+    "Exit status: 0 when every pair was compared, 1 when a pair failed or the\n"
+    "output could not be written, 2 for a wrong command line or an unreadable\n"
+    "--list or --pairs file.\n";
+
+namespace {
+
+// A decimal number of digits only, from 1 to max.
+bool parse_count(const char *text, int max, int *value) {
+    if (*text == '\0') return false;
+    long long v = 0;
+    for (const char *p = text; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        v = v * 10 + (*p - '0');
+        if (v > max) return false;
+    }
+    if (v < 1) return false;
+    *value = static_cast<int>(v);
+    return true;
+}
+
+// K/N with 1 <= K <= N.
+bool parse_shard(const char *text, int *k, int *n) {
+    const char *slash = std::strchr(text, '/');
+    if (slash == nullptr) return false;
+    std::string first(text, slash);
+    return parse_count(first.c_str(), 1 << 30, k) && parse_count(slash + 1, 1 << 30, n) &&
+           *k <= *n;
+}
+
+int default_threads() {
+    unsigned cores = std::thread::hardware_concurrency();
+    if (cores == 0) return 1;
+    return cores > MAX_THREADS ? MAX_THREADS : static_cast<int>(cores);
+}
+
+void set_defaults(batch_settings *settings) {
+    settings->mode = AGAINST_FIRST;
+    settings->names.clear();
+    settings->list_files.clear();
+    settings->pairs_file.clear();
+    settings->min_size = 19;
+    settings->threads = default_threads();
+    settings->shard = settings->shard_count = 1;
+}
+
+bool takes_value(const char *arg) {
+    return std::strcmp(arg, "-min") == 0 || std::strcmp(arg, "-j") == 0 ||
+           std::strcmp(arg, "--list") == 0 || std::strcmp(arg, "--pairs") == 0 ||
+           std::strcmp(arg, "--shard") == 0;
+}
+
+// Stores the value of an option that takes one; false, with *error, if it is wrong.
+bool set_option(batch_settings *settings, const char *option, const char *value,
+                std::string *error) {
+    if (std::strcmp(option, "-min") == 0) {
+        settings->min_size = parse_int_clamped(value);
+    } else if (std::strcmp(option, "-j") == 0) {
+        if (!parse_count(value, MAX_THREADS, &settings->threads)) {
+            *error = std::string("-j needs a number of threads from 1 to ") +
+                     std::to_string(MAX_THREADS) + ", not '" + value + "'";
+            return false;
+        }
+    } else if (std::strcmp(option, "--list") == 0) {
+        settings->list_files.push_back(value);
+    } else if (std::strcmp(option, "--pairs") == 0) {
+        settings->pairs_file = value;
+    } else if (!parse_shard(value, &settings->shard, &settings->shard_count)) {
+        *error = std::string("--shard needs K/N with 1 <= K <= N, not '") + value + "'";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int parse_batch_options(int argc, char **argv, batch_settings *settings, std::string *error) {
+    set_defaults(settings);
+    bool options_done = false, pairs_given = false;
+    for (int i = 1; i < argc; ++i) {
+        const char *arg = argv[i];
+        if (options_done || arg[0] != '-' || arg[1] == '\0') {
+            settings->names.push_back(arg);
+        } else if (std::strcmp(arg, "--") == 0) {
+            options_done = true;
+        } else if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
+            return BATCH_ARGS_HELP;
+        } else if (std::strcmp(arg, "--all") == 0) {
+            settings->mode = ALL_PAIRS;
+        } else if (takes_value(arg)) {
+            if (i + 1 == argc) {
+                *error = std::string(arg) + " needs a value";
+                return BATCH_ARGS_BAD;
+            }
+            if (!set_option(settings, arg, argv[++i], error)) return BATCH_ARGS_BAD;
+            if (std::strcmp(arg, "--pairs") == 0) pairs_given = true;
+        } else {
+            *error = std::string("unknown option '") + arg + "'";
+            return BATCH_ARGS_BAD;
+        }
+    }
+    if (pairs_given) {
+        if (settings->mode == ALL_PAIRS || !settings->names.empty() ||
+            !settings->list_files.empty()) {
+            *error = "--pairs takes no file names, --list or --all";
+            return BATCH_ARGS_BAD;
+        }
+        settings->mode = LISTED_PAIRS;
+    }
+    return BATCH_ARGS_OK;
+}

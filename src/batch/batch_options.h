@@ -1,0 +1,37 @@
+// The command line of pairfit-batch.
+#ifndef PAIRFIT_BATCH_OPTIONS_H
+#define PAIRFIT_BATCH_OPTIONS_H
+
+#include <string>
+#include <vector>
+
+#include "batch/pair_list.h"
+
+enum { MAX_THREADS = 4096 };
+
+struct batch_settings {
+    pair_mode mode;                      // AGAINST_FIRST, ALL_PAIRS (--all), LISTED_PAIRS (--pairs)
+    std::vector<std::string> names;      // file names given on the command line
+    std::vector<std::string> list_files; // --list, in order
+    std::string pairs_file;              // --pairs
+    int min_size;                        // -min, as for pairfit; default 19
+    int threads;                         // -j; default: the number of cores
+    int shard, shard_count;              // --shard K/N; default 1/1
+};
+
+enum batch_parse_status {
+    BATCH_ARGS_OK = 0,
+    BATCH_ARGS_HELP,   // -h or --help
+    BATCH_ARGS_BAD,    // the reason is in *error
+};
+
+// Sets the defaults, then reads the arguments after the program name.
+// Options may stand anywhere; "--" ends them. The count of file names is
+// checked once the --list files have been read.
+int parse_batch_options(int argc, char **argv, batch_settings *settings, std::string *error);
+
+// The synopsis printed after a wrong command line, and the --help text.
+extern const char BATCH_USAGE[];
+extern const char BATCH_HELP[];
+
+#endif

@@ -1,0 +1,193 @@
+// pairfit-batch: compares many pairs of structures as pairfit does, each
+// file read once, several pairs at a time, one output row a pair.
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "batch/batch_options.h"
+#include "batch/pair_list.h"
+#include "batch/progress.h"
+#include "batch/row_output.h"
+#include "batch/structure_cache.h"
+#include "run/run.h"
+#include "structure/molecule.h"
+
+namespace {
+
+// Rows held back at most per thread while an earlier row is still running.
+constexpr size_t SLOTS_PER_THREAD = 64, MIN_SLOTS = 256;
+
+enum { PAIRS_OK, PAIRS_FILE_ERROR, PAIRS_TOO_FEW_FILES };
+
+// The pair list that the settings and their --list and --pairs files describe.
+int build_pair_list(const batch_settings &settings, pair_list *pairs, std::string *error) {
+    std::vector<std::string> names = settings.names;
+    if (settings.mode == LISTED_PAIRS) {
+        if (!read_name_file(settings.pairs_file.c_str(), 2, &names, error)) return PAIRS_FILE_ERROR;
+        make_listed_pairs(pairs, names);
+        return PAIRS_OK;
+    }
+    for (const std::string &list : settings.list_files)
+        if (!read_name_file(list.c_str(), 1, &names, error)) return PAIRS_FILE_ERROR;
+    if (settings.mode == ALL_PAIRS) {
+        make_all_pairs(pairs, names);
+        if (pairs->members.size() < 2) *error = "--all needs at least two files";
+    } else {
+        make_pairs_against_first(pairs, names);
+        if (names.size() < 2) *error = "a reference and at least one model are needed";
+    }
+    return error->empty() ? PAIRS_OK : PAIRS_TOO_FEW_FILES;
+}
+
+// Starts work on *thread; false if the system refuses a thread.
+template <typename Work>
+bool start_thread(std::thread *thread, Work work) {
+    try {
+        *thread = std::thread(work);
+    } catch (const std::system_error &) {
+        return false;
+    }
+    return true;
+}
+
+// Runs work on this thread and on count - 1 new ones, and waits for all of
+// them. If the system refuses a thread, the others go on.
+template <typename Work>
+void run_on_threads(int count, Work work) {
+    std::vector<std::thread> helpers(count > 1 ? count - 1 : 0);
+    for (std::thread &helper : helpers)
+        if (!start_thread(&helper, work)) break;
+    work();
+    for (std::thread &helper : helpers)
+        if (helper.joinable()) helper.join();
+}
+
+// The files that rows [first, end) use, each once, in file order.
+std::vector<int> files_used(const pair_list &pairs, size_t first, size_t end) {
+    std::vector<char> used(pairs.files.size(), 0);
+    for (size_t row = first; row < end; ++row) {
+        file_pair p = pair_at(pairs, row);
+        used[p.file1] = used[p.file2] = 1;
+    }
+    std::vector<int> files;
+    for (size_t f = 0; f < used.size(); ++f)
+        if (used[f]) files.push_back(static_cast<int>(f));
+    return files;
+}
+
+// Reads the files, several at a time, each into its entry of *cache;
+// messages about unreadable files go to standard error in file order.
+void read_structures(const pair_list &pairs, const std::vector<int> &files, int threads,
+                     std::vector<cached_structure> *cache) {
+    std::atomic<size_t> next(0);
+    auto work = [&] {
+        for (size_t i = next++; i < files.size(); i = next++) {
+            int f = files[i];
+            read_structure(pairs.files[f], &m[0], &(*cache)[f]);
+        }
+    };
+    int count = static_cast<int>(files.size());
+    run_on_threads(threads < count ? threads : count, work);
+    for (int f : files)
+        if (!(*cache)[f].error.empty()) std::fprintf(stderr, "%s\n", (*cache)[f].error.c_str());
+}
+
+// The message of the first of the pair's files that could not be read, or nullptr.
+const char *pair_error(const std::vector<cached_structure> &cache, file_pair p) {
+    if (!cache[p.file1].error.empty()) return cache[p.file1].error.c_str();
+    if (!cache[p.file2].error.empty()) return cache[p.file2].error.c_str();
+    return nullptr;
+}
+
+// Compares the pairs of rows [first, end) of *rows until none is left,
+// in this thread's workspace.
+void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &cache,
+                   int min_size, std::atomic<size_t> *next, row_output *rows) {
+    for (size_t row = (*next)++; row < rows->end; row = (*next)++) {
+        file_pair p = pair_at(pairs, row);
+        const char *error = pair_error(cache, p);
+        int max_natoms = 0;
+        if (error == nullptr) {
+            load_structure(cache[p.file1], pairs.files[p.file1], &m[0]);
+            load_structure(cache[p.file2], pairs.files[p.file2], &m[1]);
+            ma[0] = m[0].natoms;
+            ma[1] = m[1].natoms;
+            max_natoms = compare_molecules(min_size, 0.0);
+        }
+        row_slot *slot = wait_for_slot(rows, row);
+        slot->error = error;
+        if (error == nullptr)
+            format_score_values(slot->values, sizeof slot->values, max_natoms, min_size);
+        finish_row(rows, row);
+    }
+}
+
+// Compares rows [first, end) on `threads` threads and writes them to
+// standard output, with a progress line while standard error is a terminal.
+void run_comparisons(const pair_list &pairs, const std::vector<cached_structure> &cache,
+                     int min_size, int threads, size_t first, size_t end, row_output *rows) {
+    progress_line progress;
+    start_progress(&progress, stderr, end - first);
+    size_t slots = static_cast<size_t>(threads) * SLOTS_PER_THREAD;
+    start_rows(rows, stdout, &pairs, first, end, slots < MIN_SLOTS ? MIN_SLOTS : slots,
+               &progress);
+    std::thread ticker;
+    if (progress.out != nullptr && end > first)
+        start_thread(&ticker, [rows] { report_progress(rows); });
+    std::atomic<size_t> next(first);
+    run_on_threads(threads, [&] { compare_pairs(pairs, cache, min_size, &next, rows); });
+    if (ticker.joinable()) ticker.join();
+    end_progress(&progress);
+    rows->progress = nullptr;
+}
+
+// The exit status, with a message on standard error when it is not 0.
+int exit_status(const row_output &rows) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) || rows.write_failed) {
+        std::fprintf(stderr, "pairfit-batch: error writing standard output\n");
+        return 1;
+    }
+    if (rows.failed > 0) {
+        std::fprintf(stderr, "pairfit-batch: %zu of %zu pairs failed\n", rows.failed, rows.count);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    batch_settings settings;
+    std::string error;
+    switch (parse_batch_options(argc, argv, &settings, &error)) {
+    case BATCH_ARGS_HELP: std::fputs(BATCH_HELP, stdout); return 0;
+    case BATCH_ARGS_BAD:
+        std::fprintf(stderr, "pairfit-batch: %s\n%s", error.c_str(), BATCH_USAGE);
+        return 2;
+    default: break;
+    }
+    pair_list pairs;
+    switch (build_pair_list(settings, &pairs, &error)) {
+    case PAIRS_FILE_ERROR: std::fprintf(stderr, "pairfit-batch: %s\n", error.c_str()); return 2;
+    case PAIRS_TOO_FEW_FILES:
+        std::fprintf(stderr, "pairfit-batch: %s\n%s", error.c_str(), BATCH_USAGE);
+        return 2;
+    default: break;
+    }
+    size_t first, end;
+    shard_range(pair_count(pairs), settings.shard, settings.shard_count, &first, &end);
+    size_t count = end - first;
+    int threads = static_cast<size_t>(settings.threads) < count ? settings.threads
+                                                                : static_cast<int>(count);
+
+    std::vector<cached_structure> cache(pairs.files.size());
+    read_structures(pairs, files_used(pairs, first, end), settings.threads, &cache);
+    std::fputs(BATCH_HEADER, stdout);
+    std::fflush(stdout);
+    row_output rows;
+    run_comparisons(pairs, cache, settings.min_size, threads, first, end, &rows);
+    return exit_status(rows);
+}

@@ -1,0 +1,69 @@
+#include "batch/row_output.h"
+
+#include <unistd.h>
+
+namespace {
+
+void write_row(row_output *rows, size_t row, const row_slot *slot) {
+    file_pair p = pair_at(*rows->pairs, row);
+    const char *text = slot->error != nullptr ? slot->error : slot->values;
+    if (std::fprintf(rows->out, "%s\t%s\t%s\n", rows->pairs->files[p.file1].c_str(),
+                     rows->pairs->files[p.file2].c_str(), text) < 0)
+        rows->write_failed = true;
+    if (slot->error != nullptr) ++rows->failed;
+}
+
+}  // namespace
+
+void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t first, size_t end,
+                size_t slot_count, progress_line *progress) {
+    rows->out = out;
+    rows->pairs = pairs;
+    rows->next = first;
+    rows->end = end;
+    rows->count = end - first;
+    rows->done_count = 0;
+    rows->failed = 0;
+    rows->write_failed = false;
+    rows->progress = progress;
+    rows->clear_progress_first =
+        progress != nullptr && progress->out != nullptr && isatty(fileno(out));
+    rows->slots.assign(slot_count > 0 ? slot_count : 1, row_slot());
+}
+
+row_slot *wait_for_slot(row_output *rows, size_t row) {
+    std::unique_lock<std::mutex> hold(rows->lock);
+    rows->slot_freed.wait(hold, [rows, row] { return row < rows->next + rows->slots.size(); });
+    return &rows->slots[row % rows->slots.size()];
+}
+
+void finish_row(row_output *rows, size_t row) {
+    std::lock_guard<std::mutex> hold(rows->lock);
+    rows->slots[row % rows->slots.size()].done = true;
+    ++rows->done_count;
+    row_slot *slot = &rows->slots[rows->next % rows->slots.size()];
+    if (slot->done && rows->clear_progress_first) clear_progress(rows->progress);
+    bool wrote = false;
+    while (rows->next < rows->end && slot->done) {
+        write_row(rows, rows->next, slot);
+        slot->done = false;
+        ++rows->next;
+        slot = &rows->slots[rows->next % rows->slots.size()];
+        wrote = true;
+    }
+    if (wrote) {
+        if (std::fflush(rows->out) != 0 || std::ferror(rows->out)) rows->write_failed = true;
+        rows->slot_freed.notify_all();
+    }
+    if (rows->done_count == rows->count) rows->all_done.notify_all();
+}
+
+void report_progress(row_output *rows) {
+    std::unique_lock<std::mutex> hold(rows->lock);
+    for (;;) {
+        bool done = rows->all_done.wait_for(hold, std::chrono::milliseconds(200),
+                                            [rows] { return rows->done_count == rows->count; });
+        update_progress(rows->progress, rows->done_count);
+        if (done) return;
+    }
+}

@@ -1,0 +1,64 @@
+// The output table of a batch run: rows come in from several threads in any
+// order and go out in pair-list order, each as soon as it and every row
+// before it are done.
+#ifndef PAIRFIT_BATCH_ROW_OUTPUT_H
+#define PAIRFIT_BATCH_ROW_OUTPUT_H
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "batch/pair_list.h"
+#include "batch/progress.h"
+
+enum { VALUES_SIZE = 256 };
+
+#define BATCH_HEADER \
+    "file1\tfile2\tmax_natoms\tsize\trms\tscore\tpvalue\tnormalised_pvalue\n"
+
+// What a finished pair leaves for its row.
+struct row_slot {
+    char values[VALUES_SIZE];   // the six SCORE values, tab-separated
+    const char *error;          // non-null: this message stands in place of the values
+    bool done;
+};
+
+struct row_output {
+    FILE *out;
+    const pair_list *pairs;
+    size_t next;                  // the first row not yet written
+    size_t end;                   // one past the last row
+    size_t count;                 // rows in all
+    size_t done_count;            // rows finished, written or not
+    size_t failed;                // error rows written
+    bool write_failed;            // out reported an error
+    bool clear_progress_first;    // the rows go to the terminal the progress line is on
+    progress_line *progress;      // nullptr: none
+    std::vector<row_slot> slots;  // row r waits in slot r % slots.size()
+    std::mutex lock;
+    std::condition_variable slot_freed;
+    std::condition_variable all_done;
+};
+
+// Prepares the output of rows [first, end) of pairs to out, with slot_count
+// rows held back at most. *progress (may be nullptr) is the progress line
+// that report_progress draws; finish_row erases it before writing rows to
+// the same terminal.
+void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t first, size_t end,
+                size_t slot_count, progress_line *progress);
+
+// The slot for row, once the row that used it before has been written. The
+// caller fills it and hands it back with finish_row.
+row_slot *wait_for_slot(row_output *rows, size_t row);
+
+// Marks row as done, then writes and flushes every row that is now next in
+// order: "file1\tfile2\tvalues\n", or the error message in place of the values.
+void finish_row(row_output *rows, size_t row);
+
+// Redraws the progress line five times a second until every row is done,
+// then once more with the final count.
+void report_progress(row_output *rows);
+
+#endif
