@@ -37,7 +37,7 @@ inline v4d load4(const double *p) {
     return v;
 }
 
-inline void store4(double *p, v4d v) { std::memcpy(p, &v, sizeof v); }
+inline void store4(double *p, const v4d &v) { std::memcpy(p, &v, sizeof v); }
 
 int padded(int n) { return (n + 7) & ~7; }  // whole groups of the widest vectors
 
@@ -123,9 +123,11 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         std::memcpy(&v, from, sizeof v);
         return v;
     };
-    auto store = [](double *to, vec v) { std::memcpy(to, &v, sizeof v); };
+    auto store = [](double *to, const vec &v) { std::memcpy(to, &v, sizeof v); };
     typedef decltype(vec{} < vec{}) mask;
-    auto select = [](mask m, vec a, vec b) { return (vec)((m & (mask)a) | (~m & (mask)b)); };
+    auto select = [](const mask &m, const vec &a, const vec &b) {
+        return (vec)((m & (mask)a) | (~m & (mask)b));
+    };
     double *__restrict x1 = p->x1, *__restrict y1 = p->y1, *__restrict z1 = p->z1;
     double *__restrict x2 = p->x2, *__restrict y2 = p->y2, *__restrict z2 = p->z2;
     double *__restrict sqdev = p->sqdev;
