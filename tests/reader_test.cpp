@@ -1,207 +1,115 @@
-// Reading C-alpha atoms: single lines, real PDB files (plain and gzip) and
-// hand-made files for the odd cases.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstring>
-#include <memory>
+// Reading C-alpha atoms from PDB text, and pairing two molecules by residue
+// number.
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "structure/reader.h"
+#include "structure/matching.h"
 #include "test_util.h"
 
 namespace {
 
-std::unique_ptr<molecule> read_mol(const std::string &path, int expected_status = READ_OK) {
+// What parse_ca_line makes of a line: "-" not a C-alpha line, "?" one that
+// does not read, else the fields read.
+std::string parsed(const char *line) {
+  atom a{};
+  int kind = parse_ca_line(line, &a);
+  if (kind != LINE_CA) return kind == LINE_OTHER ? "-" : "?";
+  char s[120];
+  std::snprintf(s, sizeof s, "%d %s %s %d %g %g %g", a.number, a.name, a.resname, a.resnum, a.x, a.y, a.z);
+  return s;
+}
+
+std::string ca_line(int serial, int resnum, double x, const std::string &end = "\n") {
+  char s[100];
+  std::snprintf(s, sizeof s, "ATOM  %5d  CA  GLY A%4d    %8.3f   2.000   3.000  1.00 10.00           C  ", serial,
+                resnum, x);
+  return s + end;
+}
+
+// A molecule with these residue numbers, each in number, x and resname too.
+std::unique_ptr<molecule> numbered(const std::vector<int> &resnums) {
   auto mol = std::make_unique<molecule>();
-  std::snprintf(mol->filename, PATH_SIZE, "%s", path.c_str());
-  EXPECT_EQ(read_ca_file(mol.get()), expected_status) << path;
+  for (int r : resnums) {
+    atom &a = mol->atoms[mol->natoms++];
+    a = atom{1.0 * r, 0, 0, 0, "", "CA", r, r, 1};
+    std::snprintf(a.resname, NAME_SIZE, "R%d", r);
+  }
   return mol;
-}
-
-void expect_same_atoms(const atom *a, const atom *b, int count) {
-  for (int k = 0; k < count; ++k)
-    EXPECT_TRUE(a[k].x == b[k].x && a[k].y == b[k].y && a[k].z == b[k].z && a[k].resnum == b[k].resnum &&
-                a[k].number == b[k].number && a[k].selected == b[k].selected && a[k].sqdev == b[k].sqdev &&
-                !std::strcmp(a[k].resname, b[k].resname) && !std::strcmp(a[k].name, b[k].name))
-        << "atom " << k;
-}
-
-void expect_atom(const atom &a, int number, int resnum, const char *resname, double x, double y, double z) {
-  EXPECT_EQ(a.number, number);
-  EXPECT_EQ(a.resnum, resnum);
-  EXPECT_STREQ(a.resname, resname);
-  EXPECT_STREQ(a.name, "CA");
-  EXPECT_DOUBLE_EQ(a.x, x);
-  EXPECT_DOUBLE_EQ(a.y, y);
-  EXPECT_DOUBLE_EQ(a.z, z);
-}
-
-std::string ca_line(int serial, const char *resname, int resnum, double x, double y, double z) {
-  char buf[100];
-  std::snprintf(buf, sizeof buf, "ATOM  %5d  CA  %-3s A%4d    %8.3f%8.3f%8.3f  1.00 10.00           C  \n",
-                serial, resname, resnum, x, y, z);
-  return buf;
 }
 
 }  // namespace
 
-TEST(CaLine, ClassifiesAndReadsFields) {
-  const struct {
-    const char *line;
-    int number, resnum;
-    const char *resname;
-    double x, y, z;
-  } ca_lines[] = {
-      {"ATOM      2  CA  THR    -5       5.082  11.692  -7.400  1.00 58.13      1CIH 206\n", 2, -5, "THR", 5.082,
-       11.692, -7.4},
-      {"ATOM      2  CA  THR    -5       5.082  11.692  -7.400  1.00 58.13      1CIH 206\r\n", 2, -5, "THR", 5.082,
-       11.692, -7.4},
-      {"ATOM    401  CA APRO A  22       6.042  13.429  -2.601\n", 401, 22, "APRO", 6.042, 13.429, -2.601},
+TEST(PdbReader, Lines) {
+  const std::pair<const char *, const char *> cases[] = {
+      {"ATOM      2  CA  THR    -5       5.082  11.692  -7.400  1.00 58.13      1CIH 206\r\n",
+       "2 CA THR -5 5.082 11.692 -7.4"},
+      {"ATOM    401  CA APRO A  22       6.042  13.429  -2.601\n", "401 CA APRO 22 6.042 13.429 -2.601"},
       // An insertion code glued to the residue number: fixed columns.
-      {"ATOM   2048  CA  PRO H  52A     17.911  35.670  63.534\n", 2048, 52, "PRO", 17.911, 35.67, 63.534},
-      // Coordinates that fill their columns: no blank between y and z.
-      {"ATOM   5325  CA  LYS B2090     -21.769 -50.189-100.667\n", 5325, 2090, "LYS", -21.769, -50.189, -100.667},
-      {"ATOM 7 CA LONGRESNAME 12 1.5 -2.5 3.25\n", 7, 12, "LONGRES", 1.5, -2.5, 3.25},
+      {"ATOM   2048  CA  PRO H  52A     17.911  35.670  63.534\n", "2048 CA PRO 52 17.911 35.67 63.534"},
+      // Coordinates that fill their columns.
+      {"ATOM   5325  CA  LYS B2090     -21.769 -50.189-100.667\n", "5325 CA LYS 2090 -21.769 -50.189 -100.667"},
+      {"ATOM 7 CA LONGRESNAME 12 1.5 -2.5 3.25\n", "7 CA LONGRES 12 1.5 -2.5 3.25"},
+      {"ATOM   2048  CA  PRO H  52A     17.9x1  35.670  63.534\n", "?"},
+      {"ATOM      2  CA  THR    -5       5.082  11.692\n", "?"}, {"ATOM      2  CA  THR    -5\n", "?"},
+      {"ATOM      2  CA  THR\n", "?"}, {"HETATM   20  CA  MSE A 151      20.255  33.101  26.891\n", "-"},
+      {"ATOM      1  N   THR    -5       5.519  10.299  -7.921\n", "-"},
+      {"ATOM      2  ca  THR    -5       5.082  11.692  -7.400\n", "-"},
+      {"ATOM      2  CAXXXXXXX THR -5    5.082  11.692  -7.400\n", "-"},
+      {"ATOMS     2  CA  THR    -5       5.082  11.692  -7.400\n", "-"},
+      {"ATOM100000  CA  THR A  -5       5.082  11.692  -7.400\n", "-"},
+      {"", "-"}, {"   \r\n", "-"}, {"ATOM\n", "-"},
   };
-  for (const auto &c : ca_lines) {
-    SCOPED_TRACE(c.line);
-    atom a{};
-    ASSERT_EQ(parse_ca_line(c.line, &a), LINE_CA);
-    expect_atom(a, c.number, c.resnum, c.resname, c.x, c.y, c.z);
-  }
-  const std::pair<const char *, int> other_lines[] = {
-      {"ATOM   2048  CA  PRO H  52A     17.9x1  35.670  63.534\n", LINE_CA_UNREADABLE},
-      {"ATOM      2  CA  THR    -5       5.082  11.692\n", LINE_CA_UNREADABLE},
-      {"ATOM      2  CA  THR    -5\n", LINE_CA_UNREADABLE},
-      {"ATOM      2  CA  THR\n", LINE_CA_UNREADABLE},
-      {"HETATM   20  CA  MSE A 151      20.255  33.101  26.891\n", LINE_OTHER},
-      {"HETATM 2345 CA    CA A 401      12.345  23.456  34.567  1.00 20.00          CA  \n", LINE_OTHER},
-      {"ATOM      1  N   THR    -5       5.519  10.299  -7.921\n", LINE_OTHER},
-      {"ATOM      2  ca  THR    -5       5.082  11.692  -7.400\n", LINE_OTHER},
-      {"ATOM      2  CAXXXXXXX THR -5    5.082  11.692  -7.400\n", LINE_OTHER},
-      {"ATOMS     2  CA  THR    -5       5.082  11.692  -7.400\n", LINE_OTHER},
-      {"ATOM100000  CA  THR A  -5       5.082  11.692  -7.400\n", LINE_OTHER},
-      {"REMARK   2 RESOLUTION. 1.80 ANGSTROMS WITH LONGWORDS IN FIELDS\n", LINE_OTHER},
-      {"", LINE_OTHER}, {"\n", LINE_OTHER}, {"   \r\n", LINE_OTHER}, {"ATOM\n", LINE_OTHER},
-  };
-  for (const auto &c : other_lines) {
-    atom a{};
-    EXPECT_EQ(parse_ca_line(c.first, &a), c.second) << c.first;
-  }
+  for (const auto &c : cases) EXPECT_EQ(parsed(c.first), c.second) << c.first;
 }
 
-TEST(CaReader, CountsCalphaAtomsOfRealFiles) {
-  const std::pair<const char *, int> files[] = {
-      {"capsid_1a8o_hetatm_mse.pdb", 66},     {"crambin_1ejg_altloc.pdb", 53},
-      {"fab_1a0q_inscodes.pdb.gz", 416},      {"ubiquitin_1d3z_nmr.pdb.gz", 760},
-      {"mtor_4jsv_B_gluedcoords.pdb.gz", 1058}, {"hemoglobin_2hhb_4chains.pdb.gz", 574},
-  };
-  for (const auto &f : files) {
-    auto mol = read_mol(data_file(f.first));
-    EXPECT_EQ(mol->natoms, f.second) << f.first;
-    for (int k = 0; k < mol->natoms; ++k) {
-      const atom &a = mol->atoms[k];
-      ASSERT_TRUE(!std::strcmp(a.name, "CA") && a.selected == 1 && a.sqdev == 0.0) << f.first << " " << k;
-      ASSERT_STRNE(a.resname, "MSE") << f.first;
-    }
-  }
-}
-
-TEST(CaReader, GzipAndPlainGiveTheSameMolecule) {
-  auto plain = read_mol(example_file("demo_ldh_6ldh_A.pdb"));
-  auto packed = read_mol(data_file("demo_ldh_6ldh_A.pdb.gz"));
-  ASSERT_EQ(plain->natoms, 329);
-  ASSERT_EQ(packed->natoms, 329);
-  expect_same_atoms(plain->atoms, packed->atoms, 329);
-}
-
-TEST(CaReader, EveryModelOfAMultiModelFileIsRead) {
-  auto all = read_mol(data_file("ubiquitin_1d3z_nmr.pdb.gz"));
-  auto first = read_mol(data_file("ubiquitin_1d3z_model1.pdb"));
-  auto second = read_mol(data_file("ubiquitin_1d3z_model2.pdb"));
-  ASSERT_EQ(all->natoms, 760);
-  ASSERT_EQ(first->natoms, 76);
-  expect_same_atoms(all->atoms, first->atoms, 76);
-  expect_same_atoms(all->atoms + 76, second->atoms, 76);
-}
-
-TEST(CaReader, AlternateLocationsInsertionCodesAndGluedCoordinates) {
-  auto crambin = read_mol(data_file("crambin_1ejg_altloc.pdb"));
-  expect_atom(crambin->atoms[25], 387, 21, "THR", 3.664, 10.576, -3.461);
-  expect_atom(crambin->atoms[26], 401, 22, "APRO", 6.042, 13.429, -2.601);
-  expect_atom(crambin->atoms[27], 414, 22, "BSER", 6.034, 13.399, -2.687);
-  expect_atom(crambin->atoms[28], 415, 22, "CSER", 6.112, 13.653, -2.656);
-  expect_atom(crambin->atoms[29], 427, 23, "GLU", 8.108, 13.002, 0.513);
-
-  auto fab = read_mol(data_file("fab_1a0q_inscodes.pdb.gz"));
-  expect_atom(fab->atoms[261], 2042, 52, "SER", 19.139, 32.054, 63.729);
-  expect_atom(fab->atoms[262], 2048, 52, "PRO", 17.911, 35.670, 63.534);  // H 52A
-  expect_atom(fab->atoms[263], 2055, 53, "GLY", 17.764, 36.845, 67.136);
-
-  auto mtor = read_mol(data_file("mtor_4jsv_B_gluedcoords.pdb.gz"));
-  expect_atom(mtor->atoms[653], 5325, 2090, "LYS", -21.769, -50.189, -100.667);
-
-  auto neg = read_mol(data_file("cytc_yeast_1cih_negnum.pdb"));
-  expect_atom(neg->atoms[0], 2, -5, "THR", 5.082, 11.692, -7.4);
-  expect_atom(neg->atoms[5], 43, 1, "GLY", 0.625, 24.526, -6.912);
-}
-
-TEST(CaReader, CrlfLineEndsReadLikeLf) {
-  std::string crlf;
-  for (char c : read_file(data_file("ubiquitin_1d3z_model1.pdb"))) crlf += c == '\n' ? "\r\n" : std::string(1, c);
-  std::string path = temp_path("crlf.pdb");
-  write_file(path, crlf);
-  auto lf = read_mol(data_file("ubiquitin_1d3z_model1.pdb"));
-  auto cr = read_mol(path);
-  EXPECT_EQ(cr->natoms, 76);
-  expect_same_atoms(lf->atoms, cr->atoms, 76);
-  std::remove(path.c_str());
-}
-
-TEST(CaReader, LongLinesAreReadInPiecesOf254) {
-  std::string remark = "REMARK   1 ", tail = "REMARK 99 ";
-  remark.resize(254, 'x');
-  tail.resize(254, ' ');
-  std::string padded = ca_line(6, "GLY", 10, 4, 5, 6);
-  padded.insert(padded.size() - 1, 300, ' ');
-  // Lines 1 and 3 carry a whole C-alpha line from character 255 on; line 2
-  // is a C-alpha line with 300 blanks before its end.
-  std::string path = temp_path("long.pdb");
-  write_file(path, remark + ca_line(5, "ALA", 9, 1, 2, 3) + padded + tail + ca_line(7, "SER", 11, 7, 8, 9));
-  auto mol = read_mol(path);
-  EXPECT_EQ(mol->natoms, 3);
-  EXPECT_EQ(mol->atoms[0].resnum, 9);
-  EXPECT_EQ(mol->atoms[1].resnum, 10);
-  EXPECT_EQ(mol->atoms[2].resnum, 11);
-  std::remove(path.c_str());
-}
-
-TEST(CaReader, NoFieldCarriesOverAndUnreadableLinesAreReported) {
-  std::string path = temp_path("carry.pdb");
-  write_file(path, ca_line(1, "GLY", 1, 1, 2, 3) + "\n" + "ATOM      2  CA  ALA A   2\n" +
-                       "ATOM      3  CA  SER A   3       4.000   5.000   6.000");
+TEST(PdbReader, LongLinesLineEndsAndUnreadableLines) {
+  // Lines 1 and 3 hold a whole C-alpha line after 254 characters, line 2 has
+  // 300 blanks before its end, line 4 is blank and line 5 does not read; CR LF
+  // ends lines 5 and 6, and the last line has no end.
+  Scratch f("odd.pdb", "REMARK" + std::string(248, 'x') + ca_line(5, 9, 1) +
+                           ca_line(6, 10, 2, std::string(300, ' ') + "\n") + "REMARK" + std::string(248, ' ') +
+                           ca_line(7, 11, 3) + "\nATOM      2  CA  ALA A   2\r\n" + ca_line(8, 12, 4, "\r\n") +
+                           ca_line(9, 3, 5, ""));
   testing::internal::CaptureStderr();
-  auto mol = read_mol(path);
-  std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(mol->natoms, 2);
-  EXPECT_EQ(mol->atoms[1].resnum, 3);
-  EXPECT_DOUBLE_EQ(mol->atoms[1].x, 4.0);
-  EXPECT_NE(err.find(path), std::string::npos) << err;
-  EXPECT_NE(err.find("line 3"), std::string::npos) << err;
-  EXPECT_EQ(err.find("line 2"), std::string::npos) << err;
-  std::remove(path.c_str());
+  auto mol = read_mol(f.path);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: " + f.path + ", line 5: C-alpha line without a "
+                                                    "readable residue number and coordinates, skipped\n");
+  EXPECT_EQ(atoms_of(*mol), "5 CA GLY 9 1 2 3 0 1\n6 CA GLY 10 2 2 3 0 1\n7 CA GLY 11 3 2 3 0 1\n"
+                            "8 CA GLY 12 4 2 3 0 1\n9 CA GLY 3 5 2 3 0 1\n");
 }
 
-TEST(CaReader, CapacityIsFiveThousandAtoms) {
+TEST(PdbReader, CapacityAndGluedCoordinates) {
   std::string lines;
-  for (int k = 0; k < MAX_ATOMS; ++k) lines += ca_line(k + 1, "ALA", k % 9999, k % 7, 1, 2);
-  std::string path = temp_path("cap.pdb");
-  write_file(path, lines + "HETATM 5001 CA    CA A9999      12.345  23.456  34.567\n");
-  EXPECT_EQ(read_mol(path)->natoms, MAX_ATOMS);
-  write_file(path, lines + ca_line(5001, "GLY", 1, 0, 0, 0));
-  EXPECT_LE(read_mol(path, READ_TOO_MANY_ATOMS)->natoms, MAX_ATOMS);
-  write_file(path, "");
-  EXPECT_EQ(read_mol(path)->natoms, 0);
-  std::remove(path.c_str());
+  for (int k = 0; k < MAX_ATOMS; ++k) lines += ca_line(k + 1, k % 9999, 1);
+  Scratch f("cap.pdb", lines + "HETATM 5001  CA  MSE A   1       1.000   2.000   3.000\n");
+  EXPECT_EQ(read_mol(f.path)->natoms, MAX_ATOMS);
+  write_file(f.path, lines + ca_line(5001, 1, 1));
+  read_mol(f.path, READ_TOO_MANY_ATOMS);
+  EXPECT_EQ(read_mol(data_file("mtor_4jsv_B_gluedcoords.pdb.gz"))->natoms, 1058);  // coordinates glued together
+}
+
+// The residue numbers of both molecules before and after check_molecules.
+TEST(ResidueMatching, WorkedExamples) {
+  const std::vector<int> cases[][4] = {
+      {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}},
+      {{1, 2, 3, 4, 5}, {1, 2, 4, 5}, {1, 2, 4, 5}, {1, 2, 4, 5}},
+      {{1, 2, 4, 5}, {1, 2, 3, 4, 5}, {1, 2, 4, 5}, {1, 2, 4, 5}},
+      {{1, 2, 4, 5, 6}, {1, 2, 3, 4, 6}, {1, 2, 4, 6}, {1, 2, 4, 6}},
+      {{3, 4, 5}, {1, 2, 3, 4, 5}, {3, 4, 5}, {3, 4, 5}}, {{1, 2, 3, 4, 5}, {3, 4, 5}, {3, 4, 5}, {3, 4, 5}},
+      {{1, 2, 3}, {1, 2, 3, 4, 5}, {1, 2, 3}, {1, 2, 3}}, {{1, 2, 3, 4, 5}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}},
+      {{1, 3, 5}, {2, 4, 5}, {3, 5}, {4, 5}}, {{1, 3, 5}, {2, 4, 6}, {3}, {4}},
+      {{1, 2, 5}, {1, 3, 5}, {1, 5}, {1, 5}}, {{1, 3, 5}, {1, 2, 5}, {1, 3}, {1, 5}},
+      {{1, 2, 3}, {5, 6, 7}, {}, {}}, {{5, 6, 7}, {1, 2, 3}, {}, {}},
+      {{}, {1, 2, 3}, {}, {}}, {{1, 2, 3}, {}, {}, {}},
+      {{1, 2, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, {{1, 2, 2, 3}, {1, 2, 2, 3}, {1, 2, 2, 3}, {1, 2, 2, 3}},
+      {{10, 11, 12, 1, 2, 3}, {1, 2, 3, 10, 11, 12}, {10, 11, 12}, {10, 11, 12}}, {{2, 1}, {1, 2}, {2}, {2}},
+      {{-5, -4, -3, -1, 1}, {-4, -3, -2, -1}, {-4, -3, -1}, {-4, -3, -1}},
+  };
+  for (const auto &c : cases) {
+    auto one = numbered(c[0]), two = numbered(c[1]);
+    check_molecules(one.get(), two.get());
+    // Every field of a record moves with its residue number.
+    EXPECT_EQ(atoms_of(*one) + "|" + atoms_of(*two), atoms_of(*numbered(c[2])) + "|" + atoms_of(*numbered(c[3])));
+  }
 }

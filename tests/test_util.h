@@ -1,5 +1,5 @@
-// Small helpers shared by the test files: run the built binary, locate the
-// data files, and make scratch files.
+// Helpers shared by the test files: the built binary, data and scratch
+// files, and molecules read from them.
 #pragma once
 
 #include <sys/wait.h>
@@ -9,53 +9,75 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+
+#include "structure/reader.h"
+
+inline std::string quote(const std::string &s) { return "'" + s + "'"; }
 
 struct RunResult {
   std::string out;
   int status;
 };
 
-// Runs the pairfit binary with ARGS (passed through /bin/sh, so quote as
-// needed), captures standard output and returns it with the exit status.
-inline RunResult run_pairfit(const std::string &args) {
-  std::string cmd = std::string("'") + PAIRFIT_BINARY + "' " + args;
+// Runs a /bin/sh command: its standard output and exit status.
+inline RunResult run_shell(const std::string &command) {
   RunResult r{"", -1};
-  FILE *p = popen(cmd.c_str(), "r");
+  FILE *p = popen(command.c_str(), "r");
   if (!p) return r;
   char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
   int st = pclose(p);
   r.status = (st != -1 && WIFEXITED(st)) ? WEXITSTATUS(st) : -1;
   return r;
 }
 
-inline std::string data_file(const std::string &name) {
-  return std::string(PAIRFIT_DATA_DIR) + "/" + name;
-}
+// Runs pairfit with ARGS (through /bin/sh, so quote as needed).
+inline RunResult run_pairfit(const std::string &args) { return run_shell(quote(PAIRFIT_BINARY) + " " + args); }
 
-inline std::string example_file(const std::string &name) {
-  return std::string(PAIRFIT_EXAMPLES_DIR) + "/" + name;
-}
+inline std::string data_file(const std::string &name) { return std::string(PAIRFIT_DATA_DIR) + "/" + name; }
+inline std::string example_file(const std::string &name) { return std::string(PAIRFIT_EXAMPLES_DIR) + "/" + name; }
 
 inline std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream ss;
-  ss << in.rdbuf();
+  ss << std::ifstream(path, std::ios::binary).rdbuf();
   return ss.str();
 }
 
-// A path in the test temp directory, made unique per process so that
-// parallel test runs do not collide.
+// A path in the test temp directory (which ends in '/'), unique per process
+// so that parallel test runs do not collide.
 inline std::string temp_path(const std::string &name) {
-  std::string dir = ::testing::TempDir();
-  if (dir.empty() || dir.back() != '/') dir += '/';
-  return dir + "pairfit_" + std::to_string(getpid()) + "_" + name;
+  return ::testing::TempDir() + "pairfit_" + std::to_string(getpid()) + "_" + name;
 }
 
 inline void write_file(const std::string &path, const std::string &content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+// A scratch file holding content, removed at the end of its scope.
+struct Scratch {
+  std::string path;
+  Scratch(const std::string &name, const std::string &content) : path(temp_path(name)) { write_file(path, content); }
+  ~Scratch() { std::remove(path.c_str()); }
+};
+
+inline std::unique_ptr<molecule> read_mol(const std::string &path, int status = READ_OK) {
+  auto mol = std::make_unique<molecule>();
+  std::snprintf(mol->filename, PATH_SIZE, "%s", path.c_str());
+  EXPECT_EQ(read_ca_file(mol.get()), status) << path;
+  return mol;
+}
+
+// Every field of every atom, a line per atom.
+inline std::string atoms_of(const molecule &mol) {
+  std::string s;
+  char line[160];
+  for (const atom *a = mol.atoms; a < mol.atoms + mol.natoms; ++a) {
+    std::snprintf(line, sizeof line, "%d %s %s %d %.10g %.10g %.10g %g %d\n", a->number, a->name, a->resname,
+                  a->resnum, a->x, a->y, a->z, a->sqdev, a->selected);
+    s += line;
+  }
+  return s;
 }
