@@ -1,21 +1,13 @@
 #include "run/options.h"
 
-#include <cctype>
-#include <climits>
 #include <cstring>
 
 #include "structure/molecule.h"
+#include "structure/reader.h"
 
 int parse_int_clamped(const char *text) {
-    const char *p = text;
-    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = (*p++ == '-');
-    long long value = 0;
-    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p)
-        if (value <= INT_MAX) value = value * 10 + (*p - '0');
-    if (negative) value = -value;
-    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+    int value;
+    return read_int(text, &value) ? value : 0;
 }
 
 int parse_command_line(int argc, char **argv, run_settings *settings, const char **too_long) {

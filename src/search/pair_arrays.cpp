@@ -41,9 +41,6 @@ inline void store4(double *p, const v4d &v) { std::memcpy(p, &v, sizeof v); }
 
 int padded(int n) { return (n + 7) & ~7; }  // whole groups of the widest vectors
 
-// Pairs per block of the fit's main pass: a block's arrays stay in the L1 cache.
-const int BLOCK = 64;
-
 // Copies the coordinates of the selected pairs, with pair `joining` added
 // when it is not -1, in index order into the gathered arrays and sums them
 // for the centroids of that selection. With rms_sum, also sums the current

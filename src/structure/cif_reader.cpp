@@ -3,7 +3,6 @@
 #include <gemmi/cif.hpp>
 #include <gemmi/resinfo.hpp>
 
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -53,16 +52,7 @@ std::string text_of(cif::Table::Row &row, int preferred, int fallback) {
 // values are clamped to the int range, as in PDB text.
 bool parse_int(const std::string &s, int *value) {
     const char *p = s.c_str();
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = (*p++ == '-');
-    if (*p < '0' || *p > '9') return false;
-    long long v = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
-        if (v <= INT_MAX) v = v * 10 + (*p - '0');
-    if (*p != '\0') return false;
-    if (negative) v = -v;
-    *value = v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
-    return true;
+    return read_int(p, value) && *p == '\0';
 }
 
 bool parse_double(const std::string &s, double *value) {

@@ -31,23 +31,6 @@ bool read_word(const char *&p, char *out, size_t size) {
     return true;
 }
 
-// Reads an optionally signed decimal integer after optional whitespace, as
-// "%d" does; the number ends at the first non-digit. Out-of-range values
-// are clamped to the int range.
-bool read_int(const char *&p, int *value) {
-    const char *q = p;
-    while (is_space(*q)) ++q;
-    bool negative = false;
-    if (*q == '+' || *q == '-') negative = (*q++ == '-');
-    if (!std::isdigit(static_cast<unsigned char>(*q))) return false;
-    long long v = 0;
-    for (; std::isdigit(static_cast<unsigned char>(*q)); ++q)
-        if (v <= INT_MAX) v = v * 10 + (*q - '0');
-    if (negative) v = -v;
-    *value = v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
-    p = q;
-    return true;
-}
 
 // Reads a finite floating-point number after optional whitespace, as
 // "%lf" does; a sign directly after the number starts the next one.
@@ -130,6 +113,21 @@ int sniff_format(const char *piece, bool *in_comment) {
 }
 
 }  // namespace
+
+bool read_int(const char *&p, int *value) {
+    const char *q = p;
+    while (is_space(*q)) ++q;
+    bool negative = false;
+    if (*q == '+' || *q == '-') negative = (*q++ == '-');
+    if (!std::isdigit(static_cast<unsigned char>(*q))) return false;
+    long long v = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*q)); ++q)
+        if (v <= INT_MAX) v = v * 10 + (*q - '0');
+    if (negative) v = -v;
+    *value = v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
+    p = q;
+    return true;
+}
 
 int parse_ca_line(const char *line, atom *a) {
     char record[8], name[NAME_SIZE], resname[NAME_SIZE];

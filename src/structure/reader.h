@@ -20,6 +20,12 @@ enum line_kind {
     LINE_CA_UNREADABLE,   // a C-alpha line whose residue number or coordinates do not read
 };
 
+// Reads an optionally signed decimal integer after optional whitespace, as
+// "%d" does, and moves p past it; the number ends at the first non-digit.
+// Out-of-range values are clamped to the int range. False, with p
+// unchanged, when no digit follows.
+bool read_int(const char *&p, int *value);
+
 // Examines one line (without regard to earlier lines) and, for a C-alpha
 // ATOM line, fills number, name, resname, resnum and x, y, z of *a.
 int parse_ca_line(const char *line, atom *a);
