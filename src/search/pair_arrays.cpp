@@ -43,26 +43,31 @@ int padded(int n) { return (n + 7) & ~7; }  // whole groups of the widest vector
 
 // Copies the coordinates of the selected pairs, with pair `joining` added
 // when it is not -1, in index order into the gathered arrays and sums them
-// for the centroids of that selection. With rms_sum, also sums the current
-// selection's deviations in index order: independent chains of additions
-// that run side by side. The sums of the selection with `joining` added are
-// those the next fit needs if the search adds that pair. Vectors (x, y, z, 0)
-// where the processor has AVX, plain doubles otherwise.
-template <bool VECTORS>
-inline __attribute__((always_inline)) void gather(pair_arrays *p, int joining, double *rms_sum) {
+// for the centroids of that selection. With sums, also gives the current
+// selection's sums of deviations and (with SCORE) of score terms in index
+// order, which ride in the fourth lane of the same vector additions. The
+// sums of the selection with `joining` added are those the next fit needs if
+// the search adds that pair. Vectors (x, y, z, w) where the processor has
+// AVX, plain doubles otherwise.
+template <bool VECTORS, bool SCORE>
+inline __attribute__((always_inline)) void gather(pair_arrays *p, int joining, double *sums) {
     const int k = p->nselected;
     const int *order = p->order;
     const double *x1 = p->x1, *y1 = p->y1, *z1 = p->z1;
     const double *x2 = p->x2, *y2 = p->y2, *z2 = p->z2;
     v4d sum1 = {0, 0, 0, 0}, sum2 = sum1;
     double s1x = 0.0, s1y = 0.0, s1z = 0.0, s2x = 0.0, s2y = 0.0, s2z = 0.0;
-    double deviations = 0.0;
+    double deviations = 0.0, score = 0.0;
     int out = 0;
-    auto add = [&](int i) {
+    // The joining pair is not part of the current selection: its deviation
+    // and term count as 0, which leaves the sums exactly as they are.
+    auto add = [&](int i, bool current) {
         double *a = p->gathered1[out], *b = p->gathered2[out];
         ++out;
+        double deviation = current ? p->sqdev[i] : 0.0;
+        double term = SCORE && current ? p->term[i] : 0.0;
         if (VECTORS) {
-            v4d va = {x1[i], y1[i], z1[i], 0.0}, vb = {x2[i], y2[i], z2[i], 0.0};
+            v4d va = {x1[i], y1[i], z1[i], deviation}, vb = {x2[i], y2[i], z2[i], term};
             store4(a, va);
             store4(b, vb);
             sum1 += va;
@@ -71,47 +76,46 @@ inline __attribute__((always_inline)) void gather(pair_arrays *p, int joining, d
             s1x += a[0] = x1[i];
             s1y += a[1] = y1[i];
             s1z += a[2] = z1[i];
-            a[3] = 0.0;
+            deviations += a[3] = deviation;
             s2x += b[0] = x2[i];
             s2y += b[1] = y2[i];
             s2z += b[2] = z2[i];
-            b[3] = 0.0;
+            score += b[3] = term;
         }
     };
     int t = 0;
     if (joining >= 0) {
-        for (; t < k && order[t] < joining; ++t) {
-            add(order[t]);
-            deviations += p->sqdev[order[t]];
-        }
-        add(joining);
+        for (; t < k && order[t] < joining; ++t) add(order[t], true);
+        p->gathered_place = t;
+        add(joining, false);
     }
-    for (; t < k; ++t) {
-        add(order[t]);
-        deviations += p->sqdev[order[t]];
-    }
+    for (; t < k; ++t) add(order[t], true);
     if (!VECTORS) {
-        sum1 = v4d{s1x, s1y, s1z, 0.0};
-        sum2 = v4d{s2x, s2y, s2z, 0.0};
+        sum1 = v4d{s1x, s1y, s1z, deviations};
+        sum2 = v4d{s2x, s2y, s2z, score};
     }
     store4(p->sum1, sum1);
     store4(p->sum2, sum2);
     p->gathered_for = joining;
     p->gathered = joining < 0;
-    if (rms_sum != nullptr) *rms_sum = deviations;
+    if (sums != nullptr) {
+        sums[0] = sum1[3];
+        sums[1] = sum2[3];
+    }
 }
 
 // The pass over all pairs: centre both molecules, turn molecule 2 and
 // measure, W pairs at a time (as wide as the processor's vectors), keeping
 // per lane the smallest deviation of an unselected pair and where it first
-// occurs. Returns the closest unselected pair, the lowest index among equal
-// deviations, or -1 when none lies below 9999 square Angstrom.
+// occurs; with SCORE, also each pair's score term. Returns the closest
+// unselected pair, the lowest index among equal deviations, or -1 when none
+// lies below 9999 square Angstrom.
 template <int W> struct vector_of;
 template <> struct vector_of<2> { typedef double type __attribute__((vector_size(16))); };
 template <> struct vector_of<4> { typedef double type __attribute__((vector_size(32))); };
 template <> struct vector_of<8> { typedef double type __attribute__((vector_size(64))); };
 
-template <int W>
+template <int W, bool SCORE>
 inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const double c[6],
                                                            const double u[9]) {
     typedef typename vector_of<W>::type vec;
@@ -121,18 +125,23 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         return v;
     };
     auto store = [](double *to, const vec &v) { std::memcpy(to, &v, sizeof v); };
-    typedef decltype(vec{} < vec{}) mask;
-    auto select = [](const mask &m, const vec &a, const vec &b) {
-        return (vec)((m & (mask)a) | (~m & (mask)b));
-    };
+    // 64-bit integers, one per pair: comparison masks, bit patterns, indices.
+    typedef decltype(vec{} < vec{}) bits;
+    auto select = [](const bits &m, const bits &a, const bits &b) { return (m & a) | (~m & b); };
     double *__restrict x1 = p->x1, *__restrict y1 = p->y1, *__restrict z1 = p->z1;
     double *__restrict x2 = p->x2, *__restrict y2 = p->y2, *__restrict z2 = p->z2;
-    double *__restrict sqdev = p->sqdev;
-    vec nearest, nearest_at, index;
+    double *__restrict sqdev = p->sqdev, *__restrict term = p->term;
+    // Deviations are compared by their bit patterns, which for numbers of
+    // either sign bit cleared order as the numbers do and put infinity and
+    // not-a-number above every finite value, as the floating-point
+    // comparison that fails for them would.
+    const double limit = 9999.0;
+    bits nearest, nearest_at, index, magnitude;
     for (int lane = 0; lane < W; ++lane) {
-        nearest[lane] = 9999.0;
+        std::memcpy(&nearest[lane], &limit, sizeof limit);
         nearest_at[lane] = -1;
         index[lane] = lane;
+        magnitude[lane] = 0x7fffffffffffffffLL;
     }
     // Local copies: the stores below could otherwise alias u and c.
     const double c1x = c[0], c1y = c[1], c1z = c[2], c2x = c[3], c2y = c[4], c2z = c[5];
@@ -153,47 +162,60 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         vec dx = ax - rx, dy = ay - ry, dz = az - rz;
         vec sq = dx * dx + dy * dy + dz * dz;
         store(sqdev + i, sq);
-        vec key = sq + load(p->barred + i);
-        // A NaN key is never closer. Selecting by bit masks keeps plain
-        // SSE2, which has no blend instruction, from splitting the lanes.
-        auto closer = key < nearest;
+        // The divider is otherwise idle here.
+        if (SCORE) store(term + i, 1.0 / (1.0 + sq / 5.0));
+        // A selected pair's deviation with the exponent bits set is infinity
+        // or not a number, never closer. Integer operations leave the
+        // floating-point adders, the busiest units here, to the arithmetic.
+        bits key = ((bits)sq | (bits)load(p->barred + i)) & magnitude;
+        bits closer = key < nearest;
         nearest = select(closer, key, nearest);
         nearest_at = select(closer, index, nearest_at);
-        index += static_cast<double>(W);
+        index += W;
     }
-    double closest = 9999.0, closest_at = -1;
-    for (int lane = 0; lane < W; ++lane)
-        if (nearest[lane] < closest || (nearest[lane] == closest && nearest_at[lane] < closest_at)) {
-            closest = nearest[lane];
-            closest_at = nearest_at[lane];
-        }
-    return closest < 9999.0 ? static_cast<int>(closest_at) : -1;
+    // The lanes compared without branches, which would be mispredicted.
+    long long closest = nearest[0], closest_at = nearest_at[0];
+    for (int lane = 1; lane < W; ++lane) {
+        bool better = nearest[lane] < closest ||
+                      (nearest[lane] == closest && nearest_at[lane] < closest_at);
+        closest = better ? nearest[lane] : closest;
+        closest_at = better ? nearest_at[lane] : closest_at;
+    }
+    return static_cast<int>(closest_at);
 }
 
-// The pass and the gathering, built for each kind of processor; the
-// program picks the widest its processor runs when it starts.
+// The pass and the gathering, built for each kind of processor, each in a
+// version that also works out the score; the program picks the widest its
+// processor runs when it starts.
+typedef int pass_kernel(pair_arrays *, const double *, const double *);
+typedef void gather_kernel(pair_arrays *, int, double *);
 struct hot_kernels {
-    int (*turn_and_measure)(pair_arrays *, const double *, const double *);
-    void (*gather)(pair_arrays *, int, double *);
+    pass_kernel *turn_and_measure, *turn_and_measure_scored;
+    gather_kernel *gather, *gather_scored;
 };
 
-int turn_and_measure_sse2(pair_arrays *p, const double *c, const double *u) {
-    return turn_and_measure<2>(p, c, u);
+template <bool SCORE> int turn_and_measure_sse2(pair_arrays *p, const double *c, const double *u) {
+    return turn_and_measure<2, SCORE>(p, c, u);
 }
-void gather_sse2(pair_arrays *p, int joining, double *rms_sum) { gather<false>(p, joining, rms_sum); }
+template <bool SCORE> void gather_sse2(pair_arrays *p, int joining, double *sums) {
+    gather<false, SCORE>(p, joining, sums);
+}
 
 #if HOT_DISPATCH
+template <bool SCORE>
 __attribute__((target("avx2"))) int turn_and_measure_avx2(pair_arrays *p, const double *c,
                                                           const double *u) {
-    return turn_and_measure<4>(p, c, u);
+    return turn_and_measure<4, SCORE>(p, c, u);
 }
-__attribute__((target("avx2"))) void gather_avx2(pair_arrays *p, int joining, double *rms_sum) {
-    gather<true>(p, joining, rms_sum);
-}
+template <bool SCORE>
 __attribute__((target("arch=x86-64-v4"))) int turn_and_measure_avx512(pair_arrays *p,
                                                                       const double *c,
                                                                       const double *u) {
-    return turn_and_measure<8>(p, c, u);
+    return turn_and_measure<8, SCORE>(p, c, u);
+}
+template <bool SCORE>
+__attribute__((target("avx2"))) void gather_avx2(pair_arrays *p, int joining, double *sums) {
+    gather<true, SCORE>(p, joining, sums);
 }
 #endif
 
@@ -203,10 +225,14 @@ hot_kernels choose_kernels() {
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
         __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
         __builtin_cpu_supports("avx512cd"))
-        return {turn_and_measure_avx512, gather_avx2};
-    if (__builtin_cpu_supports("avx2")) return {turn_and_measure_avx2, gather_avx2};
+        return {turn_and_measure_avx512<false>, turn_and_measure_avx512<true>, gather_avx2<false>,
+                gather_avx2<true>};
+    if (__builtin_cpu_supports("avx2"))
+        return {turn_and_measure_avx2<false>, turn_and_measure_avx2<true>, gather_avx2<false>,
+                gather_avx2<true>};
 #endif
-    return {turn_and_measure_sse2, gather_sse2};
+    return {turn_and_measure_sse2<false>, turn_and_measure_sse2<true>, gather_sse2<false>,
+            gather_sse2<true>};
 }
 
 const hot_kernels kernels = choose_kernels();
@@ -267,34 +293,22 @@ void select_pair(pair_arrays *p, int j) {
     p->gathered_for = -1;
     p->selected[j] = 1;
     p->barred[j] = BARRED;
-    // Binary search for j's place in the sorted list, then one block move.
+    // j's place in the sorted list: known from the gathering when j was the
+    // last fit's candidate (sparing a binary search whose branches go either
+    // way), else searched for. Then one block move.
     int low = 0, high = p->nselected;
-    while (low < high) {
-        int mid = (low + high) / 2;
-        if (p->order[mid] < j) low = mid + 1;
-        else high = mid;
+    if (p->gathered) {
+        low = p->gathered_place;
+    } else {
+        while (low < high) {
+            int mid = (low + high) / 2;
+            if (p->order[mid] < j) low = mid + 1;
+            else high = mid;
+        }
     }
     std::memmove(p->order + low + 1, p->order + low, sizeof(int) * (p->nselected - low));
     p->order[low] = j;
     p->nselected++;
-}
-
-// Levitt-Gerstein score of the selected pairs, summed in index order; the
-// divisions run four at a time.
-HOT_PATH
-double selected_score(const pair_arrays *p) {
-    const int k = p->nselected;
-    const int *order = p->order;
-    const double *sqdev = p->sqdev;
-    double score = 0.0;
-    int t = 0;
-    for (; t + 4 <= k; t += 4) {
-        v4d sq = {sqdev[order[t]], sqdev[order[t + 1]], sqdev[order[t + 2]], sqdev[order[t + 3]]};
-        v4d term = 1.0 / (1.0 + sq / 5.0);
-        for (int lane = 0; lane < 4; ++lane) score += term[lane];
-    }
-    for (; t < k; ++t) score += 1.0 / (1.0 + sqdev[order[t]] / 5.0);
-    return score * 20.0;
 }
 
 HOT_PATH
@@ -320,11 +334,14 @@ void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *
     fit_rotation(h, u);
 
     const double centre[6] = {c1x, c1y, c1z, c2x, c2y, c2z};
-    int candidate = kernels.turn_and_measure(p, centre, u);
-    // The RMS sum of this fit rides along with gathering the next selection.
-    double sum = 0.0;
-    kernels.gather(p, candidate, &sum);
-    result->rms = std::sqrt(sum / k);
+    pass_kernel *pass = want_score ? kernels.turn_and_measure_scored : kernels.turn_and_measure;
+    gather_kernel *gather_next = want_score ? kernels.gather_scored : kernels.gather;
+    int candidate = pass(p, centre, u);
+    // The RMS and score sums of this fit ride along with gathering the next
+    // selection.
+    double sums[2];
+    gather_next(p, candidate, sums);
+    result->rms = std::sqrt(sums[0] / k);
     result->closest = candidate;
-    result->score = want_score ? selected_score(p) : 0.0;
+    result->score = want_score ? sums[1] * 20.0 : 0.0;
 }

@@ -24,17 +24,23 @@ struct pair_arrays {
     alignas(64) double y2[MAX_ATOMS];
     alignas(64) double z2[MAX_ATOMS];
     alignas(64) double sqdev[MAX_ATOMS];  // squared distance of each pair after the latest fit
+    alignas(64) double term[MAX_ATOMS];   // its score term, after a fit that scored
     // 0 for an unselected pair, infinity for a selected pair or padding:
-    // added to sqdev, it leaves only the candidates for the next pair finite.
+    // its bits set in a deviation's, only the candidates for the next pair
+    // stay finite numbers.
     alignas(64) double barred[MAX_ATOMS];
-    // The selected pairs' coordinates in index order, (x, y, z, 0) per atom,
+    // The selected pairs' coordinates in index order, (x, y, z, w) per atom,
     // and their sums, for the centroids and the correlation matrix. Each fit
     // gathers them for its own selection plus its candidate, which is the
-    // next fit's selection when the search grows the subset.
+    // next fit's selection when the search grows the subset. w carries the
+    // fit's deviation (molecule 1) and score term (molecule 2) of each pair
+    // of its own selection, 0 for the candidate, so that the same sums give
+    // the RMS and the score.
     alignas(64) double gathered1[MAX_ATOMS][4], gathered2[MAX_ATOMS][4];
     alignas(64) double sum1[4], sum2[4];
     bool gathered;            // they match the current selection
     int gathered_for;         // the pair whose selection would make them match, or -1
+    int gathered_place;       // and that pair's place among them
     int selected[MAX_ATOMS];  // the flags of both molecules, which the search keeps equal
     int order[MAX_ATOMS];     // the selected pairs in increasing index
     int nselected;
