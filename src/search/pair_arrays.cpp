@@ -80,7 +80,8 @@ inline __attribute__((always_inline)) void gather(pair_arrays *p, int joining, d
             s2x += b[0] = x2[i];
             s2y += b[1] = y2[i];
             s2z += b[2] = z2[i];
-            score += b[3] = term;
+            b[3] = term;
+            if (SCORE) score += term;
         }
     };
     int t = 0;
@@ -168,7 +169,11 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         // or not a number, never closer. Integer operations leave the
         // floating-point adders, the busiest units here, to the arithmetic.
         bits key = ((bits)sq | (bits)load(p->barred + i)) & magnitude;
-        bits closer = key < nearest;
+        bits closer;
+        if constexpr (W >= 4)
+            closer = key < nearest;
+        else  // plain x86-64 has no 64-bit integer comparison
+            closer = (vec)key < (vec)nearest;
         nearest = select(closer, key, nearest);
         nearest_at = select(closer, index, nearest_at);
         index += W;
