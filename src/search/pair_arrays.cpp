@@ -132,17 +132,12 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
     double *__restrict x1 = p->x1, *__restrict y1 = p->y1, *__restrict z1 = p->z1;
     double *__restrict x2 = p->x2, *__restrict y2 = p->y2, *__restrict z2 = p->z2;
     double *__restrict sqdev = p->sqdev, *__restrict term = p->term;
-    // Deviations are compared by their bit patterns, which for numbers of
-    // either sign bit cleared order as the numbers do and put infinity and
-    // not-a-number above every finite value, as the floating-point
-    // comparison that fails for them would.
-    const double limit = 9999.0;
-    bits nearest, nearest_at, index, magnitude;
+    vec nearest;
+    bits nearest_at, index;
     for (int lane = 0; lane < W; ++lane) {
-        std::memcpy(&nearest[lane], &limit, sizeof limit);
+        nearest[lane] = 9999.0;
         nearest_at[lane] = -1;
         index[lane] = lane;
-        magnitude[lane] = 0x7fffffffffffffffLL;
     }
     // Local copies: the stores below could otherwise alias u and c.
     const double c1x = c[0], c1y = c[1], c1z = c[2], c2x = c[3], c2y = c[4], c2z = c[5];
@@ -166,27 +161,25 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         // The divider is otherwise idle here.
         if (SCORE) store(term + i, 1.0 / (1.0 + sq / 5.0));
         // A selected pair's deviation with the exponent bits set is infinity
-        // or not a number, never closer. Integer operations leave the
-        // floating-point adders, the busiest units here, to the arithmetic.
-        bits key = ((bits)sq | (bits)load(p->barred + i)) & magnitude;
-        bits closer;
-        if constexpr (W >= 4)
-            closer = key < nearest;
-        else  // plain x86-64 has no 64-bit integer comparison
-            closer = (vec)key < (vec)nearest;
-        nearest = select(closer, key, nearest);
+        // or not a number, never closer. Bit operations and integer indices
+        // leave the floating-point adders, the busiest units here, to the
+        // arithmetic.
+        vec key = (vec)((bits)sq | (bits)load(p->barred + i));
+        bits closer = key < nearest;
+        nearest = (vec)select(closer, (bits)key, (bits)nearest);
         nearest_at = select(closer, index, nearest_at);
         index += W;
     }
     // The lanes compared without branches, which would be mispredicted.
-    long long closest = nearest[0], closest_at = nearest_at[0];
-    for (int lane = 1; lane < W; ++lane) {
+    double closest = 9999.0;
+    long long closest_at = -1;
+    for (int lane = 0; lane < W; ++lane) {
         bool better = nearest[lane] < closest ||
                       (nearest[lane] == closest && nearest_at[lane] < closest_at);
         closest = better ? nearest[lane] : closest;
         closest_at = better ? nearest_at[lane] : closest_at;
     }
-    return static_cast<int>(closest_at);
+    return closest < 9999.0 ? static_cast<int>(closest_at) : -1;
 }
 
 // The pass and the gathering, built for each kind of processor, each in a
