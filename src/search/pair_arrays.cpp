@@ -13,13 +13,18 @@
 // x86-64, and the program picks one when it starts. Every operation is an
 // IEEE operation on single elements, so all three give the same bits
 // (PAIRFIT_PORTABLE builds only the plain one, which the sanitizer build
-// uses to test that path against the same expected outputs).
+// uses to test that path against the same expected outputs;
+// PAIRFIT_MAX_WIDTH=4 stops at AVX2, so that a machine with AVX-512 tests
+// that path too).
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
 #define HOT_DISPATCH 1
 #define HOT_PATH __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #else
 #define HOT_DISPATCH 0
 #define HOT_PATH
+#endif
+#ifndef PAIRFIT_MAX_WIDTH
+#define PAIRFIT_MAX_WIDTH 8
 #endif
 
 namespace {
@@ -220,12 +225,13 @@ __attribute__((target("avx2"))) void gather_avx2(pair_arrays *p, int joining, do
 hot_kernels choose_kernels() {
 #if HOT_DISPATCH
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+    if (PAIRFIT_MAX_WIDTH >= 8 && __builtin_cpu_supports("avx512f") &&
+        __builtin_cpu_supports("avx512vl") &&
         __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
         __builtin_cpu_supports("avx512cd"))
         return {turn_and_measure_avx512<false>, turn_and_measure_avx512<true>, gather_avx2<false>,
                 gather_avx2<true>};
-    if (__builtin_cpu_supports("avx2"))
+    if (PAIRFIT_MAX_WIDTH >= 4 && __builtin_cpu_supports("avx2"))
         return {turn_and_measure_avx2<false>, turn_and_measure_avx2<true>, gather_avx2<false>,
                 gather_avx2<true>};
 #endif
