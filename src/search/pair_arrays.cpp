@@ -132,6 +132,8 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
     };
     auto store = [](double *to, const vec &v) { std::memcpy(to, &v, sizeof v); };
     // 64-bit integers, one per pair: comparison masks, bit patterns, indices.
+    // Selecting by bit masks keeps plain SSE2, which has no blend
+    // instruction, from splitting the lanes.
     typedef decltype(vec{} < vec{}) bits;
     auto select = [](const bits &m, const bits &a, const bits &b) { return (m & a) | (~m & b); };
     double *__restrict x1 = p->x1, *__restrict y1 = p->y1, *__restrict z1 = p->z1;
@@ -163,7 +165,7 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         vec dx = ax - rx, dy = ay - ry, dz = az - rz;
         vec sq = dx * dx + dy * dy + dz * dz;
         store(sqdev + i, sq);
-        // The divider is otherwise idle here.
+        // The divider is otherwise idle here, so the terms come almost free.
         if (SCORE) store(term + i, 1.0 / (1.0 + sq / 5.0));
         // A selected pair's deviation with the exponent bits set is infinity
         // or not a number, never closer. Bit operations and integer indices
