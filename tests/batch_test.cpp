@@ -5,8 +5,8 @@
 #include <atomic>
 #include <thread>
 
-#include "batch/pair_list.h"
-#include "batch/row_output.h"
+#include "pairfit-batch/pair_list.h"
+#include "pairfit-batch/row_output.h"
 #include "test_util.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "report/report.h"
+#include "pairfit/reports.h"
 #include "score/score.h"
 #include "search/pair_arrays.h"
 

@@ -1,9 +1,9 @@
-#include "batch/batch_options.h"
+#include "batch_options.h"
 
 #include <cstring>
 #include <thread>
 
-#include "run/options.h"
+#include "pairfit/options.h"
 
 const char BATCH_USAGE[] =
     "Usage: pairfit-batch [options] REFERENCE MODEL...\n"

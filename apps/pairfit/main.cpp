@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "run/options.h"
-#include "run/run.h"
+#include "options.h"
+#include "run.h"
 #include "structure/reader.h"
 
 int main(int argc, char **argv) {

@@ -1,7 +1,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "report/report.h"
+#include "reports.h"
 #include "structure/molecule.h"
 
 void output_results() {

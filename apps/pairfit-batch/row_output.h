@@ -10,8 +10,8 @@
 #include <mutex>
 #include <vector>
 
-#include "batch/pair_list.h"
-#include "batch/progress.h"
+#include "pair_list.h"
+#include "progress.h"
 
 enum { VALUES_SIZE = 256 };
 

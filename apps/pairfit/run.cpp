@@ -1,9 +1,9 @@
-#include "run/run.h"
+#include "run.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "report/report.h"
+#include "reports.h"
 #include "score/score.h"
 #include "structure/matching.h"
 #include "superpose/superpose.h"

@@ -1,4 +1,4 @@
-#include "batch/progress.h"
+#include "progress.h"
 
 #include <unistd.h>
 

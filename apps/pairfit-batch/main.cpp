@@ -7,12 +7,12 @@
 #include <thread>
 #include <vector>
 
-#include "batch/batch_options.h"
-#include "batch/pair_list.h"
-#include "batch/progress.h"
-#include "batch/row_output.h"
-#include "batch/structure_cache.h"
-#include "run/run.h"
+#include "batch_options.h"
+#include "pair_list.h"
+#include "progress.h"
+#include "row_output.h"
+#include "structure_cache.h"
+#include "pairfit/run.h"
 #include "structure/molecule.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "batch/pair_list.h"
+#include "pair_list.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "batch/row_output.h"
+#include "row_output.h"
 
 #include <unistd.h>
 

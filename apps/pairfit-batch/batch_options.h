@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/pair_list.h"
+#include "pair_list.h"
 
 enum { MAX_THREADS = 4096 };
 

@@ -1,4 +1,4 @@
-#include "batch/structure_cache.h"
+#include "structure_cache.h"
 
 #include <cstdio>
 #include <cstdlib>

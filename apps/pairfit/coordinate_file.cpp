@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "report/report.h"
+#include "reports.h"
 #include "structure/molecule.h"
 
 namespace {

@@ -1,0 +1,142 @@
+// One comparison: the seed-and-grow search for the most significant
+// superimposable subset of the pairs, and the final refit of that subset.
+#ifndef PAIRFIT_PUBLIC_COMPARE_H
+#define PAIRFIT_PUBLIC_COMPARE_H
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pairfit/pairing.h"
+#include "pairfit/structure.h"
+
+namespace pairfit {
+
+// One growth step of the search: the subset just grown by one pair, fitted
+// and scored.
+struct growth_step {
+    int size;       // pairs in the subset
+    int npairs;     // pairs in all
+    double rms;     // Angstrom
+    double score;   // Levitt-Gerstein score
+    double pvalue;
+};
+
+// The state after one growth step's fit, valid during the call only.
+struct fit_snapshot {
+    int npairs;
+    double rms;                        // of the selected pairs
+    const int *selected;               // per pair: non-zero when in the subset
+    const double *squared_distances;   // per pair, square Angstrom
+};
+
+// Follows the search as it runs. The library calls it on the comparing
+// thread and prints nothing itself.
+class search_observer {
+public:
+    virtual ~search_observer() = default;
+    // Whether every growth step is to be scored and passed to step_scored.
+    // Without this the search scores only the steps that could be accepted.
+    virtual bool wants_scores() const { return true; }
+    // Whether fitted is to be called after every growth step (costly:
+    // the whole state is copied out each time).
+    virtual bool wants_fits() const { return false; }
+    virtual void step_scored(const growth_step &) {}
+    // A subset larger than the minimum size has become the best one; the
+    // p-values of successive calls never increase.
+    virtual void new_best(const growth_step &) {}
+    virtual void fitted(const fit_snapshot &) {}
+};
+
+enum class search_mode {
+    exact,   // pairfit's own search, byte for byte; at most max_exact_atoms pairs
+    fast,    // closed-form fits, shared growth paths, several threads; no size limit
+};
+
+struct compare_options {
+    int min_size = 19;                  // a best subset must have more pairs than this
+    search_mode mode = search_mode::exact;
+    int threads = 1;                    // fast mode: threads for the seeds (0: every core)
+    bool per_size_scores = false;       // fill result::score_by_size
+    search_observer *observer = nullptr;
+    // Fit the best subset once more before taking the superposed
+    // coordinates, as pairfit does when it prints the per-pair table and
+    // writes the coordinate file in one run (each report refits; the
+    // second fit starts from the first one's coordinates).
+    bool refit_for_coordinates = false;
+};
+
+// x -> rotation x + translation.
+struct rigid_transform {
+    std::array<std::array<double, 3>, 3> rotation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    std::array<double, 3> translation{{0, 0, 0}};
+    std::array<double, 3> apply(const std::array<double, 3> &p) const;
+};
+
+struct result {
+    // The six values of the SCORE line, as printed.
+    int max_natoms = 0;          // the larger count of C-alpha atoms read
+    int size = 0;                // pairs in the best subset; 0: none accepted
+    double rms = 0.0;            // RMS deviation of the best subset, Angstrom
+    double score = 0.0;          // its Levitt-Gerstein score
+    double pvalue = 1.0;         // its p-value
+    double normalised_pvalue = 0.0;  // -1000 (log10 p + 0.6108) / atoms of structure 1
+
+    int npairs = 0;
+    std::vector<char> in_subset;     // per pair: 1 in the best subset
+    // After the final refit of the best subset (as the search left them when
+    // none was accepted): each pair's distance in Angstrom, and the RMS over
+    // the subset (0 when none was accepted).
+    std::vector<double> distances;
+    double final_rms = 0.0;
+    // With per_size_scores: for sizes 0 to npairs, the highest score of any
+    // subset of that size (0 where none was scored).
+    std::vector<double> score_by_size;
+    // Puts structure 2, in its input coordinates, onto structure 1 in its
+    // input coordinates, as the final refit superposes them.
+    rigid_transform transform;
+    // The paired atoms' coordinates after the final refit, as pairfit's
+    // coordinate file writes them: structure 1 shifted by reference_shift,
+    // structure 2 moved by transform and then by reference_shift.
+    std::vector<std::array<double, 3>> superposed1, superposed2;
+    std::array<double, 3> reference_shift{{0, 0, 0}};
+};
+
+// The working storage of comparisons: about 1.5 MB, allocated once. One a
+// thread; reuse it (and a result) to compare without allocating.
+class workspace {
+public:
+    workspace();
+    ~workspace();
+    workspace(workspace &&) noexcept;
+    workspace &operator=(workspace &&) noexcept;
+    struct state;
+
+private:
+    std::unique_ptr<state> state_;
+    friend void compare(workspace &, const structure &, const structure &, const pairing &,
+                        const compare_options &, result &);
+};
+
+// Compares first and second, paired by pairs, into out. Throws error when
+// the pairing holds more than max_exact_atoms pairs or names atoms that the
+// structures do not have.
+void compare(workspace &ws, const structure &first, const structure &second,
+             const pairing &pairs, const compare_options &options, result &out);
+
+// The same with a workspace and result of its own.
+result compare(const structure &first, const structure &second, const pairing &pairs,
+               const compare_options &options = {});
+
+// The six tab-separated values of pairfit's SCORE line, without
+// "SCORE:\t" and the line end.
+std::string score_values(const result &r);
+
+// p-value of a Levitt-Gerstein score s of n pairs, as the search computes it.
+double score_pvalue(int n, double s);
+
+}  // namespace pairfit
+
+#endif

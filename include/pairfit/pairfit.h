@@ -1,0 +1,10 @@
+// pairfit: the most significant superimposable subset of two protein
+// structures' C-alpha pairs, by the Levitt-Gerstein score.
+#ifndef PAIRFIT_PUBLIC_PAIRFIT_H
+#define PAIRFIT_PUBLIC_PAIRFIT_H
+
+#include "pairfit/compare.h"
+#include "pairfit/pairing.h"
+#include "pairfit/structure.h"
+
+#endif

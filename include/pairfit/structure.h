@@ -1,0 +1,76 @@
+// A structure as pairfit reads it: the C-alpha atoms of a PDB or mmCIF
+// file (plain or gzip-compressed), in file order, across all chains and
+// models.
+#ifndef PAIRFIT_PUBLIC_STRUCTURE_H
+#define PAIRFIT_PUBLIC_STRUCTURE_H
+
+#include <cstddef>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace pairfit {
+
+// The capacity of one comparison in the default (exact) mode, and so the
+// default limit of the readers.
+constexpr std::size_t max_exact_atoms = 5000;
+
+// Every failure the library reports is an error; its text is the message
+// the command-line programs print.
+class error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class read_failure {
+    cannot_open,     // "Couldn't open file PATH"
+    unreadable,      // "Error reading file PATH": a read error, corrupt data, bad mmCIF
+    too_many_atoms,  // "Too many C-alpha atoms in file PATH (at most N)"
+};
+
+class read_error : public error {
+public:
+    read_error(read_failure kind, const std::string &path, const std::string &message)
+        : error(message), kind_(kind), path_(path) {}
+    read_failure kind() const { return kind_; }
+    const std::string &path() const { return path_; }
+
+private:
+    read_failure kind_;
+    std::string path_;
+};
+
+struct ca_atom {
+    double x = 0.0, y = 0.0, z = 0.0;  // Angstrom, as in the file
+    int serial = 0;                    // atom serial number
+    std::string atom_name;             // "CA"
+    std::string residue_name;          // with the alternate-location letter in front, if any
+    int residue_number = 0;
+    char insertion_code = ' ';         // ' ' when none
+    std::string chain_id;              // PDB column 22, mmCIF auth_asym_id
+    int model = 1;                     // model number; 1 in a file without models
+};
+
+struct structure {
+    std::string source;                // the path it was read from, as given
+    std::vector<ca_atom> atoms;        // in file order
+    std::size_t size() const { return atoms.size(); }
+};
+
+// Receives one message a call (without a line end) about a line or row
+// that was skipped.
+using warning_handler = std::function<void(const std::string &message)>;
+
+struct read_options {
+    std::size_t max_atoms = max_exact_atoms;  // more C-alpha atoms: read_failure::too_many_atoms
+    warning_handler on_warning;               // empty: warnings are dropped
+};
+
+// Reads the C-alpha atoms of the file at path; the format (PDB or mmCIF)
+// and compression are told by content. Throws read_error.
+structure read_structure(const std::string &path, const read_options &options = {});
+
+}  // namespace pairfit
+
+#endif
