@@ -58,6 +58,12 @@ void finish_row(row_output *rows, size_t row) {
     if (rows->done_count == rows->count) rows->all_done.notify_all();
 }
 
+void write_warning(row_output *rows, const std::string &message) {
+    std::lock_guard<std::mutex> hold(rows->lock);
+    if (rows->progress != nullptr) clear_progress(rows->progress);
+    std::fprintf(stderr, "%s\n", message.c_str());
+}
+
 void report_progress(row_output *rows) {
     std::unique_lock<std::mutex> hold(rows->lock);
     for (;;) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "pair_list.h"
@@ -56,6 +57,10 @@ row_slot *wait_for_slot(row_output *rows, size_t row);
 // Marks row as done, then writes and flushes every row that is now next in
 // order: "file1\tfile2\tvalues\n", or the error message in place of the values.
 void finish_row(row_output *rows, size_t row);
+
+// Writes message and a line end to standard error, erasing the progress
+// line first (the next update draws it again).
+void write_warning(row_output *rows, const std::string &message);
 
 // Redraws the progress line five times a second until every row is done,
 // then once more with the final count.
