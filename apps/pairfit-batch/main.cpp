@@ -121,15 +121,16 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
     for (size_t row = (*next)++; row < rows->end; row = (*next)++) {
         file_pair p = pair_at(pairs, row);
         const char *error = pair_error(cache, p);
+        std::string warning;
         if (error == nullptr) {
             const pairfit::structure &first = cache[p.file1].atoms, &second = cache[p.file2].atoms;
             const pairfit::pairing paired = pairfit::pair_residues(first, second, method);
-            const std::string warning = pairing_warning(first, second, paired, method);
-            if (!warning.empty()) write_warning(rows, warning);
+            warning = pairing_warning(first, second, paired, method);
             pairfit::compare(workspace, first, second, paired, options, result);
         }
         row_slot *slot = wait_for_slot(rows, row);
         slot->error = error;
+        slot->warning = std::move(warning);
         if (error == nullptr)
             std::snprintf(slot->values, sizeof slot->values, "%s",
                           pairfit::score_values(result).c_str());

@@ -29,9 +29,12 @@ pairing pair_by_residue_number(const structure &first, const structure &second);
 // alternate-location letter in front of a name is ignored), BLOSUM62 with
 // affine gaps (open 10, extend 1, as gemmi's align_string_sequences
 // scores), the aligned positions in order becoming the pairs. A residue is
-// a run of atoms with the same model, chain, number and insertion code; of
-// a residue with C-alpha atoms in several alternate locations the first
-// atom stands for it. When both structures hold the same number of chain
+// a run of atoms with the same model, chain, number and insertion code
+// (several where the C-alpha atom has alternate locations; the first one's
+// name counts); two aligned residues pair their atoms in order, as many as
+// the smaller has, as pairing by number does with atoms of one residue
+// number. So a renumbered copy pairs as the original numbering does.
+// When both structures hold the same number of chain
 // segments (runs of atoms of one model and chain) and more than one, the
 // i-th segment of structure 1 is aligned with the i-th of structure 2;
 // otherwise each structure is aligned as one sequence.

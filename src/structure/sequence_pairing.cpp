@@ -8,10 +8,12 @@ namespace pairfit {
 
 namespace {
 
-// One residue of a sequence: the index of the atom that stands for it and
-// the name under which the alignment scores it.
+// One residue of a sequence: its atoms (more than one where the C-alpha
+// atom has alternate locations), and the name under which the alignment
+// scores it, that of its first atom.
 struct residue {
-    int atom;
+    int atom;    // the index of its first atom
+    int count;   // its atoms, which follow each other
     std::string code;
 };
 
@@ -39,9 +41,12 @@ std::vector<sequence> segments_of(const structure &s) {
     std::vector<sequence> segments;
     for (size_t i = 0; i < s.atoms.size(); ++i) {
         const ca_atom &a = s.atoms[i];
-        if (i > 0 && same_residue(s.atoms[i - 1], a)) continue;
+        if (i > 0 && same_residue(s.atoms[i - 1], a)) {
+            ++segments.back().back().count;
+            continue;
+        }
         if (i == 0 || !same_segment(s.atoms[i - 1], a)) segments.emplace_back();
-        segments.back().push_back({static_cast<int>(i), scoring_name(a.residue_name)});
+        segments.back().push_back({static_cast<int>(i), 1, scoring_name(a.residue_name)});
     }
     return segments;
 }
@@ -66,10 +71,14 @@ void align(const sequence &a, const sequence &b, const gemmi::AlignmentScoring &
     for (const gemmi::AlignmentResult::Item &item : result.cigar) {
         const char op = item.op();
         for (std::uint32_t n = 0; n < item.len(); ++n) {
-            if (op == 'M') {
-                pairs->first.push_back(a[i].atom);
-                pairs->second.push_back(b[j].atom);
-            }
+            // Two aligned residues pair their atoms in order, as many as
+            // the smaller has: what pairing by number does with atoms of
+            // equal residue number.
+            if (op == 'M')
+                for (int t = 0; t < a[i].count && t < b[j].count; ++t) {
+                    pairs->first.push_back(a[i].atom + t);
+                    pairs->second.push_back(b[j].atom + t);
+                }
             if (op != 'D') ++i;
             if (op != 'I') ++j;
         }
