@@ -51,7 +51,7 @@ struct ca_atom {
     int residue_number = 0;
     char insertion_code = ' ';         // ' ' when none
     // PDB column 22 (empty when blank); mmCIF auth_asym_id, or
-    // label_asym_id only in a file without auth_asym_id.
+    // label_asym_id only where auth_asym_id is missing or null.
     std::string chain_id;
     // PDB: the number of the MODEL record before the atom; mmCIF:
     // pdbx_PDB_model_num. 1 in a file without models.
