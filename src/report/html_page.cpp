@@ -20,7 +20,8 @@ svg { width: 100%; height: auto; font-size: 11px; }
 svg .grid { stroke: #edf2f7; } svg .axis { stroke: #4a5568; }
 svg .limit { stroke: #c53030; stroke-dasharray: 6 4; } svg .limit-label { fill: #c53030; }
 svg .chain-boundary { stroke: #718096; stroke-dasharray: 3 3; } svg .chain-label { fill: #4a5568; }
-svg circle.pair.in, .key .in { fill: #2b6cb0; } svg circle.pair.out, .key .out { fill: #ffffff; stroke: #dd6b20; stroke-width: 1.4; }
+svg circle.pair.in { fill: #2b6cb0; } svg circle.pair.out { fill: #ffffff; stroke: #dd6b20; stroke-width: 1.4; }
+.key span.in { background: #2b6cb0; } .key span.out { border: 1.5px solid #dd6b20; width: 7px; height: 7px; }
 svg circle.size { fill: #4a5568; } svg circle.chosen-point { fill: #c53030; }
 svg .chosen { stroke: #c53030; } svg .chosen-label { fill: #c53030; }
 svg .not-accepted { fill: #f7fafc; }
