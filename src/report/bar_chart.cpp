@@ -35,9 +35,16 @@ std::string bar_chart_svg(const batch_table &table) {
         if (a.ok != b.ok) return a.ok;
         return a.ok && a.value > b.value;
     });
-    double low = 0, high = 1e-9;
+    // The axis includes 0; the colours spread over the values found.
+    double low = 0, high = 1e-9, least = 0, most = 0;
+    bool any = false;
     for (const ranked &b : bars)
-        if (b.ok) low = std::min(low, b.value), high = std::max(high, b.value);
+        if (b.ok) {
+            low = std::min(low, b.value), high = std::max(high, b.value);
+            least = any ? std::min(least, b.value) : b.value;
+            most = any ? std::max(most, b.value) : b.value;
+            any = true;
+        }
     linear_axis x{low, high, label_width, width - 70};
     double height = top + bars.size() * bar_height + bottom;
 
@@ -65,7 +72,7 @@ std::string bar_chart_svg(const batch_table &table) {
             continue;
         }
         double x1 = x(std::min(0.0, bars[k].value)), x2 = x(std::max(0.0, bars[k].value));
-        double t = high > low ? (bars[k].value - low) / (high - low) : 1.0;
+        double t = most > least ? (bars[k].value - least) / (most - least) : 1.0;
         s += "<rect class=\"bar\" x=\"" + fixed(x1, 1) + "\" y=\"" + fixed(y + 2, 1) + "\" width=\"" +
              fixed(std::max(x2 - x1, 1.0), 1) + "\" height=\"" + fixed(bar_height - 4, 1) + "\" fill=\"" +
              scale_colour(t) + "\"><title>" + title + "</title></rect>\n";

@@ -69,8 +69,10 @@ std::string heat_map_svg(const batch_table &table) {
     double top = label_width, x0 = label_width;
     double grid = size * n;
     double width = x0 + grid + 8 + tree_width + 16, height = top + grid + legend_height;
+    // Drawn at its own size at most: cells stay cells on a wide screen.
     std::string s = "<svg class=\"heat-map\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
-                    fixed(width, 0) + " " + fixed(height, 0) + "\" role=\"img\">\n";
+                    fixed(width, 0) + " " + fixed(height, 0) + "\" style=\"max-width:" + fixed(width, 0) +
+                    "px\" role=\"img\">\n";
     s += "<title>Normalised p-value of every pair, rows: file 1, columns: file 2</title>\n";
     for (int p = 0; p < n; ++p) {
         const std::string &name = table.files[tree.order[p]];
@@ -111,8 +113,10 @@ std::string heat_map_svg(const batch_table &table) {
     // The tree beside the rows: each merge at its distance, leaves at the grid.
     double max_distance = 1e-9;
     for (const merge_step &m : tree.merges) max_distance = std::max(max_distance, m.distance);
-    linear_axis tx{0, max_distance, x0 + grid + 8, x0 + grid + 8 + tree_width};
-    std::vector<double> node_x(2 * n, tx(0)), node_y(2 * n, 0);
+    // Leaves start a little left of distance 0, so that files 0 apart
+    // still show their branch.
+    linear_axis tx{0, max_distance, x0 + grid + 14, x0 + grid + 8 + tree_width};
+    std::vector<double> node_x(2 * n, x0 + grid + 6), node_y(2 * n, 0);
     for (int p = 0; p < n; ++p) node_y[tree.order[p]] = top + p * size + size / 2;
     s += "<g class=\"tree\">\n";
     for (std::size_t k = 0; k < tree.merges.size(); ++k) {

@@ -11,9 +11,9 @@ body { font: 14px/1.45 system-ui, sans-serif; margin: 24px auto; max-width: 1000
 h1 { font-size: 22px; } h2 { font-size: 18px; margin-top: 32px; border-bottom: 1px solid #cbd5e0; }
 table { border-collapse: collapse; } td, th { padding: 2px 10px; text-align: left; }
 table.facts th { font-weight: 600; color: #4a5568; }
-table.sortable th { cursor: pointer; background: #edf2f7; position: sticky; top: 0; }
+table.sortable th { cursor: pointer; white-space: nowrap; background: #edf2f7; position: sticky; top: 0; }
 table.sortable th:after { content: " \2195"; color: #a0aec0; }
-table.sortable td.num { text-align: right; font-variant-numeric: tabular-nums; }
+table.sortable td.num { text-align: right; white-space: nowrap; font-variant-numeric: tabular-nums; }
 table.sortable tr.in td { background: #ebf4ff; }
 .scroll { max-height: 480px; overflow-y: auto; border: 1px solid #e2e8f0; display: inline-block; }
 svg { width: 100%; height: auto; font-size: 11px; }
