@@ -1,0 +1,88 @@
+"""pairfit -sup read back with gemmi: both inputs complete, structure 2
+moved onto structure 1, and the subset's C-alpha RMS as pairfit reports it.
+
+Usage: superposed_file_test.py PAIRFIT SOURCE_DIR
+"""
+
+import math
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import gemmi
+
+PAIRFIT, SOURCE = sys.argv[1:3] if len(sys.argv) >= 3 else (None, None)
+
+
+def atom_count(model):
+    return sum(len(res) for chain in model for res in chain)
+
+
+def subset_ca(model):
+    """Positions of the C-alpha atoms flagged (B-factor 1) as in the subset,
+    by chain, residue number and insertion code."""
+    return {(chain.name, res.seqid.num, res.seqid.icode): atom.pos
+            for chain in model for res in chain for atom in res
+            if atom.name == "CA" and atom.b_iso == 1.0}
+
+
+class SuperposedFile(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="pairfit-sup-")
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    def check(self, one, two, suffix):
+        out_path = os.path.join(self.dir, "sup" + suffix)
+        out = subprocess.run([PAIRFIT, "-o", "-sup", out_path, one, two], check=True,
+                             capture_output=True, text=True).stdout.split("\n")
+        score = out[0].split("\t")
+        size, rounded_rms = int(score[2]), float(score[3])
+        # "Overall average RMS deviation is R Angstroms."
+        rms = float(out[1].split()[5])
+
+        st = gemmi.read_structure(out_path)
+        inputs = [gemmi.read_structure(one), gemmi.read_structure(two)]
+        self.assertEqual(len(st), len(inputs[0]) + len(inputs[1]))
+        # Structure 1's models first, as read; then structure 2's, moved.
+        first_models = len(inputs[0])
+        self.assertEqual(atom_count(st[0]), atom_count(inputs[0][0]))
+        self.assertEqual(atom_count(st[first_models]), atom_count(inputs[1][0]))
+        self.assertEqual([atom_count(m) for m in st], [atom_count(m) for m in inputs[0]] + [atom_count(m) for m in inputs[1]])
+        a, b = subset_ca(st[0]), subset_ca(st[first_models])
+        self.assertEqual(len(a), size)
+        self.assertEqual(set(a), set(b))
+        file_rms = math.sqrt(sum(a[k].dist(b[k]) ** 2 for k in a) / len(a))
+        self.assertAlmostEqual(file_rms, rms, delta=0.001)
+        self.assertEqual("%.1f" % file_rms, "%.1f" % rounded_rms)
+        # Structure 1 stays in its own frame.
+        original = inputs[0][0][0][0][0].pos
+        self.assertLess(st[0][0][0][0].pos.dist(original), 0.001)
+
+    def test_example_pair_as_mmcif(self):
+        self.check(os.path.join(SOURCE, "examples", "demo_ldh_6ldh_A.pdb"),
+                   os.path.join(SOURCE, "examples", "demo_ldh_1ldm_A.pdb"), ".cif")
+
+    def test_example_pair_as_pdb(self):
+        self.check(os.path.join(SOURCE, "examples", "demo_ldh_6ldh_A.pdb"),
+                   os.path.join(SOURCE, "examples", "demo_ldh_1ldm_A.pdb"), ".pdb")
+
+    def test_gzipped_mmcif_input(self):
+        self.check(os.path.join(SOURCE, "tests", "data", "demo_ldh_6ldh_A.cif.gz"),
+                   os.path.join(SOURCE, "examples", "demo_ldh_1ldm_A.pdb"), ".CIF")
+
+    def test_ten_nmr_models_against_xray(self):
+        # pairfit pairs the X-ray residues with the first model's; all ten
+        # models are written, numbered after structure 1's one.
+        self.check(os.path.join(SOURCE, "tests", "data", "ubiquitin_1ubq_xray.pdb"),
+                   os.path.join(SOURCE, "tests", "data", "ubiquitin_1d3z_nmr.pdb.gz"), ".pdb")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])
