@@ -17,6 +17,14 @@ import gemmi
 PAIRFIT, SOURCE = sys.argv[1:3] if len(sys.argv) >= 3 else (None, None)
 
 
+def read_input(path):
+    try:
+        return gemmi.read_structure(path)
+    except RuntimeError:
+        # An old entry with its identifier in columns 73-80.
+        return gemmi.read_pdb(path, max_line_length=72)
+
+
 def atom_count(model):
     return sum(len(res) for chain in model for res in chain)
 
@@ -48,7 +56,7 @@ class SuperposedFile(unittest.TestCase):
         rms = float(out[1].split()[5])
 
         st = gemmi.read_structure(out_path)
-        inputs = [gemmi.read_structure(one), gemmi.read_structure(two)]
+        inputs = [read_input(one), read_input(two)]
         self.assertEqual(len(st), len(inputs[0]) + len(inputs[1]))
         # Structure 1's models first, as read; then structure 2's, moved.
         first_models = len(inputs[0])
@@ -76,6 +84,10 @@ class SuperposedFile(unittest.TestCase):
     def test_gzipped_mmcif_input(self):
         self.check(os.path.join(SOURCE, "tests", "data", "demo_ldh_6ldh_A.cif.gz"),
                    os.path.join(SOURCE, "examples", "demo_ldh_1ldm_A.pdb"), ".CIF")
+
+    def test_four_chains_with_identifiers_past_column_72(self):
+        self.check(os.path.join(SOURCE, "tests", "data", "hemoglobin_2hhb_4chains.pdb.gz"),
+                   os.path.join(SOURCE, "tests", "data", "hemoglobin_2hhb_4chains.pdb.gz"), ".cif")
 
     def test_ten_nmr_models_against_xray(self):
         # pairfit pairs the X-ray residues with the first model's; all ten

@@ -24,9 +24,17 @@ bool write_all(int fd, std::string_view content) {
 }
 
 // The permissions a file made by fopen would get: 0666 less the umask.
+// The umask is read from /proc, as setting it to read it back would race
+// with other threads creating files.
 mode_t default_file_mode() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
+    mode_t mask = 022;
+    if (FILE *status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        unsigned value;
+        while (std::fgets(line, sizeof line, status) != nullptr)
+            if (std::sscanf(line, "Umask: %o", &value) == 1) mask = static_cast<mode_t>(value);
+        std::fclose(status);
+    }
     return 0666 & ~mask;
 }
 

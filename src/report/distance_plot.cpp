@@ -114,7 +114,7 @@ std::string distance_plot_svg(const structure &first, const structure &second,
         }
         s += "<text class=\"chain-label\" x=\"" + fixed(rn.x0 + 2, 1) + "\" y=\"" + fixed(top - 6, 0) +
              "\">" + escape_xml(run_name(head, several_models)) + "</text>\n";
-        int count = std::max(1, static_cast<int>((rn.x1 - rn.x0) / 70));
+        int count = std::max(2, static_cast<int>((rn.x1 - rn.x0) / 45));
         double xs = std::max(1.0, tick_step(rn.low, rn.high, count));
         for (double v = std::ceil(rn.low / xs) * xs; v <= rn.high; v += xs)
             s += "<text class=\"tick\" x=\"" + fixed(x(v), 1) + "\" y=\"" + fixed(height - bottom + 14, 0) +

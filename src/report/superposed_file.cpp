@@ -57,7 +57,15 @@ gemmi::Structure read_all_atoms(const std::string &path) {
         if (looks_like_mmcif(text))
             return gemmi::make_structure_from_doc(gemmi::cif::read_memory(text.data(), text.size(), path.c_str()),
                                                   false);
-        return gemmi::read_pdb_from_memory(text.data(), text.size(), path);
+        try {
+            return gemmi::read_pdb_from_memory(text.data(), text.size(), path);
+        } catch (const std::exception &) {
+            // Old entries keep an identifier in columns 73-80, where later
+            // ones have the segment, element and charge: read those without.
+            gemmi::PdbReadOptions first_72_columns;
+            first_72_columns.max_line_length = 72;
+            return gemmi::read_pdb_from_memory(text.data(), text.size(), path, first_72_columns);
+        }
     } catch (const std::exception &) {
         throw error("Error reading file " + path);
     }
