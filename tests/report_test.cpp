@@ -74,6 +74,7 @@ struct small_comparison {
 
 TEST(ReportSvg, EscapesAndFormats) {
   EXPECT_EQ(escape_xml("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c&#39;");
+  EXPECT_EQ(json_string("A\"b\\</script>\n"), "\"A\\\"b\\\\\\u003c/script\\u003e\\u000a\"");
   EXPECT_EQ(fixed(-0.0001, 2), "0.00");
   EXPECT_EQ(fixed(2.345, 1), "2.3");
   EXPECT_EQ(scientific(4.334193e-05), "4.334193e-05");
@@ -126,6 +127,8 @@ TEST(ReportPairPage, HoldsEveryPartAndTheMovedStructure) {
   EXPECT_NE(page.find("var x = '<\\/script>';"), std::string::npos);
   // Structure 1 as read, structure 2 moved by the transform.
   EXPECT_NE(page.find("[[[0.000,0.000,0.000,\"ALA 1 A\",1,\"ALA\",\"A\",1,2]"), std::string::npos);
+  EXPECT_NE(page.find(",[7.600,0.000,0.000,\"L\\u003cU 3 A\",3,\"L\\u003cU\",\"A\",1,1]"), std::string::npos);
+  EXPECT_NE(page.find("<td>A, B</td>"), std::string::npos);
   EXPECT_NE(page.find("[[100.000,0.000,0.000,\"ALA 1 A\",1,\"ALA\",\"A\",1,2]"), std::string::npos);
   EXPECT_EQ(page.find("http://"), page.find("http://www.w3.org/2000/svg"));
 }

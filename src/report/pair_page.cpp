@@ -1,5 +1,6 @@
 #include "report/pair_page.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -66,12 +67,14 @@ std::string percent(int part, int whole) {
 }
 
 std::string input_rows(const char *which, const structure &s, const std::string &selection, int paired) {
+    std::vector<std::string> seen;
     std::string chains;
-    for (std::size_t i = 0; i < s.atoms.size(); ++i)
-        if (i == 0 || s.atoms[i].chain_id != s.atoms[i - 1].chain_id || s.atoms[i].model != s.atoms[i - 1].model) {
-            std::string c = s.atoms[i].chain_id.empty() ? "(none)" : s.atoms[i].chain_id;
-            if (chains.find(c) == std::string::npos) chains += (chains.empty() ? "" : ", ") + c;
-        }
+    for (const ca_atom &a : s.atoms) {
+        std::string c = a.chain_id.empty() ? "(none)" : a.chain_id;
+        if (std::find(seen.begin(), seen.end(), c) != seen.end()) continue;
+        seen.push_back(c);
+        chains += (chains.empty() ? "" : ", ") + c;
+    }
     return std::string("<tr><th>") + which + "</th><td><code>" + escape_xml(s.source) + "</code></td><td>" +
            (selection.empty() ? "whole file" : escape_xml(selection)) + "</td><td class=\"num\">" +
            std::to_string(s.size()) + "</td><td>" + escape_xml(chains) + "</td><td class=\"num\">" +
@@ -86,12 +89,10 @@ std::string atoms_json(const structure &s, const std::vector<int> &state, const 
         const ca_atom &a = s.atoms[i];
         std::array<double, 3> p{{a.x, a.y, a.z}};
         if (move != nullptr) p = move->apply(p);
-        // Labels and names come from files: keep them out of the script's way.
-        std::string label = escape_xml(residue_label(a)), name = escape_xml(a.residue_name),
-                    chain = escape_xml(a.chain_id);
-        j += (i ? ",[" : "[") + fixed(p[0], 3) + "," + fixed(p[1], 3) + "," + fixed(p[2], 3) + ",\"" + label +
-             "\"," + std::to_string(a.residue_number) + ",\"" + name + "\",\"" + chain + "\"," +
-             std::to_string(a.model) + "," + std::to_string(state[i]) + "]";
+        j += (i ? ",[" : "[") + fixed(p[0], 3) + "," + fixed(p[1], 3) + "," + fixed(p[2], 3) + "," +
+             json_string(residue_label(a)) + "," + std::to_string(a.residue_number) + "," +
+             json_string(a.residue_name) + "," + json_string(a.chain_id) + "," + std::to_string(a.model) + "," +
+             std::to_string(state[i]) + "]";
     }
     return j + "]";
 }

@@ -12,6 +12,10 @@ namespace pairfit {
 // attribute values alike.
 std::string escape_xml(std::string_view text);
 
+// text as a JSON string literal, quotes included; <, > and & as \u
+// escapes, so that it may stand inside a <script> element.
+std::string json_string(std::string_view text);
+
 // value with `decimals` digits after the point ("%.*f"), "-0" printed as "0".
 std::string fixed(double value, int decimals);
 
