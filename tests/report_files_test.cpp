@@ -48,20 +48,24 @@ struct ScratchDir {
 };
 
 TEST(ReportFiles, NewOutputsLeaveStandardOutputAndCoordinateFileAlone) {
-  ScratchDir dir("report_same");
-  Output plain = run_with_stderr(PAIRFIT_BINARY, "-o -b -pdb " + quote(dir.path + "/plain.pdb") + " " + example_pair());
-  Output with = run_with_stderr(PAIRFIT_BINARY, "-html " + quote(dir.path + "/page.html") + " -o -b -pdb " +
-                                                    quote(dir.path + "/with.pdb") + " -sup " +
-                                                    quote(dir.path + "/sup.cif") + " " + example_pair());
-  EXPECT_EQ(plain.status, 0);
-  EXPECT_EQ(with.status, 0);
-  EXPECT_EQ(with.out, plain.out);
-  EXPECT_EQ(with.err, "");
-  EXPECT_EQ(read_file(dir.path + "/with.pdb"), read_file(dir.path + "/plain.pdb"));
-  std::string page = read_file(dir.path + "/page.html");
-  EXPECT_EQ(page.compare(0, 15, "<!DOCTYPE html>"), 0);
-  EXPECT_LT(page.size(), 3u << 20);
-  EXPECT_EQ(entries_of(dir.path), (std::vector<std::string>{"page.html", "plain.pdb", "sup.cif", "with.pdb"}));
+  // -html turns on the per-size scores that -b prints: with and without -b.
+  for (std::string reports : {"-o -a", "-o -b"}) {
+    ScratchDir dir("report_same");
+    Output plain = run_with_stderr(PAIRFIT_BINARY, reports + " -pdb " + quote(dir.path + "/plain.pdb") + " " +
+                                                       example_pair());
+    Output with = run_with_stderr(PAIRFIT_BINARY, "-html " + quote(dir.path + "/page.html") + " " + reports +
+                                                      " -pdb " + quote(dir.path + "/with.pdb") + " -sup " +
+                                                      quote(dir.path + "/sup.cif") + " " + example_pair());
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(with.status, 0);
+    EXPECT_EQ(with.out, plain.out) << reports;
+    EXPECT_EQ(with.err, "");
+    EXPECT_EQ(read_file(dir.path + "/with.pdb"), read_file(dir.path + "/plain.pdb")) << reports;
+    std::string page = read_file(dir.path + "/page.html");
+    EXPECT_EQ(page.compare(0, 15, "<!DOCTYPE html>"), 0);
+    EXPECT_LT(page.size(), 3u << 20);
+    EXPECT_EQ(entries_of(dir.path), (std::vector<std::string>{"page.html", "plain.pdb", "sup.cif", "with.pdb"}));
+  }
 }
 
 TEST(ReportFiles, UnwritablePathsGiveMessageStatus1AndNoFile) {
