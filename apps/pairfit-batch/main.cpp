@@ -110,6 +110,7 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
                    int min_size, std::atomic<size_t> *next, row_output *rows, size_t first,
                    std::vector<pairfit::batch_entry> *report) {
     pairfit::workspace workspace;
+    pairfit::pairing residue_pairs;
     pairfit::result result;
     pairfit::compare_options options;
     options.min_size = min_size;
@@ -118,8 +119,8 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
         const char *error = pair_error(cache, p);
         if (error == nullptr) {
             const pairfit::structure &first = cache[p.file1].atoms, &second = cache[p.file2].atoms;
-            pairfit::compare(workspace, first, second, pairfit::pair_by_residue_number(first, second),
-                             options, result);
+            pairfit::pair_by_residue_number(first, second, residue_pairs);
+            pairfit::compare(workspace, first, second, residue_pairs, options, result);
         }
         row_slot *slot = wait_for_slot(rows, row);
         slot->error = error;
