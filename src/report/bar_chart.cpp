@@ -30,10 +30,11 @@ std::string bar_chart_svg(const batch_table &table) {
         bars.push_back({&e, ok, ok ? v.normalised_pvalue : 0});
         one_reference = one_reference && e.file1 == table.entries.front().file1;
     }
-    // Stable, so that equal values keep the order of the run.
-    std::stable_sort(bars.begin(), bars.end(), [](const ranked &a, const ranked &b) {
+    // Equal values keep the order of the run (entries lie in run order).
+    std::sort(bars.begin(), bars.end(), [](const ranked &a, const ranked &b) {
         if (a.ok != b.ok) return a.ok;
-        return a.ok && a.value > b.value;
+        if (a.ok && a.value != b.value) return a.value > b.value;
+        return a.entry < b.entry;
     });
     // The axis includes 0; the colours spread over the values found.
     double low = 0, high = 1e-9, least = 0, most = 0;
