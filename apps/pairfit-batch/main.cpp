@@ -129,7 +129,7 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
                           pairfit::score_values(result).c_str());
         if (report != nullptr)
             (*report)[row - first] = {p.file1, p.file2, error == nullptr ? slot->values : "",
-                                            error == nullptr ? "" : error};
+                                      error == nullptr ? "" : error};
         finish_row(rows, row);
     }
 }
