@@ -10,8 +10,6 @@
 
 #include "fast/fast_search.h"
 #include "score/score.h"
-#include "search/search.h"
-#include "structure/matching.h"
 #include "test_util.h"
 
 namespace {
@@ -27,14 +25,20 @@ struct pair_lists {
   std::vector<point> first, second;
 };
 
-// The paired C-alpha atoms of two files, as the exact search pairs them.
+// A file of tests/data, or of examples/ when its name says so.
+std::string path_of(const std::string &name) {
+  return name.rfind("examples/", 0) == 0 ? example_file(name.substr(9)) : data_file(name);
+}
+
+// The paired C-alpha atoms of two files, paired as pairfit pairs them.
 pair_lists read_pairs(const std::string &file1, const std::string &file2) {
-  auto one = read_mol(data_file(file1)), two = read_mol(data_file(file2));
-  check_molecules(one.get(), two.get());
+  pairfit::structure one = read_atoms(path_of(file1)), two = read_atoms(path_of(file2));
+  pairfit::pairing pairs = pairfit::pair_by_residue_number(one, two);
   pair_lists p;
-  for (int i = 0; i < one->natoms; ++i) {
-    p.first.push_back({one->atoms[i].x, one->atoms[i].y, one->atoms[i].z});
-    p.second.push_back({two->atoms[i].x, two->atoms[i].y, two->atoms[i].z});
+  for (size_t k = 0; k < pairs.size(); ++k) {
+    const pairfit::ca_atom &a = one.atoms[pairs.first[k]], &b = two.atoms[pairs.second[k]];
+    p.first.push_back({a.x, a.y, a.z});
+    p.second.push_back({b.x, b.y, b.z});
   }
   return p;
 }
@@ -282,7 +286,7 @@ const search_case real_pairs[] = {
     {"ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb", 19, true},
     {"cytc_yeast_1u74_D_from1.pdb", "cytc_horse_2pcb_B.pdb", 0, false},
     {"hemoglobin_2hhb_4chains.pdb.gz", "hemoglobin_2hhb_chainB_ca.pdb", 19, true},
-    {"demo_ldh_6ldh_A.pdb.gz", "../../examples/demo_ldh_1ldm_A.pdb", 19, false},
+    {"demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb", 19, false},
     {"crambin_1ejg_altloc.pdb", "crambin_1ejg_altloc.pdb", 19, true},  // identical: ties everywhere
 };
 
@@ -324,22 +328,19 @@ TEST_P(FastSearchOnRealPairs, AgreesWithTheExactSearch) {
   options.per_size_scores = c.per_size;
   fast_search_result fast = fast_search(p.first, p.second, options);
 
-  auto one = read_mol(data_file(c.file1)), two = read_mol(data_file(c.file2));
-  check_molecules(one.get(), two.get());
-  static best_subset best;
-  static double by_size[MAX_ATOMS + 1];
-  double u[9];
-  b_flag = c.per_size;
-  search_best_subset(one.get(), two.get(), c.min_size, 0.0, &best, by_size, u);
-  b_flag = 0;
-  EXPECT_EQ(fast.size, best.best_size);
-  EXPECT_NEAR(fast.rms, best.best_rms, 1e-4);
-  EXPECT_NEAR(fast.score, best.best_score, 5e-5 * best.best_score);
-  EXPECT_NEAR(fast.pvalue, best.best_pvalue, 5e-4 * best.best_pvalue);
-  for (size_t i = 0; i < p.first.size(); ++i) EXPECT_EQ(fast.in_subset[i] != 0, best.best_selected1[i] != 0) << i;
+  pairfit::structure one = read_atoms(path_of(c.file1)), two = read_atoms(path_of(c.file2));
+  pairfit::compare_options exact;
+  exact.min_size = c.min_size;
+  exact.per_size_scores = c.per_size;
+  pairfit::result best = pairfit::compare(one, two, pairfit::pair_by_residue_number(one, two), exact);
+  EXPECT_EQ(fast.size, best.size);
+  EXPECT_NEAR(fast.rms, best.rms, 1e-4);
+  EXPECT_NEAR(fast.score, best.score, 5e-5 * best.score);
+  EXPECT_NEAR(fast.pvalue, best.pvalue, 5e-4 * best.pvalue);
+  for (size_t i = 0; i < p.first.size(); ++i) EXPECT_EQ(fast.in_subset[i] != 0, best.in_subset[i] != 0) << i;
   if (c.per_size) {
     for (size_t k = 0; k <= p.first.size(); ++k)
-      EXPECT_NEAR(fast.score_by_size[k], by_size[k], 5e-5 * by_size[k] + 1e-9) << "size " << k;
+      EXPECT_NEAR(fast.score_by_size[k], best.score_by_size[k], 5e-5 * best.score_by_size[k] + 1e-9) << "size " << k;
   }
 }
 
@@ -419,7 +420,7 @@ TEST(FastSearch, MoreThanFiveThousandPairs) {
   // The reported values are those of the chosen subset's own fit.
   rigid_fit f = fit_subset(many.first, many.second, r.in_subset);
   EXPECT_EQ(f.rms, r.rms);
-  EXPECT_EQ(r.pvalue, LG_pvalueF(r.size, r.score));
+  EXPECT_EQ(r.pvalue, pairfit::LG_pvalueF(r.size, r.score));
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <thread>
 
-#include "pairfit/options.h"
+#include "arguments.h"
 
 const char BATCH_USAGE[] =
     "Usage: pairfit-batch [options] REFERENCE MODEL...\n"
@@ -30,6 +30,8 @@ const char BATCH_HELP[] =
     "Options:\n"
     "  -min n              the best subset must have more than n pairs (default 19)\n"
     "  -j N                run N comparisons at a time (default: one per core)\n"
+    "  -fast               the fast search (as pairfit -fast), no limit on the\n"
+    "                      number of atoms; each comparison on one thread\n"
     "  --shard K/N         run only the K-th of N consecutive slices of the pairs\n"
     "                      (K = 1..N); the rows of slices 1..N in turn are the rows\n"
     "                      of the whole run\n"
@@ -86,6 +88,7 @@ void set_defaults(batch_settings *settings) {
     settings->pairs_file.clear();
     settings->min_size = 19;
     settings->threads = default_threads();
+    settings->fast = false;
     settings->shard = settings->shard_count = 1;
 }
 
@@ -132,6 +135,8 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             return BATCH_ARGS_HELP;
         } else if (std::strcmp(arg, "--all") == 0) {
             settings->mode = ALL_PAIRS;
+        } else if (std::strcmp(arg, "-fast") == 0) {
+            settings->fast = true;
         } else if (takes_value(arg)) {
             if (i + 1 == argc) {
                 *error = std::string(arg) + " needs a value";

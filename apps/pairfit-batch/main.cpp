@@ -11,9 +11,8 @@
 #include "pair_list.h"
 #include "progress.h"
 #include "row_output.h"
+#include "pairfit/pairfit.h"
 #include "structure_cache.h"
-#include "pairfit/run.h"
-#include "structure/molecule.h"
 
 namespace {
 
@@ -81,12 +80,12 @@ std::vector<int> files_used(const pair_list &pairs, size_t first, size_t end) {
 // Reads the files, several at a time, each into its entry of *cache;
 // messages about unreadable files go to standard error in file order.
 void read_structures(const pair_list &pairs, const std::vector<int> &files, int threads,
-                     std::vector<cached_structure> *cache) {
+                     std::size_t max_atoms, std::vector<cached_structure> *cache) {
     std::atomic<size_t> next(0);
     auto work = [&] {
         for (size_t i = next++; i < files.size(); i = next++) {
             int f = files[i];
-            read_structure(pairs.files[f], &m[0], &(*cache)[f]);
+            read_cached_structure(pairs.files[f], max_atoms, &(*cache)[f]);
         }
     };
     int count = static_cast<int>(files.size());
@@ -103,24 +102,25 @@ const char *pair_error(const std::vector<cached_structure> &cache, file_pair p) 
 }
 
 // Compares the pairs of rows [first, end) of *rows until none is left,
-// in this thread's workspace.
+// in a workspace of this thread's own.
 void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &cache,
-                   int min_size, std::atomic<size_t> *next, row_output *rows) {
+                   const pairfit::compare_options &options, std::atomic<size_t> *next,
+                   row_output *rows) {
+    pairfit::workspace workspace;
+    pairfit::result result;
     for (size_t row = (*next)++; row < rows->end; row = (*next)++) {
         file_pair p = pair_at(pairs, row);
         const char *error = pair_error(cache, p);
-        int max_natoms = 0;
         if (error == nullptr) {
-            load_structure(cache[p.file1], pairs.files[p.file1], &m[0]);
-            load_structure(cache[p.file2], pairs.files[p.file2], &m[1]);
-            ma[0] = m[0].natoms;
-            ma[1] = m[1].natoms;
-            max_natoms = compare_molecules(min_size, 0.0);
+            const pairfit::structure &first = cache[p.file1].atoms, &second = cache[p.file2].atoms;
+            pairfit::compare(workspace, first, second, pairfit::pair_by_residue_number(first, second),
+                             options, result);
         }
         row_slot *slot = wait_for_slot(rows, row);
         slot->error = error;
         if (error == nullptr)
-            format_score_values(slot->values, sizeof slot->values, max_natoms, min_size);
+            std::snprintf(slot->values, sizeof slot->values, "%s",
+                          pairfit::score_values(result).c_str());
         finish_row(rows, row);
     }
 }
@@ -128,7 +128,8 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
 // Compares rows [first, end) on `threads` threads and writes them to
 // standard output, with a progress line while standard error is a terminal.
 void run_comparisons(const pair_list &pairs, const std::vector<cached_structure> &cache,
-                     int min_size, int threads, size_t first, size_t end, row_output *rows) {
+                     const pairfit::compare_options &options, int threads, size_t first,
+                     size_t end, row_output *rows) {
     progress_line progress;
     start_progress(&progress, stderr, end - first);
     size_t slots = static_cast<size_t>(threads) * SLOTS_PER_THREAD;
@@ -138,7 +139,7 @@ void run_comparisons(const pair_list &pairs, const std::vector<cached_structure>
     if (progress.out != nullptr && end > first)
         start_thread(&ticker, [rows] { report_progress(rows); });
     std::atomic<size_t> next(first);
-    run_on_threads(threads, [&] { compare_pairs(pairs, cache, min_size, &next, rows); });
+    run_on_threads(threads, [&] { compare_pairs(pairs, cache, options, &next, rows); });
     if (ticker.joinable()) ticker.join();
     end_progress(&progress);
     rows->progress = nullptr;
@@ -184,10 +185,19 @@ int main(int argc, char **argv) {
                                                                 : static_cast<int>(count);
 
     std::vector<cached_structure> cache(pairs.files.size());
-    read_structures(pairs, files_used(pairs, first, end), settings.threads, &cache);
+    // The fast search has no limit on the number of atoms.
+    const std::size_t max_atoms = settings.fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms;
+    read_structures(pairs, files_used(pairs, first, end), settings.threads, max_atoms, &cache);
     std::fputs(BATCH_HEADER, stdout);
     std::fflush(stdout);
     row_output rows;
-    run_comparisons(pairs, cache, settings.min_size, threads, first, end, &rows);
+    pairfit::compare_options options;
+    options.min_size = settings.min_size;
+    if (settings.fast) {
+        // The pairs already keep every thread busy.
+        options.mode = pairfit::search_mode::fast;
+        options.threads = 1;
+    }
+    run_comparisons(pairs, cache, options, threads, first, end, &rows);
     return exit_status(rows);
 }

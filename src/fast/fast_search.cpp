@@ -183,16 +183,17 @@ public:
         : ctx_(c), t_(c.pairs), selected_(t_.n, 0), barred_(t_.n, 0.0), blocks_(t_.blocks()), bounds_(t_.blocks()),
           deviations_(BLOCK) {}
 
-    // Runs the path of seed. With stop_size, stops as soon as the subset
-    // has that many pairs (the members are then members()), neither cutting
-    // nor scoring.
-    void run(int seed, thread_findings &out, int stop_size = 0) {
+    // Runs the path of seed. A replay neither cuts nor scores, and with
+    // stop_size stops as soon as the subset has that many pairs (the members
+    // are then members()); last_fit() is the path's last fit.
+    void run(int seed, thread_findings &out, bool replay = false, int stop_size = 0) {
         for (int j : members_) selected_[j] = 0, barred_[j] = 0.0;
         members_.clear();
         sums_.clear();
         subset_fingerprint print;
         for (int j = seed; j < seed + 4; ++j) join(j, print);
         rigid_fit fit = sums_.fit(ctx_.grid);
+        last_fit_ = fit;
         start_motion(fit);
         terms_ = turn_part_ = shift_part_ = radii_ = 0.0;
         for (int j = seed; j < seed + 4; ++j) add_term(j, squared_deviation(t_, j, fit));
@@ -211,7 +212,7 @@ public:
             join(closest, print);
             add_term(closest, closest_deviation);
             ++k;
-            if (stop_size > 0) {
+            if (replay) {
                 if (k == stop_size) return;
             } else if (ctx_.paths != nullptr && k % ctx_.record_every == 0) {
                 int owner;
@@ -226,11 +227,13 @@ public:
             ++out.counters.fits;
             rms = fit.rms;
             advance_motion(fit);
-            if (stop_size == 0 && score_needed(k)) score(seed, k, fit, out);
+            if (!replay && score_needed(k)) score(seed, k, fit, out);
         }
+        last_fit_ = fit;
     }
 
     const std::vector<int> &members() const { return members_; }
+    const rigid_fit &last_fit() const { return last_fit_; }
 
 private:
     struct block_state {
@@ -426,6 +429,7 @@ private:
 
     search_context &ctx_;
     const pair_table &t_;
+    rigid_fit last_fit_;
     struct turn_cache {
         long long epoch = -1, now = -1;
         double turn = 0.0;
@@ -552,7 +556,15 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
         result.counters.deviations += f.counters.deviations;
     }
     if (paths) result.counters.subsets_recorded = static_cast<long long>(paths->size());
-    if (best == INF) return result;
+    if (best == INF) {
+        // Where the exact search's last fit leaves the structures: the end
+        // of the last seed's path.
+        path_walker replay(ctx);
+        thread_findings scratch;
+        replay.run(n - 5, scratch, true);
+        result.last_fit = replay.last_fit();
+        return result;
+    }
 
     sequential_order order(n - 4, found);
     const candidate *chosen = nullptr;
@@ -573,7 +585,7 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
     // The members: the path that computed the subset, run again to its size.
     path_walker replay(ctx);
     thread_findings scratch;
-    replay.run(chosen->path, scratch, chosen->size);
+    replay.run(chosen->path, scratch, true, chosen->size);
     for (int i : replay.members()) result.in_subset[i] = 1;
     return result;
 }

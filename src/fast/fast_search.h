@@ -45,6 +45,9 @@ struct fast_search_result {
     // to n (0 where none); otherwise all 0.
     std::vector<double> score_by_size;
     fast_search_counters counters;
+    // When none was accepted: the last fit of the last seed's path, which is
+    // where the exact search leaves the structures (size 0 without seeds).
+    rigid_fit last_fit;
 };
 
 // Pair k is (first[k], second[k]); both have the same length. The result is
