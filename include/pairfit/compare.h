@@ -127,9 +127,9 @@ private:
 // The fast mode finds the subset by the same rules with each fit exact
 // (closed form), so its values can differ from the exact mode's in the last
 // digits and, rarely, its subset too; the result is the same for every
-// thread count. It uses memory of its own (about 200 bytes a pair and
-// thread), not the workspace, and reports to the observer only new_best,
-// once, for the subset it chose.
+// thread count. It uses memory of its own, linear in the number of pairs
+// (about 1.2 KB a pair in all), not the workspace, and reports to the
+// observer only new_best, once, for the subset it chose.
 void compare(workspace &ws, const structure &first, const structure &second,
              const pairing &pairs, const compare_options &options, result &out);
 
