@@ -277,17 +277,17 @@ void expect_same(const fast_search_result &a, const fast_search_result &b) {
 }
 
 struct search_case {
-  const char *file1, *file2;
+  const char *name, *file1, *file2;
   int min_size;
   bool per_size;
 };
 
 const search_case real_pairs[] = {
-    {"ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb", 19, true},
-    {"cytc_yeast_1u74_D_from1.pdb", "cytc_horse_2pcb_B.pdb", 0, false},
-    {"hemoglobin_2hhb_4chains.pdb.gz", "hemoglobin_2hhb_chainB_ca.pdb", 19, true},
-    {"demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb", 19, false},
-    {"crambin_1ejg_altloc.pdb", "crambin_1ejg_altloc.pdb", 19, true},  // identical: ties everywhere
+    {"UbiquitinModels", "ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb", 19, true},
+    {"CytochromeOutOfRegisterMin0", "cytc_yeast_1u74_D_from1.pdb", "cytc_horse_2pcb_B.pdb", 0, false},
+    {"HemoglobinAlphaBeta", "hemoglobin_2hhb_4chains.pdb.gz", "hemoglobin_2hhb_chainB_ca.pdb", 19, true},
+    {"LactateDehydrogenase", "demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb", 19, false},
+    {"CrambinWithItself", "crambin_1ejg_altloc.pdb", "crambin_1ejg_altloc.pdb", 19, true},  // ties everywhere
 };
 
 class FastSearchOnRealPairs : public testing::TestWithParam<search_case> {};
@@ -344,7 +344,8 @@ TEST_P(FastSearchOnRealPairs, AgreesWithTheExactSearch) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(, FastSearchOnRealPairs, testing::ValuesIn(real_pairs));
+INSTANTIATE_TEST_SUITE_P(, FastSearchOnRealPairs, testing::ValuesIn(real_pairs),
+                         [](const testing::TestParamInfo<search_case> &info) { return info.param.name; });
 
 TEST(FastSearch, TooFewPairsForASeed) {
   pair_lists p = read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb");
