@@ -71,9 +71,10 @@ struct pair_table {
     int blocks() const { return static_cast<int>(block_radius.size()); }
 };
 
-// Squared distance of pair i after the fit; every deviation of this mode is
-// computed by this one expression, so a pair's value under a fit does not
-// depend on where it is computed.
+// Squared distance of pair i after the fit. Every deviation of this mode is
+// computed by this one expression (measure_run repeats it operation for
+// operation), so a pair's value under a fit does not depend on where it is
+// computed.
 inline double squared_deviation(const pair_table &t, int i, const rigid_fit &f) {
     const double *u = f.rotation;
     double ax = t.x1[i] - f.centre1[0], ay = t.y1[i] - f.centre1[1], az = t.z1[i] - f.centre1[2];
@@ -85,8 +86,8 @@ inline double squared_deviation(const pair_table &t, int i, const rigid_fit &f) 
 }
 
 // The squared deviations of pairs low to high - 1 under fit, into out, the
-// same values as squared_deviation; barred (0, or infinity for a selected
-// pair) is added. Built for AVX2 too where the compiler can: every
+// same values as squared_deviation (adding 0 changes nothing); barred (0, or
+// infinity for a selected pair) is added. Built for AVX2 too where the compiler can: every
 // operation is an IEEE operation on single elements, so the values do not
 // depend on the processor.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
@@ -180,14 +181,14 @@ struct search_context {
 class path_walker {
 public:
     explicit path_walker(search_context &c)
-        : ctx_(c), t_(c.pairs), selected_(t_.n, 0), barred_(t_.n, 0.0), blocks_(t_.blocks()), bounds_(t_.blocks()),
+        : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), blocks_(t_.blocks()), bounds_(t_.blocks()),
           deviations_(BLOCK) {}
 
     // Runs the path of seed. A replay neither cuts nor scores, and with
     // stop_size stops as soon as the subset has that many pairs (the members
     // are then members()); last_fit() is the path's last fit.
     void run(int seed, thread_findings &out, bool replay = false, int stop_size = 0) {
-        for (int j : members_) selected_[j] = 0, barred_[j] = 0.0;
+        for (int j : members_) barred_[j] = 0.0;
         members_.clear();
         sums_.clear();
         subset_fingerprint print;
@@ -245,7 +246,6 @@ private:
     };
 
     void join(int j, subset_fingerprint &print) {
-        selected_[j] = 1;
         barred_[j] = INF;
         members_.insert(std::lower_bound(members_.begin(), members_.end(), j), j);
         sums_.add(ctx_.grid.pair(j));
@@ -435,7 +435,6 @@ private:
         double turn = 0.0;
     } turn_cache_[64];
     long long fits_ = 0;  // fits of this walker so far, numbering them
-    std::vector<char> selected_;
     std::vector<double> barred_;  // 0, or infinity for a selected pair
     std::vector<int> members_;    // in increasing order
     subset_sums sums_;
