@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pair_list.h"
+#include "split.h"
 
 enum { MAX_THREADS = 4096 };
 
@@ -18,6 +19,8 @@ struct batch_settings {
     int threads;                         // -j; default: the number of cores
     bool fast;                           // -fast: the fast search, one thread a pair
     int shard, shard_count;              // --shard K/N; default 1/1
+    split_mode split;                    // --split models|chains; default SPLIT_NONE
+    bool by_sequence;                    // -seq: pair residues by sequence, not by number
 };
 
 enum batch_parse_status {

@@ -40,6 +40,8 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             settings->table = true;
         } else if (std::strcmp(arg, "-b") == 0) {
             settings->per_size = true;
+        } else if (std::strcmp(arg, "-seq") == 0) {
+            settings->by_sequence = true;
         } else if (std::strcmp(arg, "-fast") == 0) {
             settings->fast = true;
         } else if (std::strcmp(arg, "-j") == 0) {

@@ -12,9 +12,10 @@ struct run_settings {
     bool table = false;            // -o: the per-pair table of the best subset
     bool per_size = false;         // -b: the SCORE-TEST lines
     const char *coordinate_file = nullptr;  // -pdb
+    bool by_sequence = false;      // -seq: pair residues by sequence alignment, not by number
     bool fast = false;             // -fast: the fast search
     int threads = 1;               // -j: its threads (0: every core)
-    const char *file1 = nullptr;   // the two file names, as given
+    const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };
 
