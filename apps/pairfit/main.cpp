@@ -4,6 +4,7 @@
 #include <string>
 
 #include "options.h"
+#include "output_file.h"
 #include "pairfit/pairfit.h"
 #include "reports.h"
 
@@ -15,6 +16,13 @@ int main(int argc, char **argv) {
     case ARGS_NAME_TOO_LONG: std::printf("File name too long: %s\n", too_long); return 1;
     default: break;
     }
+    // The coordinate file must not replace an input.
+    for (const char *input : {settings.file1, settings.file2})
+        if (settings.coordinate_file != nullptr && same_file(settings.coordinate_file, input)) {
+            std::fprintf(stderr, "pairfit: the -pdb file %s is the input file %s; nothing written\n",
+                         settings.coordinate_file, input);
+            return 1;
+        }
 
     pairfit::read_options reading;
     reading.on_warning = [](const std::string &message) {

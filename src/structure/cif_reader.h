@@ -21,7 +21,7 @@ class text_source;
 void read_ca_cif(text_source &source, const char *head, const read_options &options,
                  structure *out);
 
-constexpr size_t MAX_CIF_TOKEN_BYTES = 16u << 20;
+constexpr size_t MAX_CIF_TOKEN_BYTES = 1u << 20;
 constexpr size_t MAX_CIF_HELD_ROWS = 100000;
 
 }  // namespace pairfit
