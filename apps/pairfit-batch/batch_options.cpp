@@ -33,6 +33,9 @@ const char BATCH_HELP[] =
     "  --shard K/N         run only the K-th of N consecutive slices of the pairs\n"
     "                      (K = 1..N); the rows of slices 1..N in turn are the rows\n"
     "                      of the whole run\n"
+    "  --resume FILE       write the rows to FILE instead of standard output; if FILE\n"
+    "                      holds the rows of an interrupted run of the same command,\n"
+    "                      skip its complete rows and append the rest\n"
     "  --                  end of the options (for file names that start with -)\n"
     "  -h, --help          print this help and exit\n"
     "\n"
@@ -45,8 +48,9 @@ const char BATCH_HELP[] =
     "terminal.\n"
     "\n"
     "Exit status: 0 when every pair was compared, 1 when a pair failed or the\n"
-    "output could not be written, 2 for a wrong command line or an unreadable\n"
-    "--list or --pairs file.\n";
+    "output could not be written, 2 for a wrong command line, an unreadable\n"
+    "--list or --pairs file, no pairs, a file name with a tab or line end, or a\n"
+    "--resume file that does not belong to the command.\n";
 
 namespace {
 
@@ -87,12 +91,13 @@ void set_defaults(batch_settings *settings) {
     settings->min_size = 19;
     settings->threads = default_threads();
     settings->shard = settings->shard_count = 1;
+    settings->resume_file.clear();
 }
 
 bool takes_value(const char *arg) {
     return std::strcmp(arg, "-min") == 0 || std::strcmp(arg, "-j") == 0 ||
            std::strcmp(arg, "--list") == 0 || std::strcmp(arg, "--pairs") == 0 ||
-           std::strcmp(arg, "--shard") == 0;
+           std::strcmp(arg, "--shard") == 0 || std::strcmp(arg, "--resume") == 0;
 }
 
 // Stores the value of an option that takes one; false, with *error, if it is wrong.
@@ -110,6 +115,8 @@ bool set_option(batch_settings *settings, const char *option, const char *value,
         settings->list_files.push_back(value);
     } else if (std::strcmp(option, "--pairs") == 0) {
         settings->pairs_file = value;
+    } else if (std::strcmp(option, "--resume") == 0) {
+        settings->resume_file = value;
     } else if (!parse_shard(value, &settings->shard, &settings->shard_count)) {
         *error = std::string("--shard needs K/N with 1 <= K <= N, not '") + value + "'";
         return false;

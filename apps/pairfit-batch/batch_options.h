@@ -17,6 +17,7 @@ struct batch_settings {
     int min_size;                        // -min, as for pairfit; default 19
     int threads;                         // -j; default: the number of cores
     int shard, shard_count;              // --shard K/N; default 1/1
+    std::string resume_file;             // --resume: continue this output file; empty: none
 };
 
 enum batch_parse_status {
