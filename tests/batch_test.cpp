@@ -256,7 +256,8 @@ TEST(BatchResume, KilledAndResumedRunEqualsOneRun) {
       execv(argv[0], argv.data());
       _exit(127);
     }
-    usleep(static_cast<useconds_t>(20000 + std::rand() % 150000));
+    // Later attempts wait longer, so that a slow (sanitizer) build still gets on.
+    usleep(static_cast<useconds_t>(20000 + std::rand() % 150000 + attempt * 20000));
     if (kill(pid, SIGKILL) == 0) ++kills;
     int st;
     waitpid(pid, &st, 0);

@@ -1,5 +1,6 @@
 // pairfit-batch: compares many pairs of structures as pairfit does, each
-// file read once, several pairs at a time, one output row a pair.
+// file read when its pairs need it, several pairs at a time, one output row
+// a pair.
 #include <atomic>
 #include <cstdio>
 #include <string>
