@@ -14,17 +14,29 @@ bool text_source::refill() {
 bool text_source::read_line_start(char *line, size_t size, bool *ended) {
     size_t n = 0;
     *ended = false;
-    int c = 0;
-    while (n + 1 < size && (c = next_byte()) > 0) {
-        line[n++] = static_cast<char>(c);
-        if (c == '\n') {
+    while (n + 1 < size && (position_ < end_ || refill())) {
+        const char *start = buffer_ + position_;
+        size_t available = end_ - position_, room = size - 1 - n;
+        size_t scan = available < room ? available : room;
+        const char *line_end = static_cast<const char *>(std::memchr(start, '\n', scan));
+        size_t take = line_end != nullptr ? static_cast<size_t>(line_end - start) + 1 : scan;
+        size_t text = strnlen(start, take);
+        std::memcpy(line + n, start, text);
+        n += text;
+        if (text < take) {
+            // A NUL byte ends the line's text; the rest of the line goes unread.
+            position_ += text + 1;
+            line[n] = '\0';
+            return true;
+        }
+        position_ += take;
+        if (line_end != nullptr) {
             *ended = true;
             break;
         }
     }
     line[n] = '\0';
-    // A NUL byte ends the line's text; the rest of the line goes unread.
-    return n > 0 || c == 0;
+    return n > 0;
 }
 
 bool text_source::skip_rest_of_line() {
