@@ -118,8 +118,9 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache, int min_size,
     }
 }
 
-// Compares rows [first, end) on `threads` threads and writes them to
-// standard output, with a progress line while standard error is a terminal.
+// Compares rows [first, end) on `threads` threads and writes them to out
+// (standard output or the --resume file), with a progress line while
+// standard error is a terminal.
 void run_comparisons(const pair_list &pairs, structure_cache *cache, int min_size, int threads,
                      size_t first, size_t end, FILE *out, row_output *rows) {
     progress_line progress;
