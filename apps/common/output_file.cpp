@@ -31,6 +31,8 @@ output_file::output_file(const std::string &path) : target_(path) {
         stream_ = std::fopen(path.c_str(), "w");
         return;
     }
+    // A file we may not write stays as it is, as when it was opened in place.
+    if (exists && access(path.c_str(), W_OK) != 0) return;
     if (exists) {
         char real[PATH_MAX];
         if (realpath(path.c_str(), real) != nullptr) target_ = real;

@@ -18,7 +18,8 @@ public:
     output_file(const output_file &) = delete;
     output_file &operator=(const output_file &) = delete;
 
-    // Where to write; nullptr when the file could not be opened.
+    // Where to write; nullptr when the file could not be opened, or exists
+    // and may not be written (as opening it in place would fail).
     FILE *stream() const { return stream_; }
 
     // Closes the file and moves it over the target, keeping the target's
