@@ -2,10 +2,17 @@
 // row order when threads finish rows out of order and share few slots.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <atomic>
+#include <csignal>
+#include <cstdlib>
 #include <thread>
 
 #include "pairfit-batch/pair_list.h"
+#include "pairfit-batch/progress.h"
 #include "pairfit-batch/row_output.h"
 #include "test_util.h"
 
@@ -18,6 +25,13 @@ struct BatchResult { std::string out, err; int status; };
 BatchResult run_batch(const std::string &args) {
   Scratch err("batch_stderr.txt", "");
   RunResult r = run_shell(quote(PAIRFIT_BATCH_BINARY) + " " + args + " 2>" + quote(err.path));
+  return {r.out, read_file(err.path), r.status};
+}
+
+// The same through bash, for $'...' names.
+BatchResult run_batch_bash(const std::string &args) {
+  Scratch err("batch_stderr.txt", ""), script("batch.sh", quote(PAIRFIT_BATCH_BINARY) + " " + args + " 2>" + quote(err.path));
+  RunResult r = run_shell("bash " + quote(script.path));
   return {r.out, read_file(err.path), r.status};
 }
 
@@ -136,4 +150,147 @@ TEST(Batch, WrongCommandLinesGiveStatus2AndNoOutput) {
     EXPECT_EQ(std::tie(r.status, r.out), std::make_tuple(2, std::string())) << args;
     EXPECT_EQ(r.err.rfind("pairfit-batch: ", 0), 0u) << args << r.err;
   }
+}
+
+namespace {
+
+// The ten models of the ubiquitin NMR ensemble, one file each (as the
+// README's awk line splits them), in a fresh directory.
+std::vector<std::string> split_ubiquitin_models(const std::string &dir) {
+  run_shell("rm -rf " + quote(dir) + " && mkdir -p " + quote(dir) + " && zcat " +
+            quote(data_file("ubiquitin_1d3z_nmr.pdb.gz")) + " | awk -v d=" + quote(dir) +
+            " '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"%s/model%02d.pdb\", d, n) }'");
+  std::vector<std::string> models;
+  for (int i = 1; i <= 10; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/model%02d.pdb", i);
+    models.push_back(dir + name);
+  }
+  return models;
+}
+
+size_t line_count(const std::string &text) { return std::count(text.begin(), text.end(), '\n'); }
+
+}  // namespace
+
+TEST(Batch, RowCountsAndFailures) {
+  const std::vector<std::string> all = mixed_files();
+  const std::string ubq1 = all[0], ubq2 = all[1], missing = all[4];
+  Scratch three("three.txt", ubq1 + " " + ubq2 + " " + ubq1 + "\n");
+  // 30 pairs in four shards: 7, 8, 7, 8 rows.
+  BatchResult r = run_batch("--shard 1/4 --all" + quoted(all));
+  EXPECT_EQ(line_count(r.out), 1u + 7u);
+  // A name given twice counts once.
+  r = run_batch("--all" + quoted({ubq1, ubq2, ubq1}));
+  EXPECT_EQ(std::tie(r.out, r.status), std::make_tuple(pairfit_rows("", {{ubq1, ubq2}, {ubq2, ubq1}}), 0));
+  r = run_batch("--pairs " + quote(three.path));
+  EXPECT_EQ(std::tie(r.out, r.err, r.status),
+            std::make_tuple(std::string(), "pairfit-batch: " + three.path + ", line 1: expected 2 file names, found 3\n", 2));
+  r = run_batch(quoted({ubq1, missing}));
+  EXPECT_EQ(std::tie(r.out, r.err, r.status),
+            std::make_tuple(std::string(BATCH_HEADER) + ubq1 + "\t" + missing + "\tCouldn't open file " + missing + "\n",
+                            "Couldn't open file " + missing + "\npairfit-batch: 1 of 1 pairs failed\n", 1));
+}
+
+// Names with a tab or a line end would break the rows; an empty pair list is
+// no run, whichever way it is given.
+TEST(Batch, UnwritableNamesAndNoPairsGiveStatus2) {
+  const std::string ubq1 = data_file("ubiquitin_1d3z_model1.pdb");
+  Scratch tabbed("tabbed.txt", ubq1 + "\nmodel\twith tab.pdb\n"), empty("empty.txt", "\n\n");
+  for (const std::string &args : {quote(ubq1) + " $'a\\nb.pdb'", "--all " + quote(ubq1) + " $'a\\tb'",
+                                  quote(ubq1) + " --list " + quote(tabbed.path), "--pairs " + quote(empty.path),
+                                  quote(ubq1) + " --list " + quote(empty.path)}) {
+    BatchResult r = run_batch_bash(args);
+    EXPECT_EQ(std::tie(r.status, r.out), std::make_tuple(2, std::string())) << args;
+    EXPECT_EQ(r.err.rfind("pairfit-batch: ", 0), 0u) << args << r.err;
+  }
+}
+
+// After a failed write (here a file size limit) the run stops: the files of
+// later pairs are never read, so the missing one is not reported.
+TEST(Batch, StopsAtTheFirstFailedWrite) {
+  const std::string ubq1 = data_file("ubiquitin_1d3z_model1.pdb"), missing = temp_path("missing.pdb");
+  std::string list;
+  for (int i = 0; i < 40; ++i) list += data_file(i % 2 ? "ubiquitin_1d3z_model2.pdb" : "ubiquitin_1ubq_xray.pdb") + "\n";
+  Scratch models("models.txt", list + missing + "\n"), out("limited.tsv", "");
+  struct rlimit old_limit, small;
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  small = old_limit;
+  small.rlim_cur = 1024;
+  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  BatchResult r = run_batch("-j 1 " + quote(ubq1) + " --list " + quote(models.path) + " >" + quote(out.path));
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(std::tie(r.err, r.status), std::make_tuple(std::string("pairfit-batch: error writing standard output\n"), 1));
+  r = run_batch(quote(ubq1) + " --list " + quote(models.path) + " >/dev/full");
+  EXPECT_EQ(std::tie(r.err, r.status), std::make_tuple(std::string("pairfit-batch: error writing standard output\n"), 1));
+}
+
+TEST(BatchProgress, TimeLeft) {
+  char text[160];
+  const struct { size_t done, total; double seconds; const char *line; } cases[] = {
+      {0, 90, 1.0, "0/90 pairs"},
+      {30, 90, 10.0, "30/90 pairs, 3.0 pairs/s, 0:20 left"},
+      {1, 7201, 1.0, "1/7201 pairs, 1.0 pairs/s, 2:00:00 left"},
+      {90, 90, 30.0, "90/90 pairs, 3.0 pairs/s, done in 0:30"},
+  };
+  for (const auto &c : cases) {
+    format_progress(text, sizeof text, c.done, c.total, c.seconds);
+    EXPECT_STREQ(text, c.line);
+  }
+}
+
+// A run killed (kill -9) at random points and resumed until it ends gives
+// the file of an uninterrupted run, byte for byte.
+TEST(BatchResume, KilledAndResumedRunEqualsOneRun) {
+  const std::vector<std::string> models = split_ubiquitin_models(temp_path("resume_models"));
+  const std::string args = "--all" + quoted(models);
+  const std::string whole = run_batch("-j 2 " + args).out;
+  ASSERT_EQ(line_count(whole), 91u);
+  const std::string part = temp_path("resumed.tsv");
+  std::remove(part.c_str());
+  std::vector<std::string> argv_text = {PAIRFIT_BATCH_BINARY, "-j", "2", "--resume", part, "--all"};
+  argv_text.insert(argv_text.end(), models.begin(), models.end());
+  std::vector<char *> argv;
+  for (std::string &a : argv_text) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  std::srand(static_cast<unsigned>(getpid()));
+  int kills = 0, status = -1;
+  for (int attempt = 0; attempt < 200 && status != 0; ++attempt) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      freopen("/dev/null", "w", stderr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    // Later attempts wait longer, so that a slow (sanitizer) build still gets on.
+    usleep(static_cast<useconds_t>(20000 + std::rand() % 150000 + attempt * 20000));
+    if (kill(pid, SIGKILL) == 0) ++kills;
+    int st;
+    waitpid(pid, &st, 0);
+    if (WIFEXITED(st)) status = WEXITSTATUS(st);
+    // A row cut in half is dropped and written again.
+    std::string text = read_file(part);
+    if (status != 0 && attempt == 2 && !text.empty() && text.back() == '\n') write_file(part, text + "ubq/x\t0.3");
+  }
+  EXPECT_EQ(status, 0);
+  EXPECT_GE(kills, 2);
+  EXPECT_EQ(read_file(part), whole);
+  // Resuming a finished file adds nothing.
+  BatchResult again = run_batch("--resume " + quote(part) + " " + args);
+  EXPECT_EQ(std::tie(again.out, again.status), std::make_tuple(std::string(), 0));
+  EXPECT_EQ(read_file(part), whole);
+  // A file of another run is refused and left as it is.
+  write_file(part, whole.substr(0, whole.find('\n') + 1) + models[1] + "\t" + models[0] + "\t76\n");
+  again = run_batch("--resume " + quote(part) + " " + args);
+  EXPECT_EQ(std::tie(again.err, again.status),
+            std::make_tuple("pairfit-batch: " + part + ", line 2: not the row of the pair list's pair 1; the file "
+                            "does not belong to this command line\n", 2));
+  write_file(part, "not a header\n");
+  again = run_batch("--resume " + quote(part) + " " + args);
+  EXPECT_EQ(std::tie(again.err, again.status),
+            std::make_tuple("pairfit-batch: " + part + ": the first line is not the header of pairfit-batch's rows\n", 2));
+  EXPECT_EQ(read_file(part), "not a header\n");
+  std::remove(part.c_str());
 }

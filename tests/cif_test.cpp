@@ -1,6 +1,9 @@
 // mmCIF input: how a file is recognised, which _atom_site rows become atoms
 // and with what fields, the read errors, and real mmCIF files against their
 // PDB twins.
+#include <sys/resource.h>
+#include <zlib.h>
+
 #include <string>
 #include <vector>
 
@@ -58,7 +61,9 @@ TEST(Cif, AuthorValuesFirstAltLocationGluedModelsInFileOrder) {
   std::string models;
   for (const pairfit::ca_atom &a : s.atoms) models += std::to_string(a.model);
   EXPECT_EQ(models, "11112");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find(f.path + ", _atom_site row 7:"), std::string::npos);
+  const std::string warning = ": C-alpha atom without a readable serial number, residue number and coordinates, skipped\n";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: " + f.path + ", _atom_site row 6" + warning +
+                                                        "Warning: " + f.path + ", _atom_site row 7" + warning);
 }
 
 TEST(Cif, HetatmRows) {
@@ -69,11 +74,17 @@ TEST(Cif, HetatmRows) {
             "1 4 ");
   // Without it, hetero entities and residues outside the standard set are out;
   // entity types that declare no polymer say nothing.
+  // Row 7 is a standard residue in an entity declared water.
   const std::string rows = "1 CA ALA 1 0 0 0 1\n2 CA MSE 2 0 0 0 1\n3 CA GLY 3 0 0 0 2\n"
-                           "4 CA CA 4 0 0 0 2\n5 CA UNK 5 0 0 0 1\n6 CA GLY 6 0 0 0 9\n";
+                           "4 CA CA 4 0 0 0 2\n5 CA UNK 5 0 0 0 1\n6 CA GLY 6 0 0 0 9\n7 CA ALA 7 0 0 0 3\n";
   const std::string columns = MINIMAL + "label_entity_id", entities = "loop_\n_entity.id\n_entity.type\n";
-  EXPECT_EQ(serials_of(atom_site(columns, rows, entities + "1 polymer\n2 non-polymer\n3 water\n")), "1 5 6 ");
-  EXPECT_EQ(serials_of(atom_site(columns, rows, entities + "1 non-polymer\n2 non-polymer\n")), "1 3 5 6 ");
+  const std::string declared = entities + "1 polymer\n2 non-polymer\n3 water\n";
+  EXPECT_EQ(serials_of(atom_site(columns, rows, declared)), "1 5 6 ");
+  // The same when _entity comes after _atom_site; as pairs it declares one
+  // entity, here no polymer.
+  EXPECT_EQ(serials_of(atom_site(columns, rows) + declared), "1 5 6 ");
+  EXPECT_EQ(serials_of(atom_site(columns, rows) + "_entity.id 3\n_entity.type water\n"), "1 3 5 6 7 ");
+  EXPECT_EQ(serials_of(atom_site(columns, rows, entities + "1 non-polymer\n2 non-polymer\n")), "1 3 5 6 7 ");
 }
 
 TEST(Cif, ReadErrorsAndCapacity) {
@@ -86,6 +97,13 @@ TEST(Cif, ReadErrorsAndCapacity) {
       {"prose.cif", "data_x\nThis is not a CIF file.\n"},
       {"nocoords.cif", atom_site("id label_atom_id label_comp_id auth_seq_id Cartn_x Cartn_y", "1 CA ALA 1 0 0\n")},
       {"noatoms.cif", "data_x\n_cell.length_a 10\n"},
+      {"noresnum.cif", atom_site("id label_atom_id label_comp_id Cartn_x Cartn_y Cartn_z", "1 CA ALA 0 0 0\n")},
+      {"noname.cif", atom_site("id label_comp_id auth_seq_id Cartn_x Cartn_y Cartn_z", "1 ALA 1 0 0 0\n")},
+      {"noresname.cif", atom_site("id label_atom_id auth_seq_id Cartn_x Cartn_y Cartn_z", "1 CA 1 0 0 0\n")},
+      // The gzip trailer (length and checksum) cut off.
+      {"notrailer.cif.gz", gz.substr(0, gz.size() - 8)},
+      // A syntax error in the block with the atoms.
+      {"badrow.cif", atom_site(MINIMAL, "1 CA ALA 1 1 2 3\n'2 CA ALA 2 1 2 3\n")},
   };
   const std::string pdb = data_file("ubiquitin_1ubq_xray.pdb");
   for (const auto &c : cases) {
@@ -101,6 +119,45 @@ TEST(Cif, ReadErrorsAndCapacity) {
   EXPECT_EQ(read_atoms(full.path).size(), pairfit::max_exact_atoms);
   write_file(full.path, atom_site(MINIMAL, rows + "5001 CA ALA 5001 1 2 3\n"));
   EXPECT_EQ(read_failure_of(full.path), "2 Too many C-alpha atoms in file " + full.path + " (at most 5000)");
+}
+
+// The atoms come from the first data block with _atom_site; reading stops
+// at its end, so what follows is not read (here a syntax error and more
+// atoms).
+TEST(Cif, FirstBlockWithAtomsOnly) {
+  const std::string atoms = atom_site(MINIMAL, "7 CA ALA 1 1 2 3\n8 CA GLY 2 1 2 3\n");
+  EXPECT_EQ(serials_of("data_a\n_cell.length_a 10\n" + atoms + atom_site(MINIMAL, "9 CA ALA 1 1 2 3\n") +
+                       "data_bad\nloop_\n_x.y\n'unterminated\n"),
+            "7 8 ");
+  // One atom given as pairs.
+  EXPECT_EQ(serials_of("data_p\n_atom_site.id 4\n_atom_site.label_atom_id CA\n_atom_site.label_comp_id ALA\n"
+                       "_atom_site.auth_seq_id 1\n_atom_site.Cartn_x 1\n_atom_site.Cartn_y 2\n_atom_site.Cartn_z 3\n"),
+            "4 ");
+}
+
+// Reading keeps only what the atoms need: a small compressed file that
+// expands to 80 MB of _atom_site rows without a C-alpha atom is read in
+// bounded memory (the peak resident size of the reading process).
+TEST(Cif, CompressedBombReadsInBoundedMemory) {
+  const std::string path = temp_path("bomb.cif.gz");
+  gzFile out = gzopen(path.c_str(), "wb1");
+  ASSERT_NE(out, nullptr);
+  const std::string head = atom_site("group_PDB " + MINIMAL, "");
+  gzwrite(out, head.data(), head.size());
+  std::string rows;
+  for (int i = 0; i < 20000; ++i) rows += "HETATM 1 O HOH 1 1.000 2.000 3.000\n";
+  for (int i = 0; i < 115; ++i) gzwrite(out, rows.data(), rows.size());
+  gzwrite(out, "ATOM 2 CA ALA 1 1 2 3\n", 22);
+  gzclose(out);
+  Scratch list("bomb.txt", "");
+  // ASan's quarantine of freed memory would count too: keep it small.
+  RunResult r = run_shell("ASAN_OPTIONS=quarantine_size_mb=4 " + quote(PAIRFIT_BINARY) + " " + quote(path) + " " +
+                          quote(path));
+  std::remove(path.c_str());
+  EXPECT_EQ(r.out, "SCORE:\t1\t0\t0.0\t0.0\t1.000000e+00\t-6.108000e+02\n");
+  struct rusage usage;
+  getrusage(RUSAGE_CHILDREN, &usage);
+  EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "kB";
 }
 
 // Standard output, exit status and coordinate file of the same runs on the

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 #include <string>
 #include <utility>
@@ -17,6 +18,16 @@ const std::string XRAY = quote(data_file("ubiquitin_1ubq_xray.pdb"));
 // Twelve pairs: no subset with the default minimum, one with -min 0.
 const std::string FIRST12 = quote(data_file("ubiquitin_1ubq_first12_ca.pdb")) + " " + XRAY;
 const std::string NO_SUBSET_12 = "SCORE:\t76\t0\t0.0\t0.0\t1.000000e+00\t-5.090000e+01\n";
+const std::string ALL_12 = "SCORE:\t76\t12\t0.0\t240.0\t1.486056e-01\t1.809706e+01\n";
+
+// The lines of text that start with prefix.
+std::string lines_starting(const std::string &text, const std::string &prefix) {
+  std::string found, line;
+  for (std::istringstream in(text); std::getline(in, line);)
+    if (line.compare(0, prefix.size(), prefix) == 0) found += line + "\n";
+  return found;
+}
+size_t count_lines(const std::string &text) { return std::count(text.begin(), text.end(), '\n'); }
 
 }  // namespace
 
@@ -60,9 +71,17 @@ TEST(CommandLine, OptionsAndValues) {
   };
   const std::string none = out("@"), zero = out("-min 0 @"), every = out("-min 0 -a @"), fifths = out("-min 0 -f @");
   EXPECT_EQ(none, NO_SUBSET_12);
-  EXPECT_NE(zero, none);
-  EXPECT_NE(every, fifths);
-  EXPECT_NE(out("-v -min 0 @"), zero);
+  EXPECT_EQ(zero, ALL_12);
+  // -a: a FRAC1 line every growth step; -f: at most five, the same GOOD1 lines.
+  EXPECT_EQ(count_lines(lines_starting(every, "FRAC1:")), 64u);
+  EXPECT_EQ(count_lines(lines_starting(fifths, "FRAC1:")), 3u);
+  EXPECT_EQ(count_lines(lines_starting(every, "GOOD1:")), 15u);
+  EXPECT_EQ(lines_starting(fifths, "GOOD1:"), lines_starting(every, "GOOD1:"));
+  EXPECT_EQ(lines_starting(every, "SCORE:") + lines_starting(fifths, "SCORE:"), ALL_12 + ALL_12);
+  // -v: a table after each of the 64 steps, the SCORE line last.
+  const std::string verbose = out("-v -min 0 @");
+  EXPECT_EQ(count_lines(lines_starting(verbose, "Overall average RMS deviation is ")), 64u);
+  EXPECT_EQ(verbose.substr(verbose.size() - ALL_12.size()), ALL_12);
   const std::string x = temp_path("first.pdb"), y = temp_path("second.pdb");
   Scratch bad("bad_line.pdb", "ATOM      1  CA  MET A   1      51.653 -89.3\n" +
                                   read_file(data_file("ubiquitin_1ubq_first12_ca.pdb")));
@@ -77,7 +96,10 @@ TEST(CommandLine, OptionsAndValues) {
   };
   for (const auto &c : cases) EXPECT_EQ(out(c.first), *c.second) << c.first;
   EXPECT_FALSE(std::ifstream(x).good());
-  EXPECT_NE(read_file(y), "");
+  // The later -pdb wins: 12 atoms of each file, each block closed by "END ".
+  const std::string coordinates = read_file(y);
+  EXPECT_EQ(count_lines(lines_starting(coordinates, "ATOM ")), 24u);
+  EXPECT_EQ(lines_starting(coordinates, "END"), "END \nEND \n");
   std::remove(y.c_str());
 }
 
@@ -92,6 +114,7 @@ TEST(CommandLine, FileWithoutCalphaAtoms) {
 // what the path names.
 TEST(CommandLine, CoordinateFileThatCannotBeWritten) {
   const std::string no_dir = temp_path("no_dir") + "/out.pdb", too_big = temp_path("big.pdb");
+  Scratch existing("existing_big.pdb", "a file that was there before\n");
   const std::string full = temp_path("full");
   std::remove(full.c_str());
   ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
@@ -100,8 +123,8 @@ TEST(CommandLine, CoordinateFileThatCannotBeWritten) {
   small = old_limit;
   small.rlim_cur = 1024;
   auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  for (const std::string &path : {no_dir, too_big, full}) {
-    if (path == too_big) setrlimit(RLIMIT_FSIZE, &small);
+  for (const std::string &path : {no_dir, too_big, existing.path, full}) {
+    if (path == too_big || path == existing.path) setrlimit(RLIMIT_FSIZE, &small);
     RunResult r = run_pairfit("-pdb " + quote(path) + " " + FIRST12);
     setrlimit(RLIMIT_FSIZE, &old_limit);
     EXPECT_EQ(r.out + std::to_string(r.status), NO_SUBSET_12 + "Couldn't write file " + path + "\n1");
@@ -110,5 +133,53 @@ TEST(CommandLine, CoordinateFileThatCannotBeWritten) {
   struct stat st;
   EXPECT_NE(lstat(too_big.c_str(), &st), 0) << "a partial file was left";
   EXPECT_EQ(lstat(full.c_str(), &st), 0) << "the link given to -pdb was deleted";
+  EXPECT_EQ(read_file(existing.path), "a file that was there before\n");
   std::remove(full.c_str());
+}
+
+// -pdb naming an input, however spelled (./, a hard or symbolic link), is
+// refused before anything is read or written; the inputs stay as they were.
+TEST(CommandLine, CoordinateFileNeverReplacesAnInput) {
+  const std::string dir = temp_path("inputs");
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  const std::string a = dir + "/a.pdb", b = dir + "/b.pdb", hard = dir + "/hard.pdb", soft = dir + "/soft.pdb";
+  const std::string text_a = read_file(data_file("ubiquitin_1ubq_first12_ca.pdb"));
+  const std::string text_b = read_file(data_file("ubiquitin_1ubq_xray.pdb"));
+  write_file(a, text_a);
+  write_file(b, text_b);
+  ASSERT_EQ(link(b.c_str(), hard.c_str()), 0);
+  ASSERT_EQ(symlink(a.c_str(), soft.c_str()), 0);
+  const std::string err = temp_path("same_err.txt");
+  for (const std::string &target : {b, dir + "/./b.pdb", hard, a, soft}) {
+    RunResult r = run_pairfit("-min 0 " + quote(a) + " " + quote(b) + " -pdb " + quote(target) + " 2>" + quote(err));
+    const std::string input = target == a || target == soft ? a : b;
+    EXPECT_EQ(r.out + std::to_string(r.status), "1") << target;
+    EXPECT_EQ(read_file(err), "pairfit: the -pdb file " + target + " is the input file " + input +
+                                  "; nothing written\n");
+  }
+  // The report files likewise, and an input named with a selection.
+  for (const char *option : {"-html", "-sup"}) {
+    RunResult r = run_pairfit(quote(a + "@/1") + " " + quote(b) + " " + option + " " + quote(a) + " 2>" + quote(err));
+    EXPECT_EQ(r.out + std::to_string(r.status), "1") << option;
+    EXPECT_EQ(read_file(err), std::string("pairfit: the ") + option + " file " + a + " is the input file " + a +
+                                  "; nothing written\n");
+  }
+  EXPECT_EQ(read_file(a), text_a);
+  EXPECT_EQ(read_file(b), text_b);
+  // A new file, and an existing one replaced whole.
+  const std::string out = dir + "/out.pdb";
+  write_file(out, "old\n");
+  EXPECT_EQ(run_pairfit("-min 0 " + quote(a) + " " + quote(b) + " -pdb " + quote(out)).out, ALL_12);
+  EXPECT_EQ(count_lines(lines_starting(read_file(out), "ATOM ")), 24u);
+  for (const std::string &f : {a, b, hard, soft, out, err}) std::remove(f.c_str());
+  EXPECT_EQ(rmdir(dir.c_str()), 0) << "a temporary file was left behind";
+}
+
+// Standard output that cannot be written: status 1 and a message.
+TEST(CommandLine, FullStandardOutput) {
+  const std::string err = temp_path("full_err.txt");
+  RunResult r = run_shell(quote(PAIRFIT_BINARY) + " " + FIRST12 + " >/dev/full 2>" + quote(err));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(read_file(err), "pairfit: error writing standard output\n");
+  std::remove(err.c_str());
 }

@@ -57,6 +57,8 @@ TEST(PdbReader, Lines) {
       {"ATOM   2048  CA  PRO H  52A     17.911  35.670  63.534\n", "2048 CA PRO 52 17.911 35.67 63.534 [HA]"},
       // Coordinates that fill their columns.
       {"ATOM   5325  CA  LYS B2090     -21.769 -50.189-100.667\n", "5325 CA LYS 2090 -21.769 -50.189 -100.667 [B ]"},
+      // An insertion code and a z that fills its 8 columns: both need the fixed columns.
+      {"ATOM   2048  CA  PRO H  52A     17.911  35.670-100.534\n", "2048 CA PRO 52 17.911 35.67 -100.534 [HA]"},
       {"ATOM 7 CA LONGRESNAME 12 1.5 -2.5 3.25\n", "7 CA LONGRES 12 1.5 -2.5 3.25 [.]"},
       {"ATOM   2048  CA  PRO H  52A     17.9x1  35.670  63.534\n", "?"},
       {"ATOM      2  CA  THR    -5       5.082  11.692\n", "?"}, {"ATOM      2  CA  THR    -5\n", "?"},
@@ -72,19 +74,42 @@ TEST(PdbReader, Lines) {
 }
 
 TEST(PdbReader, LongLinesLineEndsAndUnreadableLines) {
-  // Lines 1 and 3 hold a whole C-alpha line after 254 characters, line 2 has
-  // 300 blanks before its end, line 4 is blank and line 5 does not read; CR LF
-  // ends lines 5 and 6, and the last line has no end.
+  // Lines 1 and 3 hold a whole C-alpha line after 254 characters: only the
+  // first 254 characters of a line are read, so neither gives an atom, and
+  // each gets a warning. Line 2 has 300 blanks before its end (ignored
+  // without a warning), line 4 is blank and line 5 does not read; CR LF ends
+  // lines 5 and 6, and the last line has no end. Line 8 has exactly 254
+  // characters.
+  const std::string at254 = ca_line(10, 13, 6, "");
   Scratch f("odd.pdb", "REMARK" + std::string(248, 'x') + ca_line(5, 9, 1) +
                            ca_line(6, 10, 2, std::string(300, ' ') + "\n") + "REMARK" + std::string(248, ' ') +
                            ca_line(7, 11, 3) + "\nATOM      2  CA  ALA A   2\r\n" + ca_line(8, 12, 4, "\r\n") +
-                           ca_line(9, 3, 5, ""));
+                           at254 + std::string(254 - at254.size(), ' ') + "\n" + ca_line(9, 3, 5, ""));
   testing::internal::CaptureStderr();
   const pairfit::structure mol = read_atoms(f.path);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: " + f.path + ", line 5: C-alpha line without a "
+  const std::string warning = "Warning: " + f.path + ", line ";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            warning + "1: line longer than 254 characters, the rest of it ignored\n" + warning +
+                "3: line longer than 254 characters, the rest of it ignored\n" + warning +
+                "5: C-alpha line without a readable residue number and coordinates, skipped\n");
+  EXPECT_EQ(atoms_of(mol), "6 CA GLY 10 2 2 3\n8 CA GLY 12 4 2 3\n10 CA GLY 13 6 2 3\n9 CA GLY 3 5 2 3\n");
+}
+
+// A NUL byte ends the text of its line; line numbers count line ends only,
+// so a later warning names the right line, and a NUL in place of a line end
+// takes the next line's text with it.
+TEST(PdbReader, NulBytesEndTheLineText) {
+  const std::string nul(1, '\0');
+  Scratch f("nul.pdb", ca_line(1, 1, 1) + "REMARK" + nul + "ATOM      9  CA  GLY A   9       1.000   2.000   3.000\n" +
+                           ca_line(2, 2, 2).substr(0, 20) + nul + ca_line(3, 3, 3).substr(20) +
+                           nul + "\nATOM      2  CA  ALA A   2\n" + ca_line(4, 4, 4, nul) + ca_line(5, 5, 5));
+  testing::internal::CaptureStderr();
+  const pairfit::structure mol = read_atoms(f.path);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: " + f.path + ", line 3: C-alpha line without a "
+                                                    "readable residue number and coordinates, skipped\n"
+                                                    "Warning: " + f.path + ", line 5: C-alpha line without a "
                                                     "readable residue number and coordinates, skipped\n");
-  EXPECT_EQ(atoms_of(mol), "5 CA GLY 9 1 2 3\n6 CA GLY 10 2 2 3\n7 CA GLY 11 3 2 3\n"
-                           "8 CA GLY 12 4 2 3\n9 CA GLY 3 5 2 3\n");
+  EXPECT_EQ(atoms_of(mol), "1 CA GLY 1 1 2 3\n4 CA GLY 4 4 2 3\n");
 }
 
 TEST(PdbReader, CapacityAndGluedCoordinates) {
@@ -101,6 +126,8 @@ TEST(PdbReader, CapacityAndGluedCoordinates) {
   // Coordinates glued together.
   const pairfit::structure glued = read_atoms(data_file("mtor_4jsv_B_gluedcoords.pdb.gz"));
   EXPECT_EQ(glued.size(), 1058u);
+  const std::string listed = atoms_of(glued);
+  EXPECT_NE(listed.find("\n5325 CA LYS 2090 -21.769 -50.189 -100.667\n"), std::string::npos);
 }
 
 // The residue numbers of both structures, and of the pairs they make.

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "pairfit/compare.h"
-#include "report/atomic_write.h"
+#include "output_file.h"
 #include "report/bar_chart.h"
 #include "report/batch_page.h"
 #include "report/clustering.h"
@@ -251,12 +251,12 @@ std::vector<std::string> entries_of(const std::string &dir) {
   return names;
 }
 
-TEST(ReportAtomicWrite, WholeFileOrNothing) {
+TEST(OutputFile, WholeFileOrNothing) {
   std::string dir = temp_path("atomic");
   ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
   std::string target = dir + "/page.html";
-  ASSERT_TRUE(write_file_atomically(target, "first"));
-  ASSERT_TRUE(write_file_atomically(target, "second"));
+  ASSERT_TRUE(write_whole_file(target, "first"));
+  ASSERT_TRUE(write_whole_file(target, "second"));
   EXPECT_EQ(read_file(target), "second");
   EXPECT_EQ(entries_of(dir), std::vector<std::string>{"page.html"});
   std::string subdir = dir + "/sub";
@@ -264,7 +264,7 @@ TEST(ReportAtomicWrite, WholeFileOrNothing) {
   // A directory in the way, a missing directory, an empty name: false, and
   // nothing left behind.
   for (const std::string &bad : {subdir, dir + "/missing/page.html", std::string(""), dir + "/"})
-    EXPECT_FALSE(write_file_atomically(bad, "x")) << bad;
+    EXPECT_FALSE(write_whole_file(bad, "x")) << bad;
   std::vector<std::string> left = entries_of(dir);
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"page.html", "sub"}));

@@ -16,8 +16,8 @@ const char BATCH_HELP[] =
     "       pairfit-batch [options] --all FILE...\n"
     "       pairfit-batch [options] --pairs PAIRFILE\n"
     "\n"
-    "Compares many pairs of structures as pairfit does, reading each file once\n"
-    "and running several comparisons at a time.\n"
+    "Compares many pairs of structures as pairfit does, reading each file when\n"
+    "its pairs need it and running several comparisons at a time.\n"
     "\n"
     "Which pairs:\n"
     "  REFERENCE MODEL...  each MODEL against REFERENCE, as 'pairfit REFERENCE MODEL'\n"
@@ -48,6 +48,9 @@ const char BATCH_HELP[] =
     "  --html FILE         also write an HTML page of the results to FILE: with\n"
     "                      --all a clustered heat map of the normalised p-values,\n"
     "                      otherwise the pairs ranked in a bar chart\n"
+    "  --resume FILE       write the rows to FILE instead of standard output; if FILE\n"
+    "                      holds the rows of an interrupted run of the same command,\n"
+    "                      skip its complete rows and append the rest\n"
     "  --                  end of the options (for file names that start with -)\n"
     "  -h, --help          print this help and exit\n"
     "\n"
@@ -60,8 +63,9 @@ const char BATCH_HELP[] =
     "terminal.\n"
     "\n"
     "Exit status: 0 when every pair was compared, 1 when a pair failed or the\n"
-    "output could not be written, 2 for a wrong command line or an unreadable\n"
-    "--list or --pairs file.\n";
+    "output could not be written, 2 for a wrong command line, an unreadable\n"
+    "--list or --pairs file, no pairs, a file name with a tab or line end, or a\n"
+    "--resume file that does not belong to the command.\n";
 
 namespace {
 
@@ -106,13 +110,14 @@ void set_defaults(batch_settings *settings) {
     settings->split = SPLIT_NONE;
     settings->by_sequence = false;
     settings->html_file.clear();
+    settings->resume_file.clear();
 }
 
 bool takes_value(const char *arg) {
     return std::strcmp(arg, "-min") == 0 || std::strcmp(arg, "-j") == 0 ||
            std::strcmp(arg, "--list") == 0 || std::strcmp(arg, "--pairs") == 0 ||
            std::strcmp(arg, "--shard") == 0 || std::strcmp(arg, "--split") == 0 ||
-           std::strcmp(arg, "--html") == 0;
+           std::strcmp(arg, "--html") == 0 || std::strcmp(arg, "--resume") == 0;
 }
 
 // Stores the value of an option that takes one; false, with *error, if it is wrong.
@@ -141,6 +146,8 @@ bool set_option(batch_settings *settings, const char *option, const char *value,
         }
     } else if (std::strcmp(option, "--html") == 0) {
         settings->html_file = value;
+    } else if (std::strcmp(option, "--resume") == 0) {
+        settings->resume_file = value;
     } else if (!parse_shard(value, &settings->shard, &settings->shard_count)) {
         *error = std::string("--shard needs K/N with 1 <= K <= N, not '") + value + "'";
         return false;
@@ -186,6 +193,12 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             return BATCH_ARGS_BAD;
         }
         settings->mode = LISTED_PAIRS;
+    }
+    // A resumed run computes only the rows that were missing: its page
+    // would show part of the results.
+    if (!settings->html_file.empty() && !settings->resume_file.empty()) {
+        *error = "--html cannot be combined with --resume";
+        return BATCH_ARGS_BAD;
     }
     return BATCH_ARGS_OK;
 }

@@ -22,6 +22,7 @@ struct batch_settings {
     split_mode split;                    // --split models|chains; default SPLIT_NONE
     bool by_sequence;                    // -seq: pair residues by sequence, not by number
     std::string html_file;               // --html: the report page; empty: none
+    std::string resume_file;             // --resume: continue this output file; empty: none
 };
 
 enum batch_parse_status {

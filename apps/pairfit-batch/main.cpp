@@ -1,5 +1,6 @@
 // pairfit-batch: compares many pairs of structures as pairfit does, each
-// file read once, several pairs at a time, one output row a pair.
+// file read when its pairs need it, several pairs at a time, one output row
+// a pair.
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -11,32 +12,46 @@
 #include "named_structure.h"
 #include "pair_list.h"
 #include "progress.h"
+#include "resume.h"
 #include "row_output.h"
 #include "split.h"
 #include "pairfit/pairfit.h"
 #include "structure_cache.h"
-#include "report/atomic_write.h"
+#include "output_file.h"
 #include "report/batch_page.h"
 
 namespace {
 
 // Rows held back at most per thread while an earlier row is still running.
 constexpr size_t SLOTS_PER_THREAD = 64, MIN_SLOTS = 256;
+// Structures kept at most, besides those of --all: enough for the pairs in
+// progress and for files that come up again soon in a --pairs list.
+constexpr size_t CACHED_PER_THREAD = 4, MIN_CACHED = 64;
 
 enum { PAIRS_OK, PAIRS_FILE_ERROR, PAIRS_TOO_FEW_FILES };
 
-// The pair list that the settings and their --list and --pairs files describe.
+// The pair list that the settings and their --list and --pairs files
+// describe, with files split into their models or chains as asked.
 int build_pair_list(const batch_settings &settings, pair_list *pairs, std::string *error) {
     std::vector<std::string> names = settings.names;
     const split_mode split = settings.split;
     if (settings.mode == LISTED_PAIRS) {
         if (!read_name_file(settings.pairs_file.c_str(), 2, &names, error)) return PAIRS_FILE_ERROR;
-        make_listed_pairs(pairs, split == SPLIT_NONE ? names : split_pairs(names, split));
-        return PAIRS_OK;
+    } else {
+        for (const std::string &list : settings.list_files)
+            if (!read_name_file(list.c_str(), 1, &names, error)) return PAIRS_FILE_ERROR;
     }
-    for (const std::string &list : settings.list_files)
-        if (!read_name_file(list.c_str(), 1, &names, error)) return PAIRS_FILE_ERROR;
-    if (settings.mode == ALL_PAIRS) {
+    // The rows are tab-separated lines: a name cannot hold either.
+    for (const std::string &name : names)
+        if (name.find_first_of("\t\n\r") != std::string::npos) {
+            *error = "a file name holds a tab or a line end, which the output rows cannot hold: '" +
+                     name + "'";
+            return PAIRS_FILE_ERROR;
+        }
+    if (settings.mode == LISTED_PAIRS) {
+        make_listed_pairs(pairs, split == SPLIT_NONE ? names : split_pairs(names, split));
+        if (names.empty()) *error = "no pairs in " + settings.pairs_file;
+    } else if (settings.mode == ALL_PAIRS) {
         make_all_pairs(pairs, split_names(names, split));
         if (pairs->members.size() < 2)
             *error = split == SPLIT_NONE ? "--all needs at least two files"
@@ -74,59 +89,35 @@ void run_on_threads(int count, Work work) {
         if (helper.joinable()) helper.join();
 }
 
-// The files that rows [first, end) use, each once, in file order.
-std::vector<int> files_used(const pair_list &pairs, size_t first, size_t end) {
-    std::vector<char> used(pairs.files.size(), 0);
-    for (size_t row = first; row < end; ++row) {
-        file_pair p = pair_at(pairs, row);
-        used[p.file1] = used[p.file2] = 1;
-    }
-    std::vector<int> files;
-    for (size_t f = 0; f < used.size(); ++f)
-        if (used[f]) files.push_back(static_cast<int>(f));
-    return files;
-}
-
-// Reads the files, several at a time, each into its entry of *cache;
-// messages about unreadable files go to standard error in file order.
-void read_structures(const pair_list &pairs, const std::vector<int> &files, int threads,
-                     std::size_t max_atoms, std::vector<cached_structure> *cache) {
-    std::atomic<size_t> next(0);
-    auto work = [&] {
-        for (size_t i = next++; i < files.size(); i = next++) {
-            int f = files[i];
-            read_cached_structure(pairs.files[f], max_atoms, &(*cache)[f]);
-        }
-    };
-    int count = static_cast<int>(files.size());
-    run_on_threads(threads < count ? threads : count, work);
-    for (int f : files)
-        if (!(*cache)[f].error.empty()) std::fprintf(stderr, "%s\n", (*cache)[f].error.c_str());
-}
-
-// The message of the first of the pair's files that could not be read, or nullptr.
-const char *pair_error(const std::vector<cached_structure> &cache, file_pair p) {
-    if (!cache[p.file1].error.empty()) return cache[p.file1].error.c_str();
-    if (!cache[p.file2].error.empty()) return cache[p.file2].error.c_str();
+// The message of the first of the pair's files that could not be read, or
+// nullptr; *file is that file.
+const std::string *pair_error(const cached_structure &first, const cached_structure &second,
+                              file_pair p, int *file) {
+    *file = first.error.empty() ? p.file2 : p.file1;
+    if (!first.error.empty()) return &first.error;
+    if (!second.error.empty()) return &second.error;
     return nullptr;
 }
 
-// Compares the pairs of rows [first, end) of *rows until none is left,
-// in a workspace of this thread's own. With report, row r's result also
-// goes to (*report)[r - first].
-void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &cache,
+// Compares the pairs of rows [first, end) of *rows until none is left (or
+// writing has failed), in a workspace of this thread's own. With report,
+// row r's result also goes to (*report)[r - first].
+void compare_pairs(const pair_list &pairs, structure_cache *cache,
                    const pairfit::compare_options &options, pairfit::pairing_method method,
                    std::atomic<size_t> *next, row_output *rows, size_t first,
                    std::vector<pairfit::batch_entry> *report) {
     pairfit::workspace workspace;
     pairfit::pairing residue_pairs;
     pairfit::result result;
-    for (size_t row = (*next)++; row < rows->end; row = (*next)++) {
+    for (size_t row = (*next)++; row < rows->end && !rows->write_failed; row = (*next)++) {
         file_pair p = pair_at(pairs, row);
-        const char *error = pair_error(cache, p);
+        std::shared_ptr<const cached_structure> one = cache->get(p.file1);
+        std::shared_ptr<const cached_structure> two = cache->get(p.file2);
+        int error_file;
+        const std::string *error = pair_error(*one, *two, p, &error_file);
         std::string warning;
         if (error == nullptr) {
-            const pairfit::structure &first = cache[p.file1].atoms, &second = cache[p.file2].atoms;
+            const pairfit::structure &first = one->atoms, &second = two->atoms;
             if (method == pairfit::pairing_method::residue_number)
                 pairfit::pair_by_residue_number(first, second, residue_pairs);
             else
@@ -135,28 +126,31 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
             pairfit::compare(workspace, first, second, residue_pairs, options, result);
         }
         row_slot *slot = wait_for_slot(rows, row);
-        slot->error = error;
+        if (slot == nullptr) return;
+        slot->error = error != nullptr ? *error : std::string();
+        slot->error_file = error_file;
         slot->warning = std::move(warning);
         if (error == nullptr)
             std::snprintf(slot->values, sizeof slot->values, "%s",
                           pairfit::score_values(result).c_str());
         if (report != nullptr)
             (*report)[row - first] = {p.file1, p.file2, error == nullptr ? slot->values : "",
-                                      error == nullptr ? "" : error};
+                                      error == nullptr ? "" : *error};
         finish_row(rows, row);
     }
 }
 
-// Compares rows [first, end) on `threads` threads and writes them to
-// standard output, with a progress line while standard error is a terminal.
-void run_comparisons(const pair_list &pairs, const std::vector<cached_structure> &cache,
+// Compares rows [first, end) on `threads` threads and writes them to out
+// (standard output or the --resume file), with a progress line while
+// standard error is a terminal.
+void run_comparisons(const pair_list &pairs, structure_cache *cache,
                      const pairfit::compare_options &options, pairfit::pairing_method method,
-                     int threads, size_t first, size_t end, row_output *rows,
+                     int threads, size_t first, size_t end, FILE *out, row_output *rows,
                      std::vector<pairfit::batch_entry> *report) {
     progress_line progress;
     start_progress(&progress, stderr, end - first);
     size_t slots = static_cast<size_t>(threads) * SLOTS_PER_THREAD;
-    start_rows(rows, stdout, &pairs, first, end, slots < MIN_SLOTS ? MIN_SLOTS : slots,
+    start_rows(rows, out, &pairs, first, end, slots < MIN_SLOTS ? MIN_SLOTS : slots,
                &progress);
     std::thread ticker;
     if (progress.out != nullptr && end > first)
@@ -171,13 +165,17 @@ void run_comparisons(const pair_list &pairs, const std::vector<cached_structure>
 }
 
 // The exit status, with a message on standard error when it is not 0.
-int exit_status(const row_output &rows) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) || rows.write_failed) {
-        std::fprintf(stderr, "pairfit-batch: error writing standard output\n");
+// earlier counts the rows (and failed rows) of an interrupted run resumed.
+int exit_status(FILE *out, const char *name, const row_output &rows, size_t earlier,
+                size_t earlier_failed) {
+    if (std::fflush(out) != 0 || std::ferror(out) || rows.write_failed) {
+        std::fprintf(stderr, "pairfit-batch: error writing %s\n", name);
         return 1;
     }
-    if (rows.failed > 0) {
-        std::fprintf(stderr, "pairfit-batch: %zu of %zu pairs failed\n", rows.failed, rows.count);
+    size_t failed = rows.failed + earlier_failed;
+    if (failed > 0) {
+        std::fprintf(stderr, "pairfit-batch: %zu of %zu pairs failed\n", failed,
+                     rows.count + earlier);
         return 1;
     }
     return 0;
@@ -205,17 +203,36 @@ int main(int argc, char **argv) {
     }
     size_t first, end;
     shard_range(pair_count(pairs), settings.shard, settings.shard_count, &first, &end);
+    FILE *out = stdout;
+    std::string out_name = "standard output";
+    resume_point resumed;
+    if (!settings.resume_file.empty()) {
+        if (!open_for_resume(settings.resume_file, pairs, first, end, &resumed, &error)) {
+            std::fprintf(stderr, "pairfit-batch: %s\n", error.c_str());
+            return 2;
+        }
+        out = resumed.out;
+        out_name = settings.resume_file;
+        first += resumed.rows_done;
+    }
     size_t count = end - first;
     int threads = static_cast<size_t>(settings.threads) < count ? settings.threads
                                                                 : static_cast<int>(count);
 
-    std::vector<cached_structure> cache(pairs.files.size());
+    // Every file of --all is used with every other: all stay. Otherwise the
+    // structures are read as their pairs come up, and the reference of one
+    // against many stays as the most recently used.
+    size_t capacity = pairs.mode == ALL_PAIRS ? pairs.files.size()
+                                              : CACHED_PER_THREAD * static_cast<size_t>(threads) +
+                                                    MIN_CACHED;
     // The fast search has no limit on the number of atoms.
-    const std::size_t max_atoms = settings.fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms;
-    read_structures(pairs, files_used(pairs, first, end), settings.threads, max_atoms, &cache);
-    std::fputs(BATCH_HEADER, stdout);
-    std::fflush(stdout);
-    row_output rows;
+    const std::size_t max_atoms =
+        settings.fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms;
+    structure_cache cache(pairs.files, capacity, max_atoms);
+    if (out == stdout && (std::fputs(BATCH_HEADER, stdout) < 0 || std::fflush(stdout) != 0)) {
+        std::fprintf(stderr, "pairfit-batch: error writing standard output\n");
+        return 1;
+    }
     pairfit::compare_options options;
     options.min_size = settings.min_size;
     if (settings.fast) {
@@ -228,13 +245,18 @@ int main(int argc, char **argv) {
                                                : pairfit::pairing_method::residue_number;
     pairfit::batch_table report;
     report.entries.resize(settings.html_file.empty() ? 0 : count);
-    run_comparisons(pairs, cache, options, method, threads, first, end, &rows,
+    row_output rows;
+    run_comparisons(pairs, &cache, options, method, threads, first, end, out, &rows,
                     settings.html_file.empty() ? nullptr : &report.entries);
-    int status = exit_status(rows);
+    int status = exit_status(out, out_name.c_str(), rows, resumed.rows_done, resumed.rows_failed);
+    if (out != stdout && std::fclose(out) != 0 && status == 0) {
+        std::fprintf(stderr, "pairfit-batch: error writing %s\n", out_name.c_str());
+        status = 1;
+    }
     if (!settings.html_file.empty()) {
         report.files = pairs.files;
         report.all_pairs = pairs.mode == ALL_PAIRS;
-        if (!pairfit::write_file_atomically(settings.html_file,
+        if (!write_whole_file(settings.html_file,
                                             pairfit::batch_page_html(report, settings.min_size))) {
             std::fprintf(stderr, "Couldn't write file %s\n", settings.html_file.c_str());
             status = 1;

@@ -6,15 +6,20 @@ namespace {
 
 void write_row(row_output *rows, size_t row, const row_slot *slot) {
     file_pair p = pair_at(*rows->pairs, row);
-    const char *text = slot->error != nullptr ? slot->error : slot->values;
-    if (!slot->warning.empty()) {
-        if (rows->progress != nullptr) clear_progress(rows->progress);
-        std::fprintf(stderr, "%s\n", slot->warning.c_str());
+    const bool error = !slot->error.empty();
+    const bool first_report = error && !rows->reported[slot->error_file];
+    if ((first_report || !slot->warning.empty()) && rows->progress != nullptr)
+        clear_progress(rows->progress);
+    if (first_report) {
+        rows->reported[slot->error_file] = 1;
+        std::fprintf(stderr, "%s\n", slot->error.c_str());
     }
+    if (!slot->warning.empty()) std::fprintf(stderr, "%s\n", slot->warning.c_str());
+    const char *text = error ? slot->error.c_str() : slot->values;
     if (std::fprintf(rows->out, "%s\t%s\t%s\n", rows->pairs->files[p.file1].c_str(),
                      rows->pairs->files[p.file2].c_str(), text) < 0)
         rows->write_failed = true;
-    if (slot->error != nullptr) ++rows->failed;
+    if (error) ++rows->failed;
 }
 
 }  // namespace
@@ -33,11 +38,15 @@ void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t firs
     rows->clear_progress_first =
         progress != nullptr && progress->out != nullptr && isatty(fileno(out));
     rows->slots.assign(slot_count > 0 ? slot_count : 1, row_slot());
+    rows->reported.assign(pairs->files.size(), 0);
 }
 
 row_slot *wait_for_slot(row_output *rows, size_t row) {
     std::unique_lock<std::mutex> hold(rows->lock);
-    rows->slot_freed.wait(hold, [rows, row] { return row < rows->next + rows->slots.size(); });
+    rows->slot_freed.wait(hold, [rows, row] {
+        return row < rows->next + rows->slots.size() || rows->write_failed;
+    });
+    if (rows->write_failed) return nullptr;
     return &rows->slots[row % rows->slots.size()];
 }
 
@@ -48,7 +57,7 @@ void finish_row(row_output *rows, size_t row) {
     row_slot *slot = &rows->slots[rows->next % rows->slots.size()];
     if (slot->done && rows->clear_progress_first) clear_progress(rows->progress);
     bool wrote = false;
-    while (rows->next < rows->end && slot->done) {
+    while (rows->next < rows->end && slot->done && !rows->write_failed) {
         write_row(rows, rows->next, slot);
         slot->done = false;
         ++rows->next;
@@ -59,14 +68,17 @@ void finish_row(row_output *rows, size_t row) {
         if (std::fflush(rows->out) != 0 || std::ferror(rows->out)) rows->write_failed = true;
         rows->slot_freed.notify_all();
     }
-    if (rows->done_count == rows->count) rows->all_done.notify_all();
+    if (rows->done_count == rows->count || rows->write_failed) rows->all_done.notify_all();
 }
 
 void report_progress(row_output *rows) {
     std::unique_lock<std::mutex> hold(rows->lock);
     for (;;) {
         bool done = rows->all_done.wait_for(hold, std::chrono::milliseconds(200),
-                                            [rows] { return rows->done_count == rows->count; });
+                                            [rows] {
+                                                return rows->done_count == rows->count ||
+                                                       rows->write_failed;
+                                            });
         update_progress(rows->progress, rows->done_count);
         if (done) return;
     }

@@ -4,6 +4,7 @@
 #ifndef PAIRFIT_BATCH_ROW_OUTPUT_H
 #define PAIRFIT_BATCH_ROW_OUTPUT_H
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdio>
@@ -22,7 +23,8 @@ enum { VALUES_SIZE = 256 };
 // What a finished pair leaves for its row.
 struct row_slot {
     char values[VALUES_SIZE];   // the six SCORE values, tab-separated
-    const char *error;          // non-null: this message stands in place of the values
+    std::string error;          // not empty: this message stands in place of the values
+    int error_file;             // the file the message is about
     std::string warning;        // non-empty: goes to standard error as the row is written
     bool done;
 };
@@ -35,10 +37,11 @@ struct row_output {
     size_t count;                 // rows in all
     size_t done_count;            // rows finished, written or not
     size_t failed;                // error rows written
-    bool write_failed;            // out reported an error
+    std::atomic<bool> write_failed;  // out reported an error: no more rows are written
     bool clear_progress_first;    // the rows go to the terminal the progress line is on
     progress_line *progress;      // nullptr: none
     std::vector<row_slot> slots;  // row r waits in slot r % slots.size()
+    std::vector<char> reported;   // per file: its read error went to standard error
     std::mutex lock;
     std::condition_variable slot_freed;
     std::condition_variable all_done;
@@ -52,17 +55,20 @@ void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t firs
                 size_t slot_count, progress_line *progress);
 
 // The slot for row, once the row that used it before has been written. The
-// caller fills it and hands it back with finish_row.
+// caller fills it and hands it back with finish_row. nullptr once writing
+// has failed: the caller stops.
 row_slot *wait_for_slot(row_output *rows, size_t row);
 
 // Marks row as done, then writes and flushes every row that is now next in
 // order: "file1\tfile2\tvalues\n", or the error message in place of the
-// values; a row's warning goes to standard error just before it, so that
-// warnings come in row order whatever the number of threads.
+// values; the message also goes to standard error the first time a file's
+// message is written, and a row's warning just before the row, so that
+// warnings come in row order whatever the number of threads. After a failed
+// write nothing more is written.
 void finish_row(row_output *rows, size_t row);
 
-// Redraws the progress line five times a second until every row is done,
-// then once more with the final count.
+// Redraws the progress line five times a second until every row is done
+// (or writing failed), then once more with the final count.
 void report_progress(row_output *rows);
 
 #endif

@@ -1,7 +1,6 @@
-#include <sys/stat.h>
-
 #include <cstdio>
 
+#include "output_file.h"
 #include "reports.h"
 
 namespace {
@@ -32,18 +31,10 @@ bool write_block(FILE *f, const pairfit::structure &s, const std::vector<int> &i
 }  // namespace
 
 bool write_coordinate_file(const char *path, const compared_pair &input, const pairfit::result &r) {
-    FILE *f = std::fopen(path, "w");
+    output_file out(path);
+    FILE *f = out.stream();
     if (f == nullptr) return false;
     bool ok = write_block(f, input.second, input.pairs.second, r.superposed2, r, STRUCTURE2_LINE);
     ok = write_block(f, input.first, input.pairs.first, r.superposed1, r, STRUCTURE1_LINE) && ok;
-    ok = !std::ferror(f) && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) {
-        // Leave no half-written file behind; but never unlink a device, a
-        // link or anything else that is not a plain file of our own making.
-        struct stat st;
-        if (lstat(path, &st) == 0 && S_ISREG(st.st_mode)) std::remove(path);
-        return false;
-    }
-    return true;
+    return out.commit() && ok;
 }

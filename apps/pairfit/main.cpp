@@ -5,6 +5,7 @@
 
 #include "named_structure.h"
 #include "options.h"
+#include "output_file.h"
 #include "pairfit/pairfit.h"
 #include "report_files.h"
 #include "reports.h"
@@ -19,6 +20,19 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n");
         return 1;
     default: break;
+    }
+    // No output file may replace an input.
+    const std::pair<const char *, const char *> outputs[] = {
+        {"-pdb", settings.coordinate_file}, {"-html", settings.html_file},
+        {"-sup", settings.superposed_file}};
+    for (const char *name : {settings.file1, settings.file2}) {
+        const std::string input = pairfit::parse_structure_name(name).path;
+        for (const auto &output : outputs)
+            if (output.second != nullptr && same_file(output.second, input.c_str())) {
+                std::fprintf(stderr, "pairfit: the %s file %s is the input file %s; nothing written\n",
+                             output.first, output.second, input.c_str());
+                return 1;
+            }
     }
 
     // The fast search has no limit on the number of pairs.

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "report/atomic_write.h"
+#include "output_file.h"
 #include "report/pair_page.h"
 #include "report/superposed_file.h"
 #include "report/viewer_script.h"
@@ -10,7 +10,7 @@
 namespace {
 
 bool write_or_complain(const char *path, const std::string &content) {
-    if (pairfit::write_file_atomically(path, content)) return true;
+    if (write_whole_file(path, content)) return true;
     std::fprintf(stderr, "Couldn't write file %s\n", path);
     return false;
 }

@@ -24,8 +24,8 @@ void print_scores_by_size(const pairfit::result &r);
 
 // Writes structure 2 and then structure 1, superposed, as PDB ATOM lines,
 // each block closed by "END ", the subset marked in the temperature
-// factor. Returns false when the file could not be opened or written; a
-// partly written file is removed.
+// factor. The file is written whole or not at all (see output_file):
+// returns false when it could not be written, leaving what was at path.
 bool write_coordinate_file(const char *path, const compared_pair &input, const pairfit::result &r);
 
 // Follows the search for -a, -f and -v: FRAC1 lines while the share of

@@ -11,13 +11,14 @@
 
 #include "structure/cif_reader.h"
 #include "structure/selection_parse.h"
+#include "structure/text_source.h"
 
 namespace pairfit {
 
 namespace {
 
-// One read yields at most 254 characters; a longer line comes in pieces,
-// each examined as a line of its own.
+// The first 254 characters of a line are examined; the rest of a longer
+// line is ignored.
 enum { LINE_SIZE = 255 };
 
 bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -95,24 +96,15 @@ bool scan_fixed_columns(const char *line, size_t length, ca_atom *a) {
 // mmCIF data block; any other line means PDB text.
 enum file_format { FORMAT_UNDECIDED, FORMAT_PDB, FORMAT_CIF };
 
-// Looks at one piece of text as gzgets returns it. *in_comment carries a
-// comment line that spans several pieces over to the next one.
-int sniff_format(const char *piece, bool *in_comment) {
-    if (!*in_comment) {
-        const char *p = piece;
-        while (is_space(*p)) ++p;
-        if (*p == '#') {
-            *in_comment = true;
-        } else if (*p != '\0') {
-            static const char DATA[] = "data_";
-            for (size_t i = 0; i < sizeof DATA - 1; ++i)
-                if (std::tolower(static_cast<unsigned char>(p[i])) != DATA[i]) return FORMAT_PDB;
-            return FORMAT_CIF;
-        }
-    }
-    size_t length = std::strlen(piece);
-    if (length > 0 && piece[length - 1] == '\n') *in_comment = false;
-    return FORMAT_UNDECIDED;
+// Looks at the start of one line.
+int sniff_format(const char *line) {
+    const char *p = line;
+    while (is_space(*p)) ++p;
+    if (*p == '#' || *p == '\0') return FORMAT_UNDECIDED;
+    static const char DATA[] = "data_";
+    for (size_t i = 0; i < sizeof DATA - 1; ++i)
+        if (std::tolower(static_cast<unsigned char>(p[i])) != DATA[i]) return FORMAT_PDB;
+    return FORMAT_CIF;
 }
 
 }  // namespace
@@ -187,18 +179,28 @@ bool is_model_record(const char *line, int *model) {
     return true;
 }
 
+void warn(const read_options &options, const std::string &path, long line_number,
+          const char *what) {
+    if (options.on_warning)
+        options.on_warning("Warning: " + path + ", line " + std::to_string(line_number) + ": " +
+                           what);
+}
+
+// Line numbers count line ends. A NUL byte ends a line's text: the rest of
+// that line is not read.
 void read_pdb_text(gzFile file, const std::string &path, const read_options &options,
                    structure *out) {
+    text_source source(file);
     char line[LINE_SIZE];
     long line_number = 1;
     int model = 1;
     int format = FORMAT_UNDECIDED;
-    bool in_comment = false;
-    while (gzgets(file, line, LINE_SIZE) != nullptr) {
+    bool ended;
+    while (source.read_line_start(line, LINE_SIZE, &ended)) {
         if (format == FORMAT_UNDECIDED) {
-            format = sniff_format(line, &in_comment);
+            format = sniff_format(line);
             if (format == FORMAT_CIF) {
-                read_ca_cif(file, line, options, out);
+                read_ca_cif(source, line, options, out);
                 return;
             }
         }
@@ -210,19 +212,20 @@ void read_pdb_text(gzFile file, const std::string &path, const read_options &opt
             parsed.model = model;
             out->atoms.push_back(std::move(parsed));
         } else if (kind == line_kind::ca_unreadable) {
-            if (options.on_warning)
-                options.on_warning("Warning: " + path + ", line " + std::to_string(line_number) +
-                                   ": C-alpha line without a readable residue number and "
-                                   "coordinates, skipped");
+            warn(options, path, line_number,
+                 "C-alpha line without a readable residue number and coordinates, skipped");
         } else {
             is_model_record(line, &model);
         }
-        size_t length = std::strlen(line);
-        if (length > 0 && line[length - 1] == '\n') ++line_number;
+        if (!ended) {
+            bool long_line = std::strlen(line) == LINE_SIZE - 1;
+            if (source.skip_rest_of_line() && long_line)
+                warn(options, path, line_number,
+                     "line longer than 254 characters, the rest of it ignored");
+        }
+        ++line_number;
     }
-    int error;
-    gzerror(file, &error);
-    if (error != Z_OK) fail_read(read_failure::unreadable, path, options.max_atoms);
+    if (source.failed()) fail_read(read_failure::unreadable, path, options.max_atoms);
 }
 
 // Closes the file however reading ends.
