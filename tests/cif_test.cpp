@@ -19,9 +19,8 @@ const std::string MINIMAL = "id label_atom_id label_comp_id auth_seq_id Cartn_x 
 
 std::string serials_of(const std::string &text, const char *name = "test.cif") {
   Scratch f(name, text);
-  auto mol = read_mol(f.path);
   std::string s;
-  for (int i = 0; i < mol->natoms; ++i) s += std::to_string(mol->atoms[i].number) + " ";
+  for (const pairfit::ca_atom &a : read_atoms(f.path).atoms) s += std::to_string(a.serial) + " ";
   return s;
 }
 
@@ -36,7 +35,7 @@ TEST(Cif, RecognisedByTheFirstContentLine) {
   EXPECT_EQ(serials_of("HEADER    TEST\ndata_x\n" + ca), "5 ");
   EXPECT_EQ(serials_of("#" + std::string(253, ' ') + "data_x\n" + ca), "5 ");
   Scratch gz("gzipped.pdb", read_file(data_file("ubiquitin_1d3z_nmr.cif.gz")));
-  EXPECT_EQ(read_mol(gz.path)->natoms, 760);
+  EXPECT_EQ(read_atoms(gz.path).size(), 760u);
 }
 
 TEST(Cif, AuthorValuesFirstAltLocationGluedModelsInFileOrder) {
@@ -52,9 +51,13 @@ TEST(Cif, AuthorValuesFirstAltLocationGluedModelsInFileOrder) {
                                     "label_seq_id auth_seq_id Cartn_x Cartn_y Cartn_z pdbx_PDB_model_num",
                                     rows));
   testing::internal::CaptureStderr();
-  EXPECT_EQ(atoms_of(*read_mol(f.path)), "7 CA ALA 10 1.5 -2.25 30 0 1\n8 CA ASER 2 4 5 6 0 1\n"
-                                         "9 CA BSER -11 7 8 9 0 1\n11 CA CABCDEF 13 1 1 1 0 1\n"
-                                         "107 CA ALA 10 -1 -2 -3 0 1\n");
+  const pairfit::structure s = read_atoms(f.path);
+  EXPECT_EQ(atoms_of(s), "7 CA ALA 10 1.5 -2.25 30\n8 CA ASER 2 4 5 6\n"
+                         "9 CA BSER -11 7 8 9\n11 CA CABCDEF 13 1 1 1\n"
+                         "107 CA ALA 10 -1 -2 -3\n");
+  std::string models;
+  for (const pairfit::ca_atom &a : s.atoms) models += std::to_string(a.model);
+  EXPECT_EQ(models, "11112");
   EXPECT_NE(testing::internal::GetCapturedStderr().find(f.path + ", _atom_site row 7:"), std::string::npos);
 }
 
@@ -93,11 +96,11 @@ TEST(Cif, ReadErrorsAndCapacity) {
     }
   }
   std::string rows;
-  for (int i = 1; i <= MAX_ATOMS; ++i) rows += std::to_string(i) + " CA ALA " + std::to_string(i) + " 1 2 3\n";
+  for (size_t i = 1; i <= pairfit::max_exact_atoms; ++i) rows += std::to_string(i) + " CA ALA " + std::to_string(i) + " 1 2 3\n";
   Scratch full("full.cif", atom_site(MINIMAL, rows));
-  EXPECT_EQ(read_mol(full.path)->natoms, MAX_ATOMS);
+  EXPECT_EQ(read_atoms(full.path).size(), pairfit::max_exact_atoms);
   write_file(full.path, atom_site(MINIMAL, rows + "5001 CA ALA 5001 1 2 3\n"));
-  read_mol(full.path, READ_TOO_MANY_ATOMS);
+  EXPECT_EQ(read_failure_of(full.path), "2 Too many C-alpha atoms in file " + full.path + " (at most 5000)");
 }
 
 // Standard output, exit status and coordinate file of the same runs on the

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "structure/matching.h"
+#include "structure/reader.h"
 #include "test_util.h"
 
 namespace {
@@ -12,11 +12,12 @@ namespace {
 // What parse_ca_line makes of a line: "-" not a C-alpha line, "?" one that
 // does not read, else the fields read.
 std::string parsed(const char *line) {
-  atom a{};
-  int kind = parse_ca_line(line, &a);
-  if (kind != LINE_CA) return kind == LINE_OTHER ? "-" : "?";
+  pairfit::ca_atom a;
+  pairfit::line_kind kind = pairfit::parse_ca_line(line, &a);
+  if (kind != pairfit::line_kind::ca) return kind == pairfit::line_kind::other ? "-" : "?";
   char s[120];
-  std::snprintf(s, sizeof s, "%d %s %s %d %g %g %g", a.number, a.name, a.resname, a.resnum, a.x, a.y, a.z);
+  std::snprintf(s, sizeof s, "%d %s %s %d %g %g %g [%s%c]", a.serial, a.atom_name.c_str(), a.residue_name.c_str(),
+                a.residue_number, a.x, a.y, a.z, a.chain_id.c_str(), a.insertion_code);
   return s;
 }
 
@@ -27,15 +28,22 @@ std::string ca_line(int serial, int resnum, double x, const std::string &end = "
   return s + end;
 }
 
-// A molecule with these residue numbers, each in number, x and resname too.
-std::unique_ptr<molecule> numbered(const std::vector<int> &resnums) {
-  auto mol = std::make_unique<molecule>();
+// A structure with these residue numbers, each in the serial number too.
+pairfit::structure numbered(const std::vector<int> &resnums) {
+  pairfit::structure s;
   for (int r : resnums) {
-    atom &a = mol->atoms[mol->natoms++];
-    a = atom{1.0 * r, 0, 0, 0, "", "CA", r, r, 1};
-    std::snprintf(a.resname, NAME_SIZE, "R%d", r);
+    pairfit::ca_atom a;
+    a.serial = a.residue_number = r;
+    s.atoms.push_back(a);
   }
-  return mol;
+  return s;
+}
+
+// The residue numbers of the paired atoms on one side.
+std::vector<int> paired(const pairfit::structure &s, const std::vector<int> &index) {
+  std::vector<int> numbers;
+  for (int i : index) numbers.push_back(s.atoms[i].residue_number);
+  return numbers;
 }
 
 }  // namespace
@@ -43,13 +51,13 @@ std::unique_ptr<molecule> numbered(const std::vector<int> &resnums) {
 TEST(PdbReader, Lines) {
   const std::pair<const char *, const char *> cases[] = {
       {"ATOM      2  CA  THR    -5       5.082  11.692  -7.400  1.00 58.13      1CIH 206\r\n",
-       "2 CA THR -5 5.082 11.692 -7.4"},
-      {"ATOM    401  CA APRO A  22       6.042  13.429  -2.601\n", "401 CA APRO 22 6.042 13.429 -2.601"},
+       "2 CA THR -5 5.082 11.692 -7.4 [ ]"},
+      {"ATOM    401  CA APRO A  22       6.042  13.429  -2.601\n", "401 CA APRO 22 6.042 13.429 -2.601 [A ]"},
       // An insertion code glued to the residue number: fixed columns.
-      {"ATOM   2048  CA  PRO H  52A     17.911  35.670  63.534\n", "2048 CA PRO 52 17.911 35.67 63.534"},
+      {"ATOM   2048  CA  PRO H  52A     17.911  35.670  63.534\n", "2048 CA PRO 52 17.911 35.67 63.534 [HA]"},
       // Coordinates that fill their columns.
-      {"ATOM   5325  CA  LYS B2090     -21.769 -50.189-100.667\n", "5325 CA LYS 2090 -21.769 -50.189 -100.667"},
-      {"ATOM 7 CA LONGRESNAME 12 1.5 -2.5 3.25\n", "7 CA LONGRES 12 1.5 -2.5 3.25"},
+      {"ATOM   5325  CA  LYS B2090     -21.769 -50.189-100.667\n", "5325 CA LYS 2090 -21.769 -50.189 -100.667 [B ]"},
+      {"ATOM 7 CA LONGRESNAME 12 1.5 -2.5 3.25\n", "7 CA LONGRES 12 1.5 -2.5 3.25 [.]"},
       {"ATOM   2048  CA  PRO H  52A     17.9x1  35.670  63.534\n", "?"},
       {"ATOM      2  CA  THR    -5       5.082  11.692\n", "?"}, {"ATOM      2  CA  THR    -5\n", "?"},
       {"ATOM      2  CA  THR\n", "?"}, {"HETATM   20  CA  MSE A 151      20.255  33.101  26.891\n", "-"},
@@ -72,24 +80,30 @@ TEST(PdbReader, LongLinesLineEndsAndUnreadableLines) {
                            ca_line(7, 11, 3) + "\nATOM      2  CA  ALA A   2\r\n" + ca_line(8, 12, 4, "\r\n") +
                            ca_line(9, 3, 5, ""));
   testing::internal::CaptureStderr();
-  auto mol = read_mol(f.path);
+  const pairfit::structure mol = read_atoms(f.path);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: " + f.path + ", line 5: C-alpha line without a "
                                                     "readable residue number and coordinates, skipped\n");
-  EXPECT_EQ(atoms_of(*mol), "5 CA GLY 9 1 2 3 0 1\n6 CA GLY 10 2 2 3 0 1\n7 CA GLY 11 3 2 3 0 1\n"
-                            "8 CA GLY 12 4 2 3 0 1\n9 CA GLY 3 5 2 3 0 1\n");
+  EXPECT_EQ(atoms_of(mol), "5 CA GLY 9 1 2 3\n6 CA GLY 10 2 2 3\n7 CA GLY 11 3 2 3\n"
+                           "8 CA GLY 12 4 2 3\n9 CA GLY 3 5 2 3\n");
 }
 
 TEST(PdbReader, CapacityAndGluedCoordinates) {
   std::string lines;
-  for (int k = 0; k < MAX_ATOMS; ++k) lines += ca_line(k + 1, k % 9999, 1);
+  for (int k = 0; k < 5000; ++k) lines += ca_line(k + 1, k % 9999, 1);
   Scratch f("cap.pdb", lines + "HETATM 5001  CA  MSE A   1       1.000   2.000   3.000\n");
-  EXPECT_EQ(read_mol(f.path)->natoms, MAX_ATOMS);
+  EXPECT_EQ(read_atoms(f.path).size(), 5000u);
   write_file(f.path, lines + ca_line(5001, 1, 1));
-  read_mol(f.path, READ_TOO_MANY_ATOMS);
-  EXPECT_EQ(read_mol(data_file("mtor_4jsv_B_gluedcoords.pdb.gz"))->natoms, 1058);  // coordinates glued together
+  EXPECT_EQ(read_failure_of(f.path), "2 Too many C-alpha atoms in file " + f.path + " (at most 5000)");
+  // A caller may allow more.
+  pairfit::read_options more;
+  more.max_atoms = 5001;
+  EXPECT_EQ(pairfit::read_structure(f.path, more).size(), 5001u);
+  // Coordinates glued together.
+  const pairfit::structure glued = read_atoms(data_file("mtor_4jsv_B_gluedcoords.pdb.gz"));
+  EXPECT_EQ(glued.size(), 1058u);
 }
 
-// The residue numbers of both molecules before and after check_molecules.
+// The residue numbers of both structures, and of the pairs they make.
 TEST(ResidueMatching, WorkedExamples) {
   const std::vector<int> cases[][4] = {
       {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}},
@@ -107,9 +121,9 @@ TEST(ResidueMatching, WorkedExamples) {
       {{-5, -4, -3, -1, 1}, {-4, -3, -2, -1}, {-4, -3, -1}, {-4, -3, -1}},
   };
   for (const auto &c : cases) {
-    auto one = numbered(c[0]), two = numbered(c[1]);
-    check_molecules(one.get(), two.get());
-    // Every field of a record moves with its residue number.
-    EXPECT_EQ(atoms_of(*one) + "|" + atoms_of(*two), atoms_of(*numbered(c[2])) + "|" + atoms_of(*numbered(c[3])));
+    const pairfit::structure one = numbered(c[0]), two = numbered(c[1]);
+    const pairfit::pairing pairs = pairfit::pair_by_residue_number(one, two);
+    EXPECT_EQ(paired(one, pairs.first), c[2]);
+    EXPECT_EQ(paired(two, pairs.second), c[3]);
   }
 }

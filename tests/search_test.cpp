@@ -6,50 +6,83 @@
 #include <string>
 #include <vector>
 
-#include "search/search.h"
 #include "test_util.h"
 
 namespace {
 
 using point = std::array<double, 3>;
 using lines = std::vector<std::string>;
-best_subset best;
 
-void load(const std::vector<point> &one, const std::vector<point> &two) {
-  for (int s = 0; s < 2; ++s) {
-    const std::vector<point> &at = s ? two : one;
-    m[s].natoms = ma[s] = static_cast<int>(at.size());
-    for (int i = 0; i < m[s].natoms; ++i)
-      m[s].atoms[i] = atom{at[i][0], at[i][1], at[i][2], 0, "GLY", "CA", i + 1, i + 1, 1};
+// A pair of structures, paired atom for atom, and what a search of it found.
+pairfit::structure one, two;
+pairfit::pairing pairs;
+pairfit::result best;
+
+pairfit::structure structure_of(const std::vector<point> &at) {
+  pairfit::structure s;
+  for (size_t i = 0; i < at.size(); ++i) {
+    pairfit::ca_atom a;
+    a.x = at[i][0], a.y = at[i][1], a.z = at[i][2];
+    a.serial = a.residue_number = static_cast<int>(i) + 1;
+    a.atom_name = "CA";
+    a.residue_name = "GLY";
+    s.atoms.push_back(a);
   }
+  return s;
+}
+
+void load(const std::vector<point> &first, const std::vector<point> &second) {
+  one = structure_of(first);
+  two = structure_of(second);
+  pairs = pairfit::pair_by_residue_number(one, two);
 }
 
 void on_axis(const std::vector<double> &xs) {
-  std::vector<point> one;
-  for (double x : xs) one.push_back({x, 0, 0});
-  load(one, std::vector<point>(xs.size(), point{0, 0, 0}));
+  std::vector<point> first;
+  for (double x : xs) first.push_back({x, 0, 0});
+  load(first, std::vector<point>(xs.size(), point{0, 0, 0}));
 }
 
-// The same stretch of helix in both molecules.
+// The same stretch of helix in both structures.
 void helix(int n) {
   std::vector<point> h;
   for (int i = 0; i < n; ++i) h.push_back({2.3 * std::cos(1.745 * i), 2.3 * std::sin(1.745 * i), 1.5 * i - 10});
   load(h, h);
 }
 
-// The lines the search prints with -a and -b (and -v when asked).
-lines search(int min_size, bool verbose = false) {
-  static double by_size[MAX_ATOMS + 1];
-  double u[9];
-  fraction_flag = b_flag = 1;
-  verbose_flag = verbose;
-  testing::internal::CaptureStdout();
-  search_best_subset(&m[0], &m[1], min_size, 0.0, &best, by_size, u);
-  std::istringstream out(testing::internal::GetCapturedStdout());
-  fraction_flag = b_flag = verbose_flag = 0;
+// Writes what the search reports as FRAC1 and GOOD1 lines, every step,
+// and keeps the first growth step's fit.
+struct recorder : pairfit::search_observer {
   lines l;
-  for (std::string line; std::getline(out, line);) l.push_back(line);
-  return l;
+  bool keep_fits = false;
+  std::vector<int> first_selected;
+  std::vector<double> first_squared;
+  void add(const char *label, const pairfit::growth_step &s) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%s:\t%.2f\t%d\t%.1f\t%.1f\t%e", label, double(s.size) / s.npairs, s.size,
+                  s.rms, s.score, s.pvalue);
+    l.push_back(text);
+  }
+  bool wants_fits() const override { return keep_fits; }
+  void step_scored(const pairfit::growth_step &s) override { add("FRAC1", s); }
+  void new_best(const pairfit::growth_step &s) override { add("GOOD1", s); }
+  void fitted(const pairfit::fit_snapshot &f) override {
+    if (!first_selected.empty()) return;
+    first_selected.assign(f.selected, f.selected + f.npairs);
+    first_squared.assign(f.squared_distances, f.squared_distances + f.npairs);
+  }
+};
+
+// The lines of a search that reports every step.
+lines search(int min_size, recorder *r = nullptr) {
+  recorder own;
+  if (r == nullptr) r = &own;
+  pairfit::compare_options options;
+  options.min_size = min_size;
+  options.per_size_scores = true;
+  options.observer = r;
+  best = pairfit::compare(one, two, pairs, options);
+  return r->l;
 }
 
 // Lines that start with label and, unless k is 0, report a subset of k pairs.
@@ -65,25 +98,28 @@ int count(const lines &l, const std::string &label, int k = 0) {
 TEST(Search, FiveToTwentyPairs) {
   for (int n = 0; n <= 4; ++n) {  // no seed
     helix(n);
-    EXPECT_EQ(search(0, true), lines{}) << n;
-    EXPECT_TRUE(best.best_size == 0 && best.best_pvalue == 1.0);
+    recorder r;
+    r.keep_fits = true;
+    EXPECT_EQ(search(0, &r), lines{}) << n;
+    EXPECT_TRUE(r.first_selected.empty());
+    EXPECT_TRUE(best.size == 0 && best.pvalue == 1.0);
   }
   helix(5);  // one seed and one step, accepted only above the minimum size
   EXPECT_EQ(search(19), lines{"FRAC1:\t1.00\t5\t0.0\t100.0\t9.999997e-01"});
-  EXPECT_EQ(best.best_size, 0);
+  EXPECT_EQ(best.size, 0);
   helix(5);
   EXPECT_EQ(search(4), (lines{"FRAC1:\t1.00\t5\t0.0\t100.0\t9.999997e-01",
                               "GOOD1:\t1.00\t5\t0.0\t100.0\t9.999997e-01"}));
-  EXPECT_EQ(best.best_size, 5);
+  EXPECT_EQ(best.size, 5);
   helix(19);  // nineteen pairs are never accepted, twenty can be
   lines l = search(19);
   EXPECT_EQ(count(l, "FRAC1", 19), 15);
-  EXPECT_TRUE(count(l, "GOOD1") == 0 && best.best_size == 0);
+  EXPECT_TRUE(count(l, "GOOD1") == 0 && best.size == 0);
   // Each of the 16 seeds grows to all 20 pairs at the same p-value, and each
   // has it accepted again: equal p-values go to the later subset.
   helix(20);
   EXPECT_EQ(count(search(19), "GOOD1", 20), 16);
-  EXPECT_EQ(best.best_size, 20);
+  EXPECT_EQ(best.size, 20);
 }
 
 TEST(Search, Ties) {
@@ -91,16 +127,17 @@ TEST(Search, Ties) {
   // find the first, seed 5 the second with the same score; the later wins.
   on_axis({0, 0, 0, 0, 0, 200, 200, 200, 200, 200});
   EXPECT_EQ(count(search(4), "GOOD1"), 3);
-  const std::vector<int> later = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1};
-  EXPECT_EQ(std::vector<int>(best.best_selected1, best.best_selected1 + 10), later);
-  EXPECT_EQ(std::vector<int>(best.best_selected2, best.best_selected2 + 10), later);
+  EXPECT_EQ(best.in_subset, (std::vector<char>{0, 0, 0, 0, 0, 1, 1, 1, 1, 1}));
   // Pairs 4, 5 and 12 are equally far from the seed 0-3, in the same lane of
   // the vectors (4 and 12) or not (4 and 5): pair 4, the lowest, is added.
   on_axis({0, 0, 0, 0, 1, -1, 300, 300, 300, 300, 300, 300, -1});
-  lines l = search(19, true);
-  ASSERT_GE(l.size(), 10u);
+  recorder r;
+  r.keep_fits = true;
+  lines l = search(19, &r);
+  ASSERT_GE(l.size(), 1u);
   EXPECT_EQ(l[0], "FRAC1:\t0.38\t5\t0.4\t97.1\t1.000000e+00");
-  EXPECT_EQ(l[9], "5 \t CA \t GLY    5 \t   0.8000\t5 \t CA \t GLY    5 \t   0.8000");
+  EXPECT_EQ(r.first_selected, (std::vector<int>{1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_DOUBLE_EQ(r.first_squared[4], 0.64);
 }
 
 TEST(Search, GrowthCutoff) {
@@ -134,5 +171,5 @@ TEST(Search, NoCandidateWithin100Angstrom) {
   // At 99.99 Angstrom (9998.0001 square Angstrom) the pair is still added.
   on_axis({0, 0, 0, 0, 99.99, -100});
   EXPECT_EQ(count(search(0), "FRAC1", 5), 1);
-  EXPECT_EQ(best.best_size, 5);
+  EXPECT_EQ(best.size, 5);
 }

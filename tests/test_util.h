@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "structure/reader.h"
+#include "pairfit/pairfit.h"
 
 inline std::string quote(const std::string &s) { return "'" + s + "'"; }
 
@@ -63,21 +63,34 @@ struct Scratch {
   ~Scratch() { std::remove(path.c_str()); }
 };
 
-inline std::unique_ptr<molecule> read_mol(const std::string &path, int status = READ_OK) {
-  auto mol = std::make_unique<molecule>();
-  std::snprintf(mol->filename, PATH_SIZE, "%s", path.c_str());
-  EXPECT_EQ(read_ca_file(mol.get()), status) << path;
-  return mol;
+// The C-alpha atoms of the file at path; warnings go to standard error as
+// the programs print them.
+inline pairfit::structure read_atoms(const std::string &path) {
+  pairfit::read_options options;
+  options.on_warning = [](const std::string &message) { std::fprintf(stderr, "%s\n", message.c_str()); };
+  return pairfit::read_structure(path, options);
 }
 
-// Every field of every atom, a line per atom.
-inline std::string atoms_of(const molecule &mol) {
-  std::string s;
-  char line[160];
-  for (const atom *a = mol.atoms; a < mol.atoms + mol.natoms; ++a) {
-    std::snprintf(line, sizeof line, "%d %s %s %d %.10g %.10g %.10g %g %d\n", a->number, a->name, a->resname,
-                  a->resnum, a->x, a->y, a->z, a->sqdev, a->selected);
-    s += line;
+// The message and kind of the read error of path, or "read" when it reads.
+inline std::string read_failure_of(const std::string &path) {
+  try {
+    read_atoms(path);
+  } catch (const pairfit::read_error &e) {
+    EXPECT_EQ(e.path(), path);
+    return std::to_string(static_cast<int>(e.kind())) + " " + e.what();
   }
-  return s;
+  return "read";
+}
+
+// Serial, atom name, residue name, residue number and coordinates of every
+// atom, a line per atom.
+inline std::string atoms_of(const pairfit::structure &s) {
+  std::string text;
+  char line[160];
+  for (const pairfit::ca_atom &a : s.atoms) {
+    std::snprintf(line, sizeof line, "%d %s %s %d %.10g %.10g %.10g\n", a.serial, a.atom_name.c_str(),
+                  a.residue_name.c_str(), a.residue_number, a.x, a.y, a.z);
+    text += line;
+  }
+  return text;
 }

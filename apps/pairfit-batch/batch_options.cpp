@@ -3,7 +3,7 @@
 #include <cstring>
 #include <thread>
 
-#include "pairfit/options.h"
+#include "arguments.h"
 
 const char BATCH_USAGE[] =
     "Usage: pairfit-batch [options] REFERENCE MODEL...\n"

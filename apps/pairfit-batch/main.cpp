@@ -11,9 +11,8 @@
 #include "pair_list.h"
 #include "progress.h"
 #include "row_output.h"
+#include "pairfit/pairfit.h"
 #include "structure_cache.h"
-#include "pairfit/run.h"
-#include "structure/molecule.h"
 
 namespace {
 
@@ -86,7 +85,7 @@ void read_structures(const pair_list &pairs, const std::vector<int> &files, int 
     auto work = [&] {
         for (size_t i = next++; i < files.size(); i = next++) {
             int f = files[i];
-            read_structure(pairs.files[f], &m[0], &(*cache)[f]);
+            read_cached_structure(pairs.files[f], &(*cache)[f]);
         }
     };
     int count = static_cast<int>(files.size());
@@ -103,24 +102,26 @@ const char *pair_error(const std::vector<cached_structure> &cache, file_pair p) 
 }
 
 // Compares the pairs of rows [first, end) of *rows until none is left,
-// in this thread's workspace.
+// in a workspace of this thread's own.
 void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &cache,
                    int min_size, std::atomic<size_t> *next, row_output *rows) {
+    pairfit::workspace workspace;
+    pairfit::result result;
+    pairfit::compare_options options;
+    options.min_size = min_size;
     for (size_t row = (*next)++; row < rows->end; row = (*next)++) {
         file_pair p = pair_at(pairs, row);
         const char *error = pair_error(cache, p);
-        int max_natoms = 0;
         if (error == nullptr) {
-            load_structure(cache[p.file1], pairs.files[p.file1], &m[0]);
-            load_structure(cache[p.file2], pairs.files[p.file2], &m[1]);
-            ma[0] = m[0].natoms;
-            ma[1] = m[1].natoms;
-            max_natoms = compare_molecules(min_size, 0.0);
+            const pairfit::structure &first = cache[p.file1].atoms, &second = cache[p.file2].atoms;
+            pairfit::compare(workspace, first, second, pairfit::pair_by_residue_number(first, second),
+                             options, result);
         }
         row_slot *slot = wait_for_slot(rows, row);
         slot->error = error;
         if (error == nullptr)
-            format_score_values(slot->values, sizeof slot->values, max_natoms, min_size);
+            std::snprintf(slot->values, sizeof slot->values, "%s",
+                          pairfit::score_values(result).c_str());
         finish_row(rows, row);
     }
 }

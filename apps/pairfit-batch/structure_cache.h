@@ -3,25 +3,18 @@
 #define PAIRFIT_BATCH_STRUCTURE_CACHE_H
 
 #include <string>
-#include <vector>
 
-#include "structure/molecule.h"
+#include "pairfit/structure.h"
 
 struct cached_structure {
-    std::vector<atom> atoms;   // the C-alpha atoms as read, in file order
-    std::string error;         // empty when the file was read; else why not, one line
+    pairfit::structure atoms;   // the C-alpha atoms as read
+    std::string error;          // empty when the file was read; else why not, one line
 };
 
-// Reads the C-alpha atoms of the file at path into *entry, using *scratch
-// (a full molecule record) to read into. A name too long for a molecule
-// record, a file that cannot be opened or read, and one with more atoms
-// than a molecule holds leave the message that pairfit prints, without the
-// line end, in entry->error.
-void read_structure(const std::string &path, molecule *scratch, cached_structure *entry);
-
-// Puts the structure read from path into *mol as the reader left it:
-// natoms, atoms 0 to natoms - 1 and filename. entry must have been read
-// without error.
-void load_structure(const cached_structure &entry, const std::string &path, molecule *mol);
+// Reads the C-alpha atoms of the file at path into *entry. A name too long
+// for pairfit, a file that cannot be opened or read, and one with more
+// atoms than a comparison holds leave the message that pairfit prints,
+// without the line end, in entry->error. Warnings go to standard error.
+void read_cached_structure(const std::string &path, cached_structure *entry);
 
 #endif

@@ -3,35 +3,39 @@
 #include <cstdio>
 
 #include "reports.h"
-#include "structure/molecule.h"
 
 namespace {
 
-// The temperature factor reads flag.00 for molecule 2 and flag.50 for
-// molecule 1, so that both the block and the selection show.
-const char MOLECULE2_LINE[] =
+// The temperature factor reads flag.00 for structure 2 and flag.50 for
+// structure 1, so that both the block and the subset show.
+const char STRUCTURE2_LINE[] =
     "ATOM   %-4d  %-4s%-3s  %-4d     %7.3lf %7.3lf %7.3lf  1.0   %-1d.00     \n";
-const char MOLECULE1_LINE[] =
+const char STRUCTURE1_LINE[] =
     "ATOM   %-4d  %-4s%-3s  %-4d     %7.3lf %7.3lf %7.3lf  1.0   %-1d.50     \n";
 
-// Writes the atoms of mol with the selection flags of molecule 1, then "END ".
-bool write_block(FILE *f, const molecule *mol, const char *format) {
+// Writes the paired atoms of one structure at their superposed places,
+// then "END ".
+bool write_block(FILE *f, const pairfit::structure &s, const std::vector<int> &index,
+                 const std::vector<std::array<double, 3>> &place, const pairfit::result &r,
+                 const char *format) {
     bool ok = true;
-    for (int i = 0; i < mol->natoms; ++i) {
-        const atom *a = &mol->atoms[i];
-        ok = std::fprintf(f, format, a->number, a->name, a->resname, a->resnum, a->x, a->y, a->z,
-                          m[0].atoms[i].selected) > 0 && ok;
+    for (size_t k = 0; k < index.size(); ++k) {
+        const pairfit::ca_atom &a = s.atoms[index[k]];
+        ok = std::fprintf(f, format, a.serial, a.atom_name.c_str(), a.residue_name.c_str(),
+                          a.residue_number, place[k][0], place[k][1], place[k][2],
+                          static_cast<int>(r.in_subset[k])) > 0 &&
+             ok;
     }
     return std::fputs("END \n", f) >= 0 && ok;
 }
 
 }  // namespace
 
-int output_file(const char *path) {
+bool write_coordinate_file(const char *path, const compared_pair &input, const pairfit::result &r) {
     FILE *f = std::fopen(path, "w");
-    if (f == nullptr) return -1;
-    bool ok = write_block(f, &m[1], MOLECULE2_LINE);
-    ok = write_block(f, &m[0], MOLECULE1_LINE) && ok;
+    if (f == nullptr) return false;
+    bool ok = write_block(f, input.second, input.pairs.second, r.superposed2, r, STRUCTURE2_LINE);
+    ok = write_block(f, input.first, input.pairs.first, r.superposed1, r, STRUCTURE1_LINE) && ok;
     ok = !std::ferror(f) && ok;
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {
@@ -39,7 +43,7 @@ int output_file(const char *path) {
         // link or anything else that is not a plain file of our own making.
         struct stat st;
         if (lstat(path, &st) == 0 && S_ISREG(st.st_mode)) std::remove(path);
-        return -1;
+        return false;
     }
-    return 0;
+    return true;
 }

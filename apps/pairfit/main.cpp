@@ -1,11 +1,11 @@
 // pairfit: finds the subset of C-alpha pairs of two structures whose
 // superposition gives the most significant Levitt-Gerstein score.
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "options.h"
-#include "run.h"
-#include "structure/reader.h"
+#include "pairfit/pairfit.h"
+#include "reports.h"
 
 int main(int argc, char **argv) {
     run_settings settings;
@@ -15,17 +15,42 @@ int main(int argc, char **argv) {
     case ARGS_NAME_TOO_LONG: std::printf("File name too long: %s\n", too_long); return 1;
     default: break;
     }
-    std::strcpy(m[0].filename, settings.file1);
-    std::strcpy(m[1].filename, settings.file2);
-    if (read_molecules_ca() != READ_OK) return 1;
 
-    int max_natoms = compare_molecules(settings.min_size, settings.frac_step);
-    char values[256];
-    format_score_values(values, sizeof values, max_natoms, settings.min_size);
-    std::printf("SCORE:\t%s\n", values);
+    pairfit::read_options reading;
+    reading.on_warning = [](const std::string &message) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+    };
+    pairfit::structure first, second;
+    try {
+        first = pairfit::read_structure(settings.file1, reading);
+        second = pairfit::read_structure(settings.file2, reading);
+    } catch (const pairfit::read_error &e) {
+        std::printf("%s\n", e.what());
+        return 1;
+    }
+    const pairfit::pairing pairs = pairfit::pair_by_residue_number(first, second);
+    const compared_pair input{first, second, pairs};
 
-    if (final_reports() != 0) {
-        std::printf("Couldn't write file %s\n", outfile);
+    progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);
+    pairfit::compare_options options;
+    options.min_size = settings.min_size;
+    options.per_size_scores = settings.per_size;
+    if (settings.progress || settings.step_tables) options.observer = &printer;
+    // Each report refits the best subset, the table first.
+    options.refit_for_coordinates = settings.table && settings.coordinate_file != nullptr;
+    pairfit::result result;
+    pairfit::workspace workspace;
+    pairfit::compare(workspace, first, second, pairs, options, result);
+
+    std::printf("SCORE:\t%s\n", pairfit::score_values(result).c_str());
+    if (settings.table)
+        print_deviation_table(
+            input, result.final_rms, [&](int k) { return result.in_subset[k] != 0; },
+            [&](int k) { return result.distances[k]; });
+    if (settings.per_size) print_scores_by_size(result);
+    if (settings.coordinate_file != nullptr &&
+        !write_coordinate_file(settings.coordinate_file, input, result)) {
+        std::printf("Couldn't write file %s\n", settings.coordinate_file);
         return 1;
     }
     // A full disk or closed pipe must not pass for a completed run.

@@ -1,14 +1,19 @@
 // The command line of pairfit.
-#ifndef PAIRFIT_OPTIONS_H
-#define PAIRFIT_OPTIONS_H
+#ifndef PAIRFIT_APP_OPTIONS_H
+#define PAIRFIT_APP_OPTIONS_H
 
 #define USAGE_LINE "Usage: pairfit [ -a -f -v -1 -2 ] file1 file2\n"
 
 struct run_settings {
-    int min_size;         // a best subset must have more pairs than this
-    double frac_step;     // fall of the FRAC1 fraction limit: 0.2 with -f, 0.0 with -a
-    const char *file1;    // the two file names, as given
-    const char *file2;
+    int min_size = 19;             // a best subset must have more pairs than this
+    bool progress = false;         // -a, -f: FRAC1 and GOOD1 lines
+    double frac_step = 0.0;        // fall of the FRAC1 fraction limit: 0.2 with -f, 0.0 with -a
+    bool step_tables = false;      // -v: the per-pair table after every growth step
+    bool table = false;            // -o: the per-pair table of the best subset
+    bool per_size = false;         // -b: the SCORE-TEST lines
+    const char *coordinate_file = nullptr;  // -pdb
+    const char *file1 = nullptr;   // the two file names, as given
+    const char *file2 = nullptr;
 };
 
 enum parse_status {
@@ -17,15 +22,10 @@ enum parse_status {
     ARGS_NAME_TOO_LONG,   // a file name or the -pdb path has 800 characters or more
 };
 
-// Sets the defaults, then reads the arguments after the program name: the
-// switches go to their global flags and "-pdb" to outfile, the rest to
-// settings. Options match whole arguments only; the later of two wins.
+// Reads the arguments after the program name into *settings, which holds
+// the defaults. Options match whole arguments only; the later of two wins.
 // With ARGS_NAME_TOO_LONG, *too_long points to the offending name.
-int parse_command_line(int argc, char **argv, run_settings *settings, const char **too_long);
-
-// A decimal integer as atoi reads it (leading white space, optional sign,
-// digits up to the first other character, 0 without digits), clamped to
-// the int range.
-int parse_int_clamped(const char *text);
+parse_status parse_command_line(int argc, char **argv, run_settings *settings,
+                                const char **too_long);
 
 #endif

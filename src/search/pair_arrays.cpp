@@ -9,6 +9,8 @@
 
 #include "superpose/superpose.h"
 
+namespace pairfit {
+
 // The hot functions are built three times, for AVX-512, AVX2 and plain
 // x86-64, and the program picks one when it starts. Every operation is an
 // IEEE operation on single elements, so all three give the same bits
@@ -351,3 +353,5 @@ void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *
     result->closest = candidate;
     result->score = want_score ? sums[1] * 20.0 : 0.0;
 }
+
+}  // namespace pairfit

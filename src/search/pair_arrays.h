@@ -11,6 +11,8 @@
 
 #include "structure/molecule.h"
 
+namespace pairfit {
+
 // The per-pair arrays are worked on eight pairs at a time; entries from n up
 // to the next multiple of eight are padding that no result depends on.
 static_assert(MAX_ATOMS % 8 == 0, "pair arrays are processed in groups of eight");
@@ -68,5 +70,7 @@ void select_pair(pair_arrays *p, int j);  // j must be unselected
 // unselected pair; the score only when want_score is set (0 otherwise). At
 // least one pair must be selected.
 void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *result);
+
+}  // namespace pairfit
 
 #endif

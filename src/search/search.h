@@ -2,7 +2,11 @@
 #ifndef PAIRFIT_SEARCH_H
 #define PAIRFIT_SEARCH_H
 
+#include "pairfit/compare.h"
+#include "search/pair_arrays.h"
 #include "structure/molecule.h"
+
+namespace pairfit {
 
 // The most significant subset found, remembered by its selection flags.
 struct best_subset {
@@ -17,15 +21,33 @@ struct best_subset {
 // Start values: size 0, RMS 0.0, score 0.0, p-value 1.0, nothing selected.
 void reset_best_subset(best_subset *best);
 
+// The search's storage: its working copy of the pairs and, per subset
+// size, the score model and the smallest p-value a subset of that size can
+// reach, worked out once per search instead of once per subset.
+struct search_tables {
+    pair_arrays pairs;
+    double model_mean[MAX_ATOMS + 1], model_spread[MAX_ATOMS + 1];
+    double smallest_pvalue[MAX_ATOMS + 1];
+};
+
+struct search_settings {
+    int min_size;              // a best subset must have more pairs than this
+    bool per_size_scores;      // keep the highest score of every subset size
+    search_observer *observer; // may be null
+};
+
 // Every run of four consecutive pairs seeds a subset that grows by the
 // closest unselected pair while its fit's RMS stays below 5 + k/45 Angstrom
 // (k pairs). Each grown subset is fitted afresh and scored; the one with the
 // lowest p-value among those larger than min_size is kept in best (ties go to
-// the later one). With b_flag, score_by_size[k] keeps the highest score of any
-// subset of k pairs (MAX_ATOMS + 1 entries, zeroed here). fraction_flag,
-// verbose_flag and frac_step switch on the progress lines and tables.
-// u receives the rotation of every fit.
-void search_best_subset(molecule *mol1, molecule *mol2, int min_size, double frac_step,
-                        best_subset *best, double *score_by_size, double u[9]);
+// the later one). With per_size_scores, score_by_size[k] keeps the highest
+// score of any subset of k pairs (MAX_ATOMS + 1 entries, zeroed here). u
+// receives the rotation of every fit. The molecules end as the last fit
+// left them.
+void search_best_subset(molecule *mol1, molecule *mol2, const search_settings &settings,
+                        search_tables *tables, best_subset *best, double *score_by_size,
+                        double u[9]);
+
+}  // namespace pairfit
 
 #endif

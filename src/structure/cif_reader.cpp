@@ -12,6 +12,8 @@
 
 #include "structure/reader.h"
 
+namespace pairfit {
+
 namespace cif = gemmi::cif;
 
 namespace {
@@ -21,6 +23,7 @@ enum column {
     COL_X, COL_Y, COL_Z, COL_ID,
     COL_GROUP, COL_AUTH_ATOM, COL_LABEL_ATOM, COL_AUTH_COMP, COL_LABEL_COMP,
     COL_AUTH_SEQ, COL_LABEL_SEQ, COL_ALT, COL_ENTITY,
+    COL_AUTH_ASYM, COL_LABEL_ASYM, COL_INS_CODE, COL_MODEL,
 };
 
 // The whole uncompressed text after head, appended to text. False on a
@@ -98,79 +101,92 @@ bool is_atom_row(cif::Table::Row &row, const std::string &comp,
     return gemmi::find_tabulated_residue(comp).is_standard();
 }
 
-void copy_name(char *out, const std::string &name) {
-    size_t n = name.size() < NAME_SIZE - 1 ? name.size() : NAME_SIZE - 1;
-    std::memcpy(out, name.data(), n);
-    out[n] = '\0';
+// The residue name as the PDB reader gives it: the alternate-location
+// letter glued in front, cut to the same length.
+std::string residue_name(cif::Table::Row &row, const std::string &comp) {
+    const std::string *alt = cell(row, COL_ALT);
+    std::string name = alt != nullptr ? cif::as_string(*alt) + comp : comp;
+    if (name.size() > MAX_NAME_LENGTH) name.resize(MAX_NAME_LENGTH);
+    return name;
 }
 
-int read_atoms(cif::Block &block, molecule *mol) {
+void read_atoms(cif::Block &block, const std::string &path, const read_options &options,
+                structure *out) {
     cif::Table sites = block.find("_atom_site.",
                                   {"Cartn_x", "Cartn_y", "Cartn_z", "id", "?group_PDB",
                                    "?auth_atom_id", "?label_atom_id", "?auth_comp_id",
                                    "?label_comp_id", "?auth_seq_id", "?label_seq_id",
-                                   "?label_alt_id", "?label_entity_id"});
-    if (!sites.ok()) return READ_ERROR;
-    if (!sites.has_column(COL_AUTH_ATOM) && !sites.has_column(COL_LABEL_ATOM)) return READ_ERROR;
-    if (!sites.has_column(COL_AUTH_COMP) && !sites.has_column(COL_LABEL_COMP)) return READ_ERROR;
-    if (!sites.has_column(COL_AUTH_SEQ) && !sites.has_column(COL_LABEL_SEQ)) return READ_ERROR;
+                                   "?label_alt_id", "?label_entity_id", "?auth_asym_id",
+                                   "?label_asym_id", "?pdbx_PDB_ins_code",
+                                   "?pdbx_PDB_model_num"});
+    auto unreadable = [&] { fail_read(read_failure::unreadable, path, options.max_atoms); };
+    if (!sites.ok()) unreadable();
+    if (!sites.has_column(COL_AUTH_ATOM) && !sites.has_column(COL_LABEL_ATOM)) unreadable();
+    if (!sites.has_column(COL_AUTH_COMP) && !sites.has_column(COL_LABEL_COMP)) unreadable();
+    if (!sites.has_column(COL_AUTH_SEQ) && !sites.has_column(COL_LABEL_SEQ)) unreadable();
     const std::unordered_set<std::string> hetero = hetero_entities(block);
 
-    int count = 0;
     for (size_t i = 0; i < sites.length(); ++i) {
         cif::Table::Row row = sites[i];
         if (text_of(row, COL_AUTH_ATOM, COL_LABEL_ATOM) != "CA") continue;
         std::string comp = text_of(row, COL_AUTH_COMP, COL_LABEL_COMP);
         if (!is_atom_row(row, comp, hetero)) continue;
 
-        atom parsed;
-        const std::string *alt = cell(row, COL_ALT);
-        if (!parse_int(text_of(row, COL_ID, COL_ID), &parsed.number) ||
-            !parse_int(text_of(row, COL_AUTH_SEQ, COL_LABEL_SEQ), &parsed.resnum) ||
+        ca_atom parsed;
+        if (!parse_int(text_of(row, COL_ID, COL_ID), &parsed.serial) ||
+            !parse_int(text_of(row, COL_AUTH_SEQ, COL_LABEL_SEQ), &parsed.residue_number) ||
             !parse_double(text_of(row, COL_X, COL_X), &parsed.x) ||
             !parse_double(text_of(row, COL_Y, COL_Y), &parsed.y) ||
             !parse_double(text_of(row, COL_Z, COL_Z), &parsed.z)) {
-            std::fprintf(stderr,
-                         "Warning: %s, _atom_site row %zu: C-alpha atom without a readable serial "
-                         "number, residue number and coordinates, skipped\n",
-                         mol->filename, i + 1);
+            if (options.on_warning)
+                options.on_warning("Warning: " + path + ", _atom_site row " +
+                                   std::to_string(i + 1) +
+                                   ": C-alpha atom without a readable serial number, residue "
+                                   "number and coordinates, skipped");
             continue;
         }
-        if (count == MAX_ATOMS) return READ_TOO_MANY_ATOMS;
-        atom *a = &mol->atoms[count++];
-        a->x = parsed.x;
-        a->y = parsed.y;
-        a->z = parsed.z;
-        copy_name(a->resname, alt != nullptr ? cif::as_string(*alt) + comp : comp);
-        copy_name(a->name, "CA");
-        a->number = parsed.number;
-        a->resnum = parsed.resnum;
-        a->sqdev = 0.0;
-        a->selected = 1;
+        if (out->atoms.size() == options.max_atoms)
+            fail_read(read_failure::too_many_atoms, path, options.max_atoms);
+        parsed.atom_name = "CA";
+        parsed.residue_name = residue_name(row, comp);
+        parsed.chain_id = text_of(row, COL_AUTH_ASYM, COL_LABEL_ASYM);
+        std::string insertion = text_of(row, COL_INS_CODE, COL_INS_CODE);
+        parsed.insertion_code = insertion.empty() ? ' ' : insertion[0];
+        int model;
+        if (parse_int(text_of(row, COL_MODEL, COL_MODEL), &model)) parsed.model = model;
+        out->atoms.push_back(std::move(parsed));
     }
-    mol->natoms = count;
-    return READ_OK;
 }
 
 }  // namespace
 
-int read_ca_cif(gzFile file, const char *head, molecule *mol) {
-    mol->natoms = 0;
-    int status = READ_ERROR;
+void read_ca_cif(gzFile file, const char *head, const read_options &options, structure *out) {
+    const std::string &path = out->source;
+    out->atoms.clear();
+    cif::Document doc;
     try {
         std::string text(head);
-        if (read_rest(file, &text)) {
-            cif::Document doc = cif::read_memory(text.data(), text.size(), mol->filename);
-            for (cif::Block &block : doc.blocks) {
-                if (block.find_values("_atom_site.Cartn_x").item() != nullptr) {
-                    status = read_atoms(block, mol);
-                    break;
-                }
-            }
-        }
+        if (!read_rest(file, &text)) fail_read(read_failure::unreadable, path, options.max_atoms);
+        doc = cif::read_memory(text.data(), text.size(), path.c_str());
+    } catch (const read_error &) {
+        throw;
     } catch (...) {
-        status = READ_ERROR;
+        // gemmi reports a parse error (or a failed allocation) by exception.
+        fail_read(read_failure::unreadable, path, options.max_atoms);
     }
-    if (status != READ_OK) mol->natoms = 0;
-    return status;
+    for (cif::Block &block : doc.blocks) {
+        if (block.find_values("_atom_site.Cartn_x").item() != nullptr) {
+            try {
+                read_atoms(block, path, options, out);
+            } catch (const read_error &) {
+                throw;
+            } catch (...) {
+                fail_read(read_failure::unreadable, path, options.max_atoms);
+            }
+            return;
+        }
+    }
+    fail_read(read_failure::unreadable, path, options.max_atoms);
 }
+
+}  // namespace pairfit

@@ -11,6 +11,8 @@
 
 #include "structure/cif_reader.h"
 
+namespace pairfit {
+
 namespace {
 
 // One read yields at most 254 characters; a longer line comes in pieces,
@@ -72,16 +74,16 @@ bool column_double(const char *line, size_t length, size_t start, size_t width, 
 }
 
 // Residue number and coordinates, read free-format from column 23 on.
-bool scan_from_column_23(const char *line, size_t length, atom *a) {
+bool scan_from_column_23(const char *line, size_t length, ca_atom *a) {
     const char *p = length > 22 ? line + 22 : "";
-    return read_int(p, &a->resnum) && read_double(p, &a->x) && read_double(p, &a->y) &&
+    return read_int(p, &a->residue_number) && read_double(p, &a->x) && read_double(p, &a->y) &&
            read_double(p, &a->z);
 }
 
 // The same values from their fixed PDB columns: an insertion code glued to
 // the residue number (52A) stops the free-format scan, but not this one.
-bool scan_fixed_columns(const char *line, size_t length, atom *a) {
-    return column_int(line, length, 22, 4, &a->resnum) &&
+bool scan_fixed_columns(const char *line, size_t length, ca_atom *a) {
+    return column_int(line, length, 22, 4, &a->residue_number) &&
            column_double(line, length, 30, 8, &a->x) &&
            column_double(line, length, 38, 8, &a->y) &&
            column_double(line, length, 46, 8, &a->z);
@@ -129,102 +131,114 @@ bool read_int(const char *&p, int *value) {
     return true;
 }
 
-int parse_ca_line(const char *line, atom *a) {
-    char record[8], name[NAME_SIZE], resname[NAME_SIZE];
+line_kind parse_ca_line(const char *line, ca_atom *a) {
+    char record[8], name[MAX_NAME_LENGTH + 1], resname[MAX_NAME_LENGTH + 1];
     int serial;
     const char *p = line;
     // Record name and atom name compare as whole words: ATOMS, HETATM12795
     // or CA1 do not qualify. A serial number that is no integer ends the line.
-    if (!read_word(p, record, sizeof record) || std::strcmp(record, "ATOM") != 0) return LINE_OTHER;
+    if (!read_word(p, record, sizeof record) || std::strcmp(record, "ATOM") != 0)
+        return line_kind::other;
     if (!read_int(p, &serial) || !read_word(p, name, sizeof name) || std::strcmp(name, "CA") != 0)
-        return LINE_OTHER;
+        return line_kind::other;
     if (!read_word(p, resname, sizeof resname)) resname[0] = '\0';
 
     size_t length = std::strlen(line);
     if (!scan_from_column_23(line, length, a) && !scan_fixed_columns(line, length, a))
-        return LINE_CA_UNREADABLE;
-    a->number = serial;
-    std::memcpy(a->name, name, sizeof name);
-    std::memcpy(a->resname, resname, sizeof resname);
-    return LINE_CA;
+        return line_kind::ca_unreadable;
+    a->serial = serial;
+    a->atom_name = name;
+    a->residue_name = resname;
+    // Chain and insertion code only from their fixed columns; blank is none.
+    a->chain_id.clear();
+    if (length > 21 && !is_space(line[21])) a->chain_id.assign(1, line[21]);
+    a->insertion_code = length > 26 && !is_space(line[26]) ? line[26] : ' ';
+    return line_kind::ca;
 }
 
-int read_ca_file(molecule *mol) {
-    gzFile file = gzopen(mol->filename, "r");
-    if (file == nullptr) return READ_CANT_OPEN;
-    gzbuffer(file, 1 << 16);
+std::string read_failure_message(read_failure kind, const std::string &path, size_t max_atoms) {
+    switch (kind) {
+    case read_failure::cannot_open: return "Couldn't open file " + path;
+    case read_failure::unreadable: return "Error reading file " + path;
+    case read_failure::too_many_atoms:
+        return "Too many C-alpha atoms in file " + path + " (at most " + std::to_string(max_atoms) +
+               ")";
+    }
+    return "Error reading file " + path;
+}
 
+void fail_read(read_failure kind, const std::string &path, size_t max_atoms) {
+    throw read_error(kind, path, read_failure_message(kind, path, max_atoms));
+}
+
+namespace {
+
+// The model number a MODEL record starts: its serial number, or one more
+// than the last model when it has none that reads.
+bool is_model_record(const char *line, int *model) {
+    const char *p = line;
+    char record[8];
+    if (!read_word(p, record, sizeof record) || std::strcmp(record, "MODEL") != 0) return false;
+    int number;
+    *model = read_int(p, &number) ? number : *model + 1;
+    return true;
+}
+
+void read_pdb_text(gzFile file, const std::string &path, const read_options &options,
+                   structure *out) {
     char line[LINE_SIZE];
-    int count = 0;
     long line_number = 1;
-    int status = READ_OK;
+    int model = 1;
     int format = FORMAT_UNDECIDED;
     bool in_comment = false;
     while (gzgets(file, line, LINE_SIZE) != nullptr) {
         if (format == FORMAT_UNDECIDED) {
             format = sniff_format(line, &in_comment);
             if (format == FORMAT_CIF) {
-                status = read_ca_cif(file, line, mol);
-                gzclose(file);
-                return status;
+                read_ca_cif(file, line, options, out);
+                return;
             }
         }
-        atom parsed;
-        int kind = parse_ca_line(line, &parsed);
-        if (kind == LINE_CA) {
-            if (count == MAX_ATOMS) {
-                status = READ_TOO_MANY_ATOMS;
-                break;
-            }
-            atom *a = &mol->atoms[count++];
-            a->x = parsed.x;
-            a->y = parsed.y;
-            a->z = parsed.z;
-            std::memcpy(a->resname, parsed.resname, NAME_SIZE);
-            std::memcpy(a->name, parsed.name, NAME_SIZE);
-            a->number = parsed.number;
-            a->resnum = parsed.resnum;
-            a->sqdev = 0.0;
-            a->selected = 1;
-        } else if (kind == LINE_CA_UNREADABLE) {
-            std::fprintf(stderr,
-                         "Warning: %s, line %ld: C-alpha line without a readable residue number "
-                         "and coordinates, skipped\n",
-                         mol->filename, line_number);
+        ca_atom parsed;
+        line_kind kind = parse_ca_line(line, &parsed);
+        if (kind == line_kind::ca) {
+            if (out->atoms.size() == options.max_atoms)
+                fail_read(read_failure::too_many_atoms, path, options.max_atoms);
+            parsed.model = model;
+            out->atoms.push_back(std::move(parsed));
+        } else if (kind == line_kind::ca_unreadable) {
+            if (options.on_warning)
+                options.on_warning("Warning: " + path + ", line " + std::to_string(line_number) +
+                                   ": C-alpha line without a readable residue number and "
+                                   "coordinates, skipped");
+        } else {
+            is_model_record(line, &model);
         }
         size_t length = std::strlen(line);
         if (length > 0 && line[length - 1] == '\n') ++line_number;
     }
-    if (status == READ_OK) {
-        int error;
-        gzerror(file, &error);
-        if (error != Z_OK) status = READ_ERROR;
-    }
-    gzclose(file);
-    if (status != READ_OK) count = 0;
-    mol->natoms = count;
-    return status;
+    int error;
+    gzerror(file, &error);
+    if (error != Z_OK) fail_read(read_failure::unreadable, path, options.max_atoms);
 }
 
-void print_read_error(FILE *out, int status, const char *path) {
-    switch (status) {
-    case READ_CANT_OPEN: std::fprintf(out, "Couldn't open file %s\n", path); break;
-    case READ_ERROR: std::fprintf(out, "Error reading file %s\n", path); break;
-    case READ_TOO_MANY_ATOMS:
-        std::fprintf(out, "Too many C-alpha atoms in file %s (at most %d)\n", path, MAX_ATOMS);
-        break;
-    default: break;
-    }
+// Closes the file however reading ends.
+struct gz_closer {
+    gzFile file;
+    ~gz_closer() { gzclose(file); }
+};
+
+}  // namespace
+
+structure read_structure(const std::string &path, const read_options &options) {
+    gzFile file = gzopen(path.c_str(), "r");
+    if (file == nullptr) fail_read(read_failure::cannot_open, path, options.max_atoms);
+    gz_closer closer{file};
+    gzbuffer(file, 1 << 16);
+    structure out;
+    out.source = path;
+    read_pdb_text(file, path, options, &out);
+    return out;
 }
 
-int read_molecules_ca() {
-    for (int i = 0; i < 2; ++i) {
-        int status = read_ca_file(&m[i]);
-        if (status != READ_OK) {
-            print_read_error(stdout, status, m[i].filename);
-            return status;
-        }
-        ma[i] = m[i].natoms;
-    }
-    return READ_OK;
-}
+}  // namespace pairfit

@@ -1,23 +1,22 @@
-// Reading the C-alpha atoms of a PDB file, plain or gzip-compressed.
+// Reading the C-alpha atoms of PDB text, plain or gzip-compressed; mmCIF
+// files are recognised by content and handed to the mmCIF reader.
 #ifndef PAIRFIT_READER_H
 #define PAIRFIT_READER_H
 
-#include <cstdio>
+#include <string>
 
-#include "structure/molecule.h"
+#include "pairfit/structure.h"
 
-enum read_status {
-    READ_OK = 0,
-    READ_CANT_OPEN,       // the file could not be opened
-    READ_ERROR,           // a read error or corrupt compressed data mid-file
-    READ_TOO_MANY_ATOMS,  // more than MAX_ATOMS C-alpha atoms
-};
+namespace pairfit {
+
+// Residue and atom names are cut to this many characters.
+enum { MAX_NAME_LENGTH = 7 };
 
 // What parse_ca_line makes of one line of text.
-enum line_kind {
-    LINE_OTHER = 0,       // not an ATOM line of a C-alpha atom
-    LINE_CA,              // a C-alpha atom, stored in the atom record
-    LINE_CA_UNREADABLE,   // a C-alpha line whose residue number or coordinates do not read
+enum class line_kind {
+    other,           // not an ATOM line of a C-alpha atom
+    ca,              // a C-alpha atom, stored in the atom record
+    ca_unreadable,   // a C-alpha line whose residue number or coordinates do not read
 };
 
 // Reads an optionally signed decimal integer after optional whitespace, as
@@ -27,19 +26,15 @@ enum line_kind {
 bool read_int(const char *&p, int *value);
 
 // Examines one line (without regard to earlier lines) and, for a C-alpha
-// ATOM line, fills number, name, resname, resnum and x, y, z of *a.
-int parse_ca_line(const char *line, atom *a);
+// ATOM line, fills every field of *a but the model.
+line_kind parse_ca_line(const char *line, ca_atom *a);
 
-// Reads the C-alpha atoms of the file named by mol->filename into mol.
-// Returns a read_status; warnings about skipped lines go to standard error.
-int read_ca_file(molecule *mol);
+// The messages of a failed read, as the programs print them.
+std::string read_failure_message(read_failure kind, const std::string &path, size_t max_atoms);
 
-// Prints the message for a failed read of path to out.
-void print_read_error(FILE *out, int status, const char *path);
+// Throws the read_error of kind for path.
+[[noreturn]] void fail_read(read_failure kind, const std::string &path, size_t max_atoms);
 
-// Reads molecule 1 and then molecule 2 of the workspace from their
-// filenames and sets ma. On failure prints the message on standard output
-// and returns the read_status; the second file is not tried if the first fails.
-int read_molecules_ca();
+}  // namespace pairfit
 
 #endif

@@ -1,5 +1,7 @@
 #include "superpose/superpose.h"
 
+namespace pairfit {
+
 int center_molecule(molecule *mol) {
     double sx = 0.0, sy = 0.0, sz = 0.0;
     int count = 0;
@@ -22,3 +24,5 @@ int center_molecule(molecule *mol) {
     }
     return 0;
 }
+
+}  // namespace pairfit

@@ -4,6 +4,8 @@
 #ifndef PAIRFIT_MATRIX_H
 #define PAIRFIT_MATRIX_H
 
+namespace pairfit {
+
 // p = a times b; p must be a different array from a and b.
 inline void multiply_matrix(const double a[9], const double b[9], double p[9]) {
     for (int i = 0; i < 3; ++i)
@@ -28,5 +30,6 @@ inline void transpose_matrix(double a[9]) {
     t = a[2], a[2] = a[6], a[6] = t;
     t = a[5], a[5] = a[7], a[7] = t;
 }
+}  // namespace pairfit
 
 #endif

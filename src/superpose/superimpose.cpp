@@ -3,7 +3,7 @@
 #include "superpose/matrix.h"
 #include "superpose/superpose.h"
 
-thread_local int fit_passes_peak;
+namespace pairfit {
 
 namespace {
 
@@ -51,7 +51,7 @@ inline __attribute__((always_inline)) double axis_step(double t, double d, doubl
 
 }  // namespace
 
-void fit_rotation(double h_out[9], double u_out[9]) {
+int fit_rotation(double h_out[9], double u_out[9]) {
     double h[9], u[9], ex[9], ey[9], ez[9];
     copy_matrix(h_out, h);
     set_identity(u);
@@ -71,11 +71,11 @@ void fit_rotation(double h_out[9], double u_out[9]) {
         if (!(std::fabs(ax) + std::fabs(ay) + std::fabs(az) > CONVERGED)) break;
         if (passes == MAX_FIT_PASSES) break;
     }
-    if (passes > fit_passes_peak) fit_passes_peak = passes;
 
     if (!(u[0] > 0) && !(u[0] < 0)) set_identity(u);
     copy_matrix(h, h_out);
     copy_matrix(u, u_out);
+    return passes;
 }
 
 double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]) {
@@ -112,3 +112,5 @@ double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]) {
     }
     return count > 0 ? std::sqrt(sum / count) : 0.0;
 }
+
+}  // namespace pairfit

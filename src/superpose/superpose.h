@@ -4,6 +4,8 @@
 
 #include "structure/molecule.h"
 
+namespace pairfit {
+
 // Moves every atom so that the centroid of the selected atoms lies at the
 // origin. A molecule without selected atoms is left as it is. Returns 0.
 int center_molecule(molecule *mol);
@@ -21,13 +23,12 @@ double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]);
 // correlation matrix h (molecule 1 rows, molecule 2 columns), updating h,
 // until a pass turns by no more than 0.0001 radian in all. u receives the
 // accumulated rotation; it is reset to the identity when the iteration
-// broke down (u(0,0) zero or not a number).
-void fit_rotation(double h[9], double u[9]);
+// broke down (u(0,0) zero or not a number). Returns the number of passes.
+int fit_rotation(double h[9], double u[9]);
 
 // Guard against a fit that never converges; never reached on real input.
 enum { MAX_FIT_PASSES = 100000 };
 
-// The largest number of passes any fit of this thread has needed so far.
-extern thread_local int fit_passes_peak;
+}  // namespace pairfit
 
 #endif

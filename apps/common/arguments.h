@@ -1,0 +1,16 @@
+// Command-line helpers shared by pairfit and pairfit-batch.
+#ifndef PAIRFIT_APPS_ARGUMENTS_H
+#define PAIRFIT_APPS_ARGUMENTS_H
+
+#include <cstddef>
+
+// File names and the coordinate-file path have always been held in
+// 800-byte records: longer ones are refused as "File name too long".
+constexpr std::size_t MAX_PATH_LENGTH = 799;
+
+// A decimal integer as atoi reads it (leading white space, optional sign,
+// digits up to the first other character, 0 without digits), clamped to
+// the int range.
+int parse_int_clamped(const char *text);
+
+#endif
