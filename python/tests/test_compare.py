@@ -1,6 +1,7 @@
 """pairfit.compare against the recorded runs of the command-line program."""
 
 import math
+import subprocess
 
 import numpy as np
 import pytest
@@ -33,7 +34,8 @@ def test_distances_of_the_subset_give_its_rms(case):
     assert rms == pytest.approx(r.final_rms, abs=1e-12)
 
 
-@pytest.mark.parametrize("case", [c for c in FULL_CASES if c.stdout() is not None], ids=repr)
+@pytest.mark.parametrize("case", [c for c in FULL_CASES if c.stdout() is not None
+                                  and "-v" not in c.options], ids=repr)
 def test_reports_equal_recorded(case):
     """The -a progress lines, the -o table and the -b scores, rebuilt from
     the Python objects, equal what the program printed."""
@@ -55,7 +57,7 @@ def test_reports_equal_recorded(case):
         rows.append("%d \t %s \t %3s %4d \t %8.4f\t%d \t %s \t %3s %4d \t %8.4f" % (
             s1.serials[i], s1.atom_names[i], s1.residue_names[i], r.resnum1[k], r.distances[k],
             s2.serials[j], s2.atom_names[j], s2.residue_names[j], r.resnum2[k], r.distances[k]))
-    table = [l for l in lines if l.count("\t") == 9 and not l.startswith("Atom")]
+    table = [l for l in lines if l.count("\t") == 7 and not l.startswith("Atom")]
     assert rows == table
 
     recorded = [l.split("\t") for l in lines if l.startswith("SCORE-TEST\t")]
@@ -76,21 +78,31 @@ def _coordinate_blocks(path):
     return blocks
 
 
-@pytest.mark.parametrize("case", [c for c in FULL_CASES if c.coordinate_file()], ids=repr)
-def test_moved_coordinates_equal_coordinate_file(case):
+@pytest.mark.parametrize("case", FULL_CASES, ids=repr)
+def test_moved_coordinates_equal_coordinate_file(case, pairfit_binary, tmp_path):
+    """result.moved() against the coordinate file of pairfit -pdb (without
+    -o: with both reports the program fits the subset once more before
+    writing, which moves poorly fitting pairs by up to 0.002 Angstrom)."""
     r = pairfit.compare(case.file1, case.file2, min_size=case.min_size)
-    moved2, shifted1 = _coordinate_blocks(case.coordinate_file())
+    path = tmp_path / "superposed.pdb"
+    run = subprocess.run([pairfit_binary, "-min", str(case.min_size), "-pdb", str(path),
+                          case.file1, case.file2], capture_output=True, text=True)
+    assert run.returncode == 0 and score_values(run.stdout.splitlines()) == r.score_line()
+    moved2, shifted1 = _coordinate_blocks(path)
     assert len(moved2) == len(shifted1) == r.npairs
-    if r.npairs == 0:
-        return
-    # The file shifts structure 1 by one vector; undo it on both blocks.
-    shift = shifted1 - r.structure1.coordinates[r.pairs1]
-    assert np.abs(shift - shift[0]).max() < 0.001
-    moved = r.moved()[r.pairs2]
     if r.size == 0:
         # Nothing accepted: the file holds the structures as the search left them.
         return
-    assert np.abs(moved2 - shift[0] - moved).max() <= 0.001
+    # The file shifts structure 1 by one vector; undo it on both blocks. Its
+    # coordinates are rounded to 0.001: the mean of the shifts averages that out.
+    shifts = shifted1 - r.structure1.coordinates[r.pairs1]
+    assert np.ptp(shifts, axis=0).max() <= 0.001 + 1e-9
+    shift = shifts.mean(axis=0)
+    moved = r.moved()[r.pairs2]
+    assert np.abs(moved2 - shift - moved).max() <= 0.001
+    # The distances are those between structure 1 and structure 2 moved.
+    d = np.linalg.norm(moved - r.structure1.coordinates[r.pairs1], axis=1)
+    assert np.abs(d - r.distances).max() < 1e-9
     # The transform is rigid and moves the given points as it moves structure 2.
     assert np.allclose(r.rotation @ r.rotation.T, np.eye(3), atol=1e-12)
     assert np.linalg.det(r.rotation) == pytest.approx(1.0)
