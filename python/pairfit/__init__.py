@@ -11,7 +11,7 @@ Levitt-Gerstein score, exactly as the command-line program pairfit does.
     '329\\t316\\t1.1\\t5635.3\\t2.492299e-12\\t3.341216e+01'
     >>> r.distances[r.in_subset].max()
 
-Functions: read, compare, compare_many, compare_all, table.
+Functions: read, compare, compare_many, compare_pairs, compare_all, table.
 Classes: Structure, Result, ProgressStep; errors: Error, ReadError (an
 OSError) and its subclasses; warnings: ReaderWarning.
 """
@@ -27,7 +27,7 @@ from ._errors import (CannotOpenError, Error, ReaderWarning, ReadError, TooManyA
 from ._pairfit import Result, Structure
 
 __all__ = [
-    "read", "compare", "compare_many", "compare_all", "table",
+    "read", "compare", "compare_many", "compare_pairs", "compare_all", "table",
     "Structure", "Result", "ProgressStep",
     "Error", "ReadError", "CannotOpenError", "UnreadableFileError", "TooManyAtomsError",
     "ReaderWarning", "MAX_ATOMS",
@@ -130,6 +130,25 @@ def compare_many(reference: StructureLike, models: Sequence[StructureLike], thre
     return results, columns
 
 
+def compare_pairs(pairs: Sequence[Tuple[StructureLike, StructureLike]], threads: int = 0,
+                  min_size: int = 19, per_size: bool = False, with_table: bool = False):
+    """Compare each pair (a, b) of a list, on several threads.
+
+    pairs: (a, b) tuples of Structure objects or paths; b is moved onto a.
+    with_table: also return the table of the results (see pairfit.table).
+    Other arguments, errors and warnings as for compare_many(); results in
+    the order of pairs.
+    """
+    pairs = [tuple(pair) for pair in pairs]
+    if any(len(pair) != 2 for pair in pairs):
+        raise ValueError("pairs: (a, b) tuples")
+    # Each path is read once however often it appears.
+    items = [item for pair in pairs for item in pair]
+    jobs = [(2 * k, 2 * k + 1) for k in range(len(pairs))]
+    results = _compare_pairs(items, jobs, threads, min_size, per_size)
+    return (results, table(results)) if with_table else results
+
+
 def compare_all(structures: Sequence[StructureLike], threads: int = 0, min_size: int = 19,
                 per_size: bool = False, with_table: bool = False):
     """Compare every ordered pair of different structures, on several threads.
@@ -187,10 +206,12 @@ def _as_item(item):
     return item if isinstance(item, Structure) else os.fspath(item)
 
 
-def _compare_pairs(items, pairs, threads, min_size, per_size):
+def _compare_pairs(items, jobs, threads, min_size, per_size):
+    """Runs the jobs (i, j) over items; warnings attributed to the caller of
+    the public function that called this."""
     if threads < 0:
         raise ValueError("threads: 0 (every core) or more")
-    return _pairfit._compare_pairs([_as_item(i) for i in items], pairs, threads, min_size,
+    return _pairfit._compare_pairs([_as_item(i) for i in items], jobs, threads, min_size,
                                    per_size, 3)
 
 

@@ -5,7 +5,7 @@ import numpy as np
 import pytest
 
 import pairfit
-from conftest import DATA, EXAMPLES
+from conftest import DATA, EXAMPLES, PLAIN_CASES, score_values
 
 UBIQUITIN = [DATA / n for n in ("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb",
                                 "ubiquitin_1d3z_nmr.pdb.gz", "ubiquitin_1ubq_first12_ca.pdb",
@@ -45,6 +45,13 @@ def test_compare_all_runs_every_ordered_pair_in_order(threads):
     assert table["source1"].tolist() == [str(files[i]) for i, _ in pairs]
     for column in ("max_natoms", "size", "npairs", "rms", "score", "pvalue", "normalised_pvalue"):
         assert table[column].tolist() == [getattr(r, column) for r in results], column
+
+
+def test_compare_pairs_gives_the_recorded_score_lines_in_order():
+    pairs = [(c.file1, c.file2) for c in PLAIN_CASES]
+    results, table = pairfit.compare_pairs(pairs, threads=2, with_table=True)
+    assert [r.score_line() for r in results] == [score_values(c.stdout()) for c in PLAIN_CASES]
+    assert table["source2"].tolist() == [b for _, b in pairs]
 
 
 def test_the_first_bad_file_in_input_order_raises(tmp_path):
