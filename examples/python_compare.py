@@ -5,15 +5,15 @@ superposition on the best subset.
     python3 examples/python_compare.py [PLOT.png]
 """
 
-import pathlib
+import os
 import sys
 
 import matplotlib.pyplot as plt
 
 import pairfit
 
-here = pathlib.Path(__file__).resolve().parent
-r = pairfit.compare(here / "demo_ldh_6ldh_A.pdb", here / "demo_ldh_1ldm_A.pdb")
+here = os.path.relpath(os.path.dirname(os.path.abspath(__file__)))
+r = pairfit.compare(os.path.join(here, "demo_ldh_6ldh_A.pdb"), os.path.join(here, "demo_ldh_1ldm_A.pdb"))
 
 print(r)
 print("SCORE:\t" + r.score_line())
