@@ -33,10 +33,13 @@ __all__ = [
     "ReaderWarning", "MAX_ATOMS",
 ]
 
+# Shown as pairfit.Structure and pairfit.Result, where users find them.
+Structure.__module__ = Result.__module__ = __name__
+
 #: The most C-alpha atoms a structure may have.
 MAX_ATOMS = 5000
 
-PathLike = Union[str, "os.PathLike[str]"]
+PathLike = Union[str, os.PathLike]
 StructureLike = Union[Structure, PathLike]
 
 
