@@ -36,6 +36,25 @@ __all__ = [
 # Shown as pairfit.Structure and pairfit.Result, where users find them.
 Structure.__module__ = Result.__module__ = __name__
 
+_COLUMNS = ("residue_numbers", "residue_names", "chain_ids", "insertion_codes", "models",
+            "serials", "atom_names", "source")
+
+
+def _structure_getitem(self, key):
+    return self._take(np.arange(len(self))[key].reshape(-1))
+
+
+def _structure_reduce(self):
+    return _structure_from_columns, (self.coordinates, {c: getattr(self, c) for c in _COLUMNS})
+
+
+def _structure_from_columns(coordinates, columns):
+    return Structure(coordinates, **columns)
+
+
+Structure.__getitem__ = _structure_getitem
+Structure.__reduce__ = _structure_reduce
+
 #: The most C-alpha atoms a structure may have.
 MAX_ATOMS = 5000
 

@@ -6,7 +6,16 @@ import numpy.typing as npt
 
 class Structure:
     """The C-alpha atoms of one file, in file order; made by pairfit.read()."""
+    def __init__(self, coordinates: npt.ArrayLike, *,
+                 residue_numbers: Optional[npt.ArrayLike] = None,
+                 residue_names: Optional[Sequence[str]] = None,
+                 chain_ids: Optional[Sequence[str]] = None,
+                 insertion_codes: Optional[Sequence[str]] = None,
+                 models: Optional[npt.ArrayLike] = None, serials: Optional[npt.ArrayLike] = None,
+                 atom_names: Optional[Sequence[str]] = None, source: str = "") -> None: ...
     def __len__(self) -> int: ...
+    def __getitem__(self, key: Union[int, slice, npt.ArrayLike]) -> "Structure": ...
+    def _take(self, indices: Sequence[int]) -> "Structure": ...
     @property
     def source(self) -> str: ...
     @property

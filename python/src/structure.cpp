@@ -1,4 +1,6 @@
 // Structure: the C-alpha atoms of one file, with numpy views of its columns.
+#include <optional>
+
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
@@ -54,14 +56,107 @@ py::array_t<double> coordinates(const pairfit::structure &s) {
 
 const pairfit::structure &get(const py_structure &s) { return *s.value; }
 
+// Per-atom text given by Python (None: every atom gets fallback).
+std::vector<std::string> text_or_default(const std::optional<std::vector<std::string>> &given,
+                                         std::size_t n, const char *name, const std::string &fallback) {
+    if (!given) return std::vector<std::string>(n, fallback);
+    if (given->size() != n)
+        throw py::value_error(std::string(name) + ": " + std::to_string(given->size()) +
+                              " values for " + std::to_string(n) + " atoms");
+    return *given;
+}
+
+using int_array = py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>;
+
+std::vector<std::int64_t> ints_or_default(const std::optional<int_array> &given, std::size_t n,
+                                          const char *name, std::int64_t fallback, bool count_up) {
+    std::vector<std::int64_t> out(n, fallback);
+    if (!given) {
+        if (count_up)
+            for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::int64_t>(i) + 1;
+        return out;
+    }
+    if (given->ndim() != 1 || static_cast<std::size_t>(given->shape(0)) != n)
+        throw py::value_error(std::string(name) + ": one value an atom (" + std::to_string(n) + ")");
+    std::copy(given->data(), given->data() + n, out.begin());
+    return out;
+}
+
+// A structure from columns, as Structure(...) and unpickling build it.
+py_structure from_columns(py::array_t<double, py::array::c_style | py::array::forcecast> coordinates,
+                          const std::optional<int_array> &residue_numbers,
+                          const std::optional<std::vector<std::string>> &residue_names,
+                          const std::optional<std::vector<std::string>> &chain_ids,
+                          const std::optional<std::vector<std::string>> &insertion_codes,
+                          const std::optional<int_array> &models, const std::optional<int_array> &serials,
+                          const std::optional<std::vector<std::string>> &atom_names,
+                          const std::string &source) {
+    if (coordinates.ndim() != 2 || coordinates.shape(1) != 3)
+        throw py::value_error("coordinates: an (n, 3) array");
+    const std::size_t n = static_cast<std::size_t>(coordinates.shape(0));
+    if (!residue_numbers) throw py::value_error("residue_numbers: required");
+    auto numbers = ints_or_default(residue_numbers, n, "residue_numbers", 0, false);
+    auto model = ints_or_default(models, n, "models", 1, false);
+    auto serial = ints_or_default(serials, n, "serials", 0, true);
+    auto resname = text_or_default(residue_names, n, "residue_names", "UNK");
+    auto chain = text_or_default(chain_ids, n, "chain_ids", "");
+    auto icode = text_or_default(insertion_codes, n, "insertion_codes", "");
+    auto name = text_or_default(atom_names, n, "atom_names", "CA");
+    auto xyz = coordinates.unchecked<2>();
+    pairfit::structure out;
+    out.source = source;
+    out.atoms.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (icode[i].size() > 1) throw py::value_error("insertion_codes: one character or ''");
+        pairfit::ca_atom &a = out.atoms[i];
+        a.x = xyz(i, 0);
+        a.y = xyz(i, 1);
+        a.z = xyz(i, 2);
+        a.serial = static_cast<int>(serial[i]);
+        a.atom_name = name[i];
+        a.residue_name = resname[i];
+        a.residue_number = static_cast<int>(numbers[i]);
+        a.insertion_code = icode[i].empty() ? ' ' : icode[i][0];
+        a.chain_id = chain[i];
+        a.model = static_cast<int>(model[i]);
+    }
+    return py_structure{std::make_shared<const pairfit::structure>(std::move(out))};
+}
+
+// The atoms at the given indices, in that order.
+py_structure take(const py_structure &s, const std::vector<py::ssize_t> &indices) {
+    pairfit::structure out;
+    out.source = get(s).source;
+    out.atoms.reserve(indices.size());
+    for (py::ssize_t i : indices) {
+        if (i < 0 || static_cast<std::size_t>(i) >= get(s).size()) throw py::index_error("atom index out of range");
+        out.atoms.push_back(get(s).atoms[i]);
+    }
+    return py_structure{std::make_shared<const pairfit::structure>(std::move(out))};
+}
+
 }  // namespace
 
 void bind_structure(py::module_ &m) {
     py::class_<py_structure>(m, "Structure", R"doc(
 The C-alpha atoms of one PDB or mmCIF file, in file order, across all chains
-and models, as pairfit reads them. Made by pairfit.read(); immutable. Each
-column property returns a new array or list, one entry per atom.
+and models, as pairfit reads them. Made by pairfit.read(), or from columns;
+immutable. Each column property returns a new array or list, one entry per
+atom. s[mask], s[indices] and s[start:stop] give the structure of those
+atoms (numpy indexing). Structures pickle.
 )doc")
+        .def(py::init(&from_columns), py::arg("coordinates"), py::kw_only(),
+             py::arg("residue_numbers") = py::none(), py::arg("residue_names") = py::none(),
+             py::arg("chain_ids") = py::none(), py::arg("insertion_codes") = py::none(),
+             py::arg("models") = py::none(), py::arg("serials") = py::none(),
+             py::arg("atom_names") = py::none(), py::arg("source") = "",
+             R"doc(
+A structure from columns, one entry an atom (from another reader, or a
+selection of one). coordinates: (n, 3), Angstrom; residue_numbers: required
+(they pair the atoms). Defaults: residue_names "UNK", chain_ids and
+insertion_codes "", models 1, serials 1 to n, atom_names "CA", source "".
+)doc")
+        .def("_take", &take, py::arg("indices"), "The structure of the atoms at indices, in order.")
         .def("__len__", [](const py_structure &s) { return get(s).size(); })
         .def_property_readonly("source", [](const py_structure &s) { return get(s).source; },
                                "The path the structure was read from, as given.")

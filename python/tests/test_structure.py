@@ -1,8 +1,7 @@
 """pairfit.read: the columns of real files, the errors and the warnings,
 with the messages of the command-line program."""
 
-import gzip
-import shutil
+import pickle
 import subprocess
 import warnings
 
@@ -148,3 +147,46 @@ def test_reader_warnings_go_through_warnings_module(tmp_path, pairfit_binary):
 def test_selection_is_refused_until_the_library_has_it():
     with pytest.raises(ValueError, match="selection"):
         pairfit.read(EXAMPLES / "demo_ldh_6ldh_A.pdb", selection="//A")
+
+
+def test_chain_taken_by_mask_equals_the_file_of_that_chain():
+    four = pairfit.read(DATA / "hemoglobin_2hhb_4chains.pdb.gz")
+    chain_a = four[np.array(four.chain_ids) == "A"]
+    alone = pairfit.read(DATA / "hemoglobin_2hhb_chainA_ca.pdb")
+    for column in ("serials", "residue_numbers", "models", "coordinates"):
+        assert np.array_equal(getattr(chain_a, column), getattr(alone, column))
+    for column in ("residue_names", "chain_ids", "insertion_codes"):
+        assert getattr(chain_a, column) == getattr(alone, column)
+    other = DATA / "hemoglobin_2hhb_chainB_ca.pdb"
+    assert pairfit.compare(chain_a, other).score_line() == pairfit.compare(alone, other).score_line()
+    assert four[2:4].serials.tolist() == four.serials[2:4].tolist()
+    assert four[[5, 0]].residue_numbers.tolist() == [four.residue_numbers[5], four.residue_numbers[0]]
+
+
+def test_structure_from_columns_and_pickle_round_trip():
+    s = pairfit.read(DATA / "fab_1a0q_inscodes.pdb.gz")
+    columns = {c: getattr(s, c) for c in ("residue_numbers", "residue_names", "chain_ids",
+                                          "insertion_codes", "models", "serials", "atom_names",
+                                          "source")}
+    for copy in (pairfit.Structure(s.coordinates, **columns), pickle.loads(pickle.dumps(s))):
+        for column, value in columns.items():
+            assert np.array_equal(getattr(copy, column), value), column
+        assert np.array_equal(copy.coordinates, s.coordinates)
+    r1 = pairfit.compare(s, EXAMPLES / "demo_ldh_1ldm_A.pdb")
+    r2 = pairfit.compare(pickle.loads(pickle.dumps(s)), EXAMPLES / "demo_ldh_1ldm_A.pdb")
+    assert r1.score_line() == r2.score_line()
+    bare = pairfit.Structure(s.coordinates, residue_numbers=s.residue_numbers)
+    assert pairfit.compare(bare, s).score_line() == pairfit.compare(s, s).score_line()
+    assert bare.residue_names[0] == "UNK" and bare.serials[:3].tolist() == [1, 2, 3]
+
+
+@pytest.mark.parametrize("arguments", [
+    dict(coordinates=np.zeros((3, 2)), residue_numbers=[1, 2, 3]),
+    dict(coordinates=np.zeros((3, 3))),
+    dict(coordinates=np.zeros((3, 3)), residue_numbers=[1, 2]),
+    dict(coordinates=np.zeros((3, 3)), residue_numbers=[1, 2, 3], chain_ids=["A"]),
+    dict(coordinates=np.zeros((3, 3)), residue_numbers=[1, 2, 3], insertion_codes=["", "AB", ""]),
+])
+def test_structure_from_bad_columns_raises_value_error(arguments):
+    with pytest.raises(ValueError):
+        pairfit.Structure(**arguments)
