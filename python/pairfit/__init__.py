@@ -55,8 +55,8 @@ def _structure_from_columns(coordinates, columns):
 Structure.__getitem__ = _structure_getitem
 Structure.__reduce__ = _structure_reduce
 
-#: The most C-alpha atoms a structure may have.
-MAX_ATOMS = 5000
+#: The most C-alpha atoms a file may have, and pairs a comparison.
+MAX_ATOMS = _pairfit.MAX_ATOMS
 
 PathLike = Union[str, os.PathLike]
 StructureLike = Union[Structure, PathLike]
@@ -87,6 +87,8 @@ def read(path: PathLike, selection: Optional[str] = None) -> Structure:
     warnings module.
 
     selection: not available in this version; giving one raises ValueError.
+        Index the structure instead: s[np.array(s.chain_ids) == "A"],
+        s[s.models == 1].
 
     Raises CannotOpenError ("Couldn't open file PATH"), UnreadableFileError
     ("Error reading file PATH") or TooManyAtomsError ("Too many C-alpha atoms

@@ -4,6 +4,8 @@ from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple, Union
 import numpy as np
 import numpy.typing as npt
 
+MAX_ATOMS: int
+
 class Structure:
     """The C-alpha atoms of one file, in file order; made by pairfit.read()."""
     def __init__(self, coordinates: npt.ArrayLike, *,
