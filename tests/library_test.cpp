@@ -1,12 +1,26 @@
 // The public API on real files: the same values as the program, the
 // transformation against the coordinate file, workspaces on threads, typed
 // read errors and the observer.
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <sstream>
 #include <thread>
 #include <vector>
 
 #include "test_util.h"
+
+// Counts the allocations of this test program, so that a test can say that
+// a piece of work made none.
+static std::atomic<long> allocations{0};
+void *operator new(std::size_t size) {
+  ++allocations;
+  if (void *p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -173,4 +187,21 @@ TEST(Library, PerSizeScoresAndTheResultWithoutASubset) {
   EXPECT_EQ(none.npairs, 12);
   EXPECT_EQ(none.final_rms, 0.0);
   EXPECT_TRUE(none.score_by_size.empty());
+}
+
+TEST(Library, AReusedWorkspaceAllocatesNothing) {
+  const pairfit::structure a = read_atoms(example_file("demo_ldh_6ldh_A.pdb"));
+  const pairfit::structure b = read_atoms(example_file("demo_ldh_1ldm_A.pdb"));
+  pairfit::workspace ws;
+  pairfit::pairing pairs;
+  pairfit::result r;
+  pairfit::compare_options options;
+  options.per_size_scores = true;
+  pairfit::pair_by_residue_number(a, b, pairs);
+  pairfit::compare(ws, a, b, pairs, options, r);
+  const long before = allocations;
+  pairfit::pair_by_residue_number(b, a, pairs);
+  pairfit::compare(ws, b, a, pairs, options, r);
+  EXPECT_EQ(allocations - before, 0);
+  EXPECT_EQ(r.size, 316);
 }

@@ -106,6 +106,7 @@ const char *pair_error(const std::vector<cached_structure> &cache, file_pair p) 
 void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &cache,
                    int min_size, std::atomic<size_t> *next, row_output *rows) {
     pairfit::workspace workspace;
+    pairfit::pairing residue_pairs;
     pairfit::result result;
     pairfit::compare_options options;
     options.min_size = min_size;
@@ -114,8 +115,8 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
         const char *error = pair_error(cache, p);
         if (error == nullptr) {
             const pairfit::structure &first = cache[p.file1].atoms, &second = cache[p.file2].atoms;
-            pairfit::compare(workspace, first, second, pairfit::pair_by_residue_number(first, second),
-                             options, result);
+            pairfit::pair_by_residue_number(first, second, residue_pairs);
+            pairfit::compare(workspace, first, second, residue_pairs, options, result);
         }
         row_slot *slot = wait_for_slot(rows, row);
         slot->error = error;

@@ -21,6 +21,8 @@ struct pairing {
 // 1 before file 2) until the numbers agree, and the longer side loses its
 // tail. Chains, models and insertion codes are not told apart.
 pairing pair_by_residue_number(const structure &first, const structure &second);
+// The same into out, reusing its storage.
+void pair_by_residue_number(const structure &first, const structure &second, pairing &out);
 
 }  // namespace pairfit
 

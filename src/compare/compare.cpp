@@ -20,6 +20,9 @@ struct workspace::state {
     best_subset best;
     double score_by_size[MAX_ATOMS + 1];
     double rotation[9];         // of the latest fit; nothing reads it
+    // Structure 2's paired atoms as read and as superposed, for finding
+    // the transformation again; kept so that a comparison allocates nothing.
+    std::vector<gemmi::Position> input2, moved2;
 };
 
 workspace::workspace() : state_(std::make_unique<state>()) {}
@@ -95,13 +98,15 @@ void set_score_values(const best_subset &best, int min_size, size_t natoms1, res
 // fits moved them rigidly, so it is exact to rounding), and then expressed
 // in structure 1's input frame, which the fits only shifted.
 void recover_transform(const structure &first, const structure &second, const pairing &pairs,
-                       result *out) {
+                       workspace::state *ws, result *out) {
     const size_t n = pairs.size();
     out->transform = rigid_transform();
     out->reference_shift = {0.0, 0.0, 0.0};
     if (n == 0) return;
     std::array<double, 3> shift = {0.0, 0.0, 0.0};
-    std::vector<gemmi::Position> input2(n), moved2(n);
+    std::vector<gemmi::Position> &input2 = ws->input2, &moved2 = ws->moved2;
+    input2.resize(n);
+    moved2.resize(n);
     for (size_t k = 0; k < n; ++k) {
         const ca_atom &a = first.atoms[pairs.first[k]], &b = second.atoms[pairs.second[k]];
         shift[0] += out->superposed1[k][0] - a.x;
@@ -161,7 +166,7 @@ void compare(workspace &ws, const structure &first, const structure &second, con
         out.superposed1[j] = {m1.atoms[j].x, m1.atoms[j].y, m1.atoms[j].z};
         out.superposed2[j] = {m2.atoms[j].x, m2.atoms[j].y, m2.atoms[j].z};
     }
-    recover_transform(first, second, pairs, &out);
+    recover_transform(first, second, pairs, s, &out);
 }
 
 result compare(const structure &first, const structure &second, const pairing &pairs,

@@ -66,9 +66,9 @@ void select_pair(pair_arrays *p, int j);  // j must be unselected
 
 // Centres both molecules on their selected pairs, turns molecule 2 onto
 // molecule 1 and measures the result: the same as center_molecule on both
-// records, superimpose_molecules, Levitt_Gerstein and a scan for the closest
-// unselected pair; the score only when want_score is set (0 otherwise). At
-// least one pair must be selected.
+// records, superimpose_molecules, the score 20 sum 1 / (1 + d^2 / 5) over the
+// selected pairs and a scan for the closest unselected pair; the score only
+// when want_score is set (0 otherwise). At least one pair must be selected.
 void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *result);
 
 }  // namespace pairfit
