@@ -16,8 +16,10 @@ namespace pairfit_python {
 namespace {
 
 // Runs work(job, thread_workspace) for jobs 0 to count - 1 on up to threads
-// threads (0: one a core), this thread among them. Each job's exception is
-// kept in errors[job].
+// threads (0: one a core), this thread among them, with the GIL released.
+// Each job's exception is kept in errors[job]. Between its jobs, this
+// thread lets Python handle signals, so that Ctrl-C stops a long run: no
+// job starts after that, and the signal handler's exception is thrown.
 template <typename Work>
 void run_jobs(std::size_t count, int threads, std::vector<std::exception_ptr> &errors, Work work) {
     errors.assign(count, nullptr);
@@ -25,7 +27,8 @@ void run_jobs(std::size_t count, int threads, std::vector<std::exception_ptr> &e
                                      : std::max(1u, std::thread::hardware_concurrency());
     wanted = std::max<std::size_t>(1, std::min(wanted, count));
     std::atomic<std::size_t> next{0};
-    auto worker = [&] {
+    std::exception_ptr interrupted;
+    auto worker = [&](bool calling_thread) {
         pairfit::workspace ws;
         for (std::size_t job; (job = next.fetch_add(1)) < count;) {
             try {
@@ -33,18 +36,29 @@ void run_jobs(std::size_t count, int threads, std::vector<std::exception_ptr> &e
             } catch (...) {
                 errors[job] = std::current_exception();
             }
+            if (calling_thread) {
+                py::gil_scoped_acquire locked;
+                if (PyErr_CheckSignals() != 0) {
+                    interrupted = std::make_exception_ptr(py::error_already_set());
+                    next.store(count);
+                }
+            }
         }
     };
-    std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < wanted; ++t) {
-        try {
-            helpers.emplace_back(worker);
-        } catch (const std::system_error &) {
-            break;  // the threads started so far do the work
+    {
+        py::gil_scoped_release unlocked;
+        std::vector<std::thread> helpers;
+        for (std::size_t t = 1; t < wanted; ++t) {
+            try {
+                helpers.emplace_back(worker, false);
+            } catch (const std::system_error &) {
+                break;  // the threads started so far do the work
+            }
         }
+        worker(true);
+        for (std::thread &helper : helpers) helper.join();
     }
-    worker();
-    for (std::thread &helper : helpers) helper.join();
+    if (interrupted) std::rethrow_exception(interrupted);
 }
 
 void rethrow_first(const std::vector<std::exception_ptr> &errors) {
@@ -77,11 +91,8 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     std::vector<read_outcome> read(paths.size());
     std::vector<std::exception_ptr> read_errors, compare_errors;
     std::vector<py_result> results(jobs.size());
-    {
-        py::gil_scoped_release unlocked;
-        run_jobs(paths.size(), threads, read_errors,
-                 [&](std::size_t f, pairfit::workspace &) { read[f] = read_file(paths[f]); });
-    }
+    run_jobs(paths.size(), threads, read_errors,
+             [&](std::size_t f, pairfit::workspace &) { read[f] = read_file(paths[f]); });
     // Warnings of the files read, in input order, then the first failure.
     for (const read_outcome &outcome : read) emit_warnings(outcome.warnings, stacklevel);
     rethrow_first(read_errors);
@@ -91,13 +102,10 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     pairfit::compare_options options;
     options.min_size = min_size;
     options.per_size_scores = per_size;
-    {
-        py::gil_scoped_release unlocked;
-        run_jobs(jobs.size(), threads, compare_errors, [&](std::size_t j, pairfit::workspace &ws) {
-            results[j] = compare_structures(ws, structures[jobs[j].first], structures[jobs[j].second],
-                                            pairing_choice{}, options);
-        });
-    }
+    run_jobs(jobs.size(), threads, compare_errors, [&](std::size_t j, pairfit::workspace &ws) {
+        results[j] = compare_structures(ws, structures[jobs[j].first], structures[jobs[j].second],
+                                        pairing_choice{}, options);
+    });
     rethrow_first(compare_errors);
     return results;
 }

@@ -1,6 +1,9 @@
 """compare_many and compare_all: the same results as one compare call at a
 time, in input order, whatever the number of threads."""
 
+import os
+import signal
+
 import numpy as np
 import pytest
 
@@ -67,3 +70,30 @@ def test_empty_lists():
     assert pairfit.compare_all([EXAMPLES / "demo_ldh_6ldh_A.pdb"]) == []
     with pytest.raises(ValueError):
         pairfit.compare_many(EXAMPLES / "demo_ldh_6ldh_A.pdb", [], threads=-1)
+
+
+class Stop(Exception):
+    pass
+
+
+def test_a_signal_stops_a_long_run(tmp_path):
+    """The signal handler runs while the worker threads still exist (between
+    two comparisons, not after the whole list), and its exception ends the
+    run."""
+    demo = [pairfit.read(EXAMPLES / n) for n in ("demo_ldh_6ldh_A.pdb", "demo_ldh_1ldm_A.pdb")]
+    baseline = len(os.listdir("/proc/self/task"))
+    seen = []
+
+    def handler(signum, frame):
+        seen.append(len(os.listdir("/proc/self/task")))
+        raise Stop()
+
+    previous = signal.signal(signal.SIGALRM, handler)
+    try:
+        signal.setitimer(signal.ITIMER_REAL, 0.05)
+        with pytest.raises(Stop):
+            pairfit.compare_all(demo * 10, threads=2)  # 380 comparisons
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+    assert seen == [baseline + 1]
