@@ -26,9 +26,19 @@ const char BATCH_HELP[] =
     "  --list FILE         more file names, one a line, after those on the command\n"
     "                      line; blank lines are skipped; may be given more than once\n"
     "  --pairs FILE        the pairs in FILE, two names a line (file 1, file 2)\n"
+    "  --split models      every model of each file is a structure of its own,\n"
+    "                      named FILE@/M; with --pairs, every piece of the first\n"
+    "                      file against every piece of the second\n"
+    "  --split chains      every chain of every model is one, named FILE@/M/C\n"
+    "\n"
+    "A name FILE@SELECTION compares part of a file: FILE@/1 model 1, FILE@//A\n"
+    "chain A of every model, FILE@/1/A,B chains A then B of model 1. A name that\n"
+    "exists as a file is always that file.\n"
     "\n"
     "Options:\n"
     "  -min n              the best subset must have more than n pairs (default 19)\n"
+    "  -seq                pair residues by a global alignment of the sequences\n"
+    "                      instead of by residue number\n"
     "  -j N                run N comparisons at a time (default: one per core)\n"
     "  --shard K/N         run only the K-th of N consecutive slices of the pairs\n"
     "                      (K = 1..N); the rows of slices 1..N in turn are the rows\n"
@@ -87,12 +97,14 @@ void set_defaults(batch_settings *settings) {
     settings->min_size = 19;
     settings->threads = default_threads();
     settings->shard = settings->shard_count = 1;
+    settings->split = SPLIT_NONE;
+    settings->by_sequence = false;
 }
 
 bool takes_value(const char *arg) {
     return std::strcmp(arg, "-min") == 0 || std::strcmp(arg, "-j") == 0 ||
            std::strcmp(arg, "--list") == 0 || std::strcmp(arg, "--pairs") == 0 ||
-           std::strcmp(arg, "--shard") == 0;
+           std::strcmp(arg, "--shard") == 0 || std::strcmp(arg, "--split") == 0;
 }
 
 // Stores the value of an option that takes one; false, with *error, if it is wrong.
@@ -110,6 +122,15 @@ bool set_option(batch_settings *settings, const char *option, const char *value,
         settings->list_files.push_back(value);
     } else if (std::strcmp(option, "--pairs") == 0) {
         settings->pairs_file = value;
+    } else if (std::strcmp(option, "--split") == 0) {
+        if (std::strcmp(value, "models") == 0) {
+            settings->split = SPLIT_MODELS;
+        } else if (std::strcmp(value, "chains") == 0) {
+            settings->split = SPLIT_CHAINS;
+        } else {
+            *error = std::string("--split needs 'models' or 'chains', not '") + value + "'";
+            return false;
+        }
     } else if (!parse_shard(value, &settings->shard, &settings->shard_count)) {
         *error = std::string("--shard needs K/N with 1 <= K <= N, not '") + value + "'";
         return false;
@@ -132,6 +153,8 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             return BATCH_ARGS_HELP;
         } else if (std::strcmp(arg, "--all") == 0) {
             settings->mode = ALL_PAIRS;
+        } else if (std::strcmp(arg, "-seq") == 0) {
+            settings->by_sequence = true;
         } else if (takes_value(arg)) {
             if (i + 1 == argc) {
                 *error = std::string(arg) + " needs a value";

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pair_list.h"
+#include "split.h"
 
 enum { MAX_THREADS = 4096 };
 
@@ -17,6 +18,8 @@ struct batch_settings {
     int min_size;                        // -min, as for pairfit; default 19
     int threads;                         // -j; default: the number of cores
     int shard, shard_count;              // --shard K/N; default 1/1
+    split_mode split;                    // --split models|chains; default SPLIT_NONE
+    bool by_sequence;                    // -seq: pair residues by sequence, not by number
 };
 
 enum batch_parse_status {

@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "batch_options.h"
+#include "named_structure.h"
 #include "pair_list.h"
 #include "progress.h"
 #include "row_output.h"
+#include "split.h"
 #include "pairfit/pairfit.h"
 #include "structure_cache.h"
 
@@ -24,18 +26,24 @@ enum { PAIRS_OK, PAIRS_FILE_ERROR, PAIRS_TOO_FEW_FILES };
 // The pair list that the settings and their --list and --pairs files describe.
 int build_pair_list(const batch_settings &settings, pair_list *pairs, std::string *error) {
     std::vector<std::string> names = settings.names;
+    const split_mode split = settings.split;
     if (settings.mode == LISTED_PAIRS) {
         if (!read_name_file(settings.pairs_file.c_str(), 2, &names, error)) return PAIRS_FILE_ERROR;
-        make_listed_pairs(pairs, names);
+        make_listed_pairs(pairs, split == SPLIT_NONE ? names : split_pairs(names, split));
         return PAIRS_OK;
     }
     for (const std::string &list : settings.list_files)
         if (!read_name_file(list.c_str(), 1, &names, error)) return PAIRS_FILE_ERROR;
     if (settings.mode == ALL_PAIRS) {
-        make_all_pairs(pairs, names);
-        if (pairs->members.size() < 2) *error = "--all needs at least two files";
-    } else {
+        make_all_pairs(pairs, split_names(names, split));
+        if (pairs->members.size() < 2)
+            *error = split == SPLIT_NONE ? "--all needs at least two files"
+                                         : "--all needs at least two structures";
+    } else if (split == SPLIT_NONE) {
         make_pairs_against_first(pairs, names);
+        if (names.size() < 2) *error = "a reference and at least one model are needed";
+    } else {
+        make_listed_pairs(pairs, split_against_first(names, split));
         if (names.size() < 2) *error = "a reference and at least one model are needed";
     }
     return error->empty() ? PAIRS_OK : PAIRS_TOO_FEW_FILES;
@@ -104,7 +112,8 @@ const char *pair_error(const std::vector<cached_structure> &cache, file_pair p) 
 // Compares the pairs of rows [first, end) of *rows until none is left,
 // in a workspace of this thread's own.
 void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &cache,
-                   int min_size, std::atomic<size_t> *next, row_output *rows) {
+                   int min_size, pairfit::pairing_method method, std::atomic<size_t> *next,
+                   row_output *rows) {
     pairfit::workspace workspace;
     pairfit::pairing residue_pairs;
     pairfit::result result;
@@ -113,13 +122,19 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
     for (size_t row = (*next)++; row < rows->end; row = (*next)++) {
         file_pair p = pair_at(pairs, row);
         const char *error = pair_error(cache, p);
+        std::string warning;
         if (error == nullptr) {
             const pairfit::structure &first = cache[p.file1].atoms, &second = cache[p.file2].atoms;
-            pairfit::pair_by_residue_number(first, second, residue_pairs);
+            if (method == pairfit::pairing_method::residue_number)
+                pairfit::pair_by_residue_number(first, second, residue_pairs);
+            else
+                residue_pairs = pairfit::pair_by_sequence(first, second);
+            warning = pairing_warning(first, second, residue_pairs, method);
             pairfit::compare(workspace, first, second, residue_pairs, options, result);
         }
         row_slot *slot = wait_for_slot(rows, row);
         slot->error = error;
+        slot->warning = std::move(warning);
         if (error == nullptr)
             std::snprintf(slot->values, sizeof slot->values, "%s",
                           pairfit::score_values(result).c_str());
@@ -130,7 +145,8 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
 // Compares rows [first, end) on `threads` threads and writes them to
 // standard output, with a progress line while standard error is a terminal.
 void run_comparisons(const pair_list &pairs, const std::vector<cached_structure> &cache,
-                     int min_size, int threads, size_t first, size_t end, row_output *rows) {
+                     int min_size, pairfit::pairing_method method, int threads, size_t first,
+                     size_t end, row_output *rows) {
     progress_line progress;
     start_progress(&progress, stderr, end - first);
     size_t slots = static_cast<size_t>(threads) * SLOTS_PER_THREAD;
@@ -140,7 +156,7 @@ void run_comparisons(const pair_list &pairs, const std::vector<cached_structure>
     if (progress.out != nullptr && end > first)
         start_thread(&ticker, [rows] { report_progress(rows); });
     std::atomic<size_t> next(first);
-    run_on_threads(threads, [&] { compare_pairs(pairs, cache, min_size, &next, rows); });
+    run_on_threads(threads, [&] { compare_pairs(pairs, cache, min_size, method, &next, rows); });
     if (ticker.joinable()) ticker.join();
     end_progress(&progress);
     rows->progress = nullptr;
@@ -190,6 +206,9 @@ int main(int argc, char **argv) {
     std::fputs(BATCH_HEADER, stdout);
     std::fflush(stdout);
     row_output rows;
-    run_comparisons(pairs, cache, settings.min_size, threads, first, end, &rows);
+    const pairfit::pairing_method method = settings.by_sequence
+                                               ? pairfit::pairing_method::sequence
+                                               : pairfit::pairing_method::residue_number;
+    run_comparisons(pairs, cache, settings.min_size, method, threads, first, end, &rows);
     return exit_status(rows);
 }

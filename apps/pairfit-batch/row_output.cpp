@@ -7,6 +7,10 @@ namespace {
 void write_row(row_output *rows, size_t row, const row_slot *slot) {
     file_pair p = pair_at(*rows->pairs, row);
     const char *text = slot->error != nullptr ? slot->error : slot->values;
+    if (!slot->warning.empty()) {
+        if (rows->progress != nullptr) clear_progress(rows->progress);
+        std::fprintf(stderr, "%s\n", slot->warning.c_str());
+    }
     if (std::fprintf(rows->out, "%s\t%s\t%s\n", rows->pairs->files[p.file1].c_str(),
                      rows->pairs->files[p.file2].c_str(), text) < 0)
         rows->write_failed = true;

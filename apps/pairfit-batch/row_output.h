@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "pair_list.h"
@@ -22,6 +23,7 @@ enum { VALUES_SIZE = 256 };
 struct row_slot {
     char values[VALUES_SIZE];   // the six SCORE values, tab-separated
     const char *error;          // non-null: this message stands in place of the values
+    std::string warning;        // non-empty: goes to standard error as the row is written
     bool done;
 };
 
@@ -54,7 +56,9 @@ void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t firs
 row_slot *wait_for_slot(row_output *rows, size_t row);
 
 // Marks row as done, then writes and flushes every row that is now next in
-// order: "file1\tfile2\tvalues\n", or the error message in place of the values.
+// order: "file1\tfile2\tvalues\n", or the error message in place of the
+// values; a row's warning goes to standard error just before it, so that
+// warnings come in row order whatever the number of threads.
 void finish_row(row_output *rows, size_t row);
 
 // Redraws the progress line five times a second until every row is done,

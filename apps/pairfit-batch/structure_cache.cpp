@@ -3,20 +3,17 @@
 #include <cstdio>
 
 #include "arguments.h"
+#include "named_structure.h"
 
-void read_cached_structure(const std::string &path, cached_structure *entry) {
+void read_cached_structure(const std::string &name, cached_structure *entry) {
     entry->atoms = pairfit::structure();
     entry->error.clear();
-    if (path.size() > MAX_PATH_LENGTH) {
-        entry->error = "File name too long: " + path;
+    if (name.size() > MAX_PATH_LENGTH) {
+        entry->error = "File name too long: " + name;
         return;
     }
-    pairfit::read_options options;
-    options.on_warning = [](const std::string &message) {
-        std::fprintf(stderr, "%s\n", message.c_str());
-    };
     try {
-        entry->atoms = pairfit::read_structure(path, options);
+        entry->atoms = read_named_structure(name);
     } catch (const pairfit::read_error &e) {
         entry->error = e.what();
     }

@@ -11,10 +11,11 @@ struct cached_structure {
     std::string error;          // empty when the file was read; else why not, one line
 };
 
-// Reads the C-alpha atoms of the file at path into *entry. A name too long
-// for pairfit, a file that cannot be opened or read, and one with more
-// atoms than a comparison holds leave the message that pairfit prints,
+// Reads the C-alpha atoms that name stands for (FILE or FILE@SELECTION)
+// into *entry. A name too long for pairfit, a file that cannot be opened or
+// read, one with more atoms than a comparison holds, and a selection that
+// does not parse or matches nothing leave the message that pairfit prints,
 // without the line end, in entry->error. Warnings go to standard error.
-void read_cached_structure(const std::string &path, cached_structure *entry);
+void read_cached_structure(const std::string &name, cached_structure *entry);
 
 #endif

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "named_structure.h"
 #include "options.h"
 #include "pairfit/pairfit.h"
 #include "reports.h"
@@ -16,19 +17,20 @@ int main(int argc, char **argv) {
     default: break;
     }
 
-    pairfit::read_options reading;
-    reading.on_warning = [](const std::string &message) {
-        std::fprintf(stderr, "%s\n", message.c_str());
-    };
     pairfit::structure first, second;
     try {
-        first = pairfit::read_structure(settings.file1, reading);
-        second = pairfit::read_structure(settings.file2, reading);
+        first = read_named_structure(settings.file1);
+        second = read_named_structure(settings.file2);
     } catch (const pairfit::read_error &e) {
-        std::printf("%s\n", e.what());
+        std::fprintf(is_selection_error(e) ? stderr : stdout, "%s\n", e.what());
         return 1;
     }
-    const pairfit::pairing pairs = pairfit::pair_by_residue_number(first, second);
+    const pairfit::pairing_method method = settings.by_sequence
+                                               ? pairfit::pairing_method::sequence
+                                               : pairfit::pairing_method::residue_number;
+    const pairfit::pairing pairs = pairfit::pair_residues(first, second, method);
+    const std::string warning = pairing_warning(first, second, pairs, method);
+    if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
     const compared_pair input{first, second, pairs};
 
     progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);

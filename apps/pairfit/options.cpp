@@ -23,6 +23,8 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             settings->table = true;
         } else if (std::strcmp(arg, "-b") == 0) {
             settings->per_size = true;
+        } else if (std::strcmp(arg, "-seq") == 0) {
+            settings->by_sequence = true;
         } else if (std::strcmp(arg, "-pdb") == 0 || std::strcmp(arg, "-min") == 0) {
             // The next argument is the value, whatever it looks like.
             if (i + 1 == argc) return ARGS_USAGE;

@@ -12,7 +12,8 @@ struct run_settings {
     bool table = false;            // -o: the per-pair table of the best subset
     bool per_size = false;         // -b: the SCORE-TEST lines
     const char *coordinate_file = nullptr;  // -pdb
-    const char *file1 = nullptr;   // the two file names, as given
+    bool by_sequence = false;      // -seq: pair residues by sequence alignment, not by number
+    const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };
 

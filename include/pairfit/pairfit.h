@@ -5,6 +5,7 @@
 
 #include "pairfit/compare.h"
 #include "pairfit/pairing.h"
+#include "pairfit/selection.h"
 #include "pairfit/structure.h"
 
 #endif

@@ -3,6 +3,7 @@
 #define PAIRFIT_PUBLIC_PAIRING_H
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "pairfit/structure.h"
@@ -23,6 +24,37 @@ struct pairing {
 pairing pair_by_residue_number(const structure &first, const structure &second);
 // The same into out, reusing its storage.
 void pair_by_residue_number(const structure &first, const structure &second, pairing &out);
+
+// Pairs residues by a global alignment of the two residue sequences, for
+// structures numbered differently: the one-letter codes of the residue
+// names (modified amino acids as their parent, anything else X; an
+// alternate-location letter in front of a name is ignored), BLOSUM62 with
+// affine gaps (open 10, extend 1, as gemmi's align_string_sequences
+// scores), the aligned positions in order becoming the pairs. A residue is
+// a run of atoms with the same model, chain, number and insertion code
+// (several where the C-alpha atom has alternate locations; the first one's
+// name counts); two aligned residues pair their atoms in order, as many as
+// the smaller has, as pairing by number does with atoms of one residue
+// number. So a renumbered copy pairs as the original numbering does.
+// When both structures hold the same number of chain
+// segments (runs of atoms of one model and chain) and more than one, the
+// i-th segment of structure 1 is aligned with the i-th of structure 2;
+// otherwise each structure is aligned as one sequence.
+pairing pair_by_sequence(const structure &first, const structure &second);
+
+enum class pairing_method {
+    residue_number,  // pair_by_residue_number
+    sequence,        // pair_by_sequence
+};
+
+pairing pair_residues(const structure &first, const structure &second, pairing_method method);
+
+// A warning, when more than a tenth of the pairs and at least 3 join
+// residues of different names (alternate-location letters aside): names
+// both structures (as display_name does), counts the pairs and shows the
+// first five of them. Empty when the names agree well enough.
+std::string residue_name_warning(const structure &first, const structure &second,
+                                 const pairing &pairs);
 
 }  // namespace pairfit
 

@@ -1,6 +1,6 @@
 // A structure as pairfit reads it: the C-alpha atoms of a PDB or mmCIF
 // file (plain or gzip-compressed), in file order, across all chains and
-// models.
+// models unless a selection keeps some models and chains only.
 #ifndef PAIRFIT_PUBLIC_STRUCTURE_H
 #define PAIRFIT_PUBLIC_STRUCTURE_H
 
@@ -27,6 +27,8 @@ enum class read_failure {
     cannot_open,     // "Couldn't open file PATH"
     unreadable,      // "Error reading file PATH": a read error, corrupt data, bad mmCIF
     too_many_atoms,  // "Too many C-alpha atoms in file PATH (at most N)"
+    bad_selection,   // the selection does not parse, or selects more than models and chains
+    nothing_selected,  // the selection matches no C-alpha atom of the file
 };
 
 class read_error : public error {
@@ -48,13 +50,18 @@ struct ca_atom {
     std::string residue_name;          // with the alternate-location letter in front, if any
     int residue_number = 0;
     char insertion_code = ' ';         // ' ' when none
-    std::string chain_id;              // PDB column 22, mmCIF auth_asym_id
-    int model = 1;                     // model number; 1 in a file without models
+    // PDB column 22 (empty when blank); mmCIF auth_asym_id, or
+    // label_asym_id only where auth_asym_id is missing or null.
+    std::string chain_id;
+    // PDB: the number of the MODEL record before the atom; mmCIF:
+    // pdbx_PDB_model_num. 1 in a file without models.
+    int model = 1;
 };
 
 struct structure {
     std::string source;                // the path it was read from, as given
-    std::vector<ca_atom> atoms;        // in file order
+    std::string selection;             // the selection applied; empty: none
+    std::vector<ca_atom> atoms;        // in file order, or in the order of a selection's chains
     std::size_t size() const { return atoms.size(); }
 };
 
@@ -63,12 +70,19 @@ struct structure {
 using warning_handler = std::function<void(const std::string &message)>;
 
 struct read_options {
-    std::size_t max_atoms = max_exact_atoms;  // more C-alpha atoms: read_failure::too_many_atoms
+    // More C-alpha atoms (after the selection, if any): too_many_atoms.
+    std::size_t max_atoms = max_exact_atoms;
     warning_handler on_warning;               // empty: warnings are dropped
+    // Models and chains to keep, as select() takes them (see
+    // pairfit/selection.h): "/1" model 1, "//A" chain A of every model,
+    // "/1/A,B" chains A then B of model 1. Empty: the whole file.
+    std::string selection;
 };
 
 // Reads the C-alpha atoms of the file at path; the format (PDB or mmCIF)
-// and compression are told by content. Throws read_error.
+// and compression are told by content. A file without any C-alpha atom
+// reads as an empty structure, with a warning. Throws read_error; a
+// selection that does not parse is refused before the file is opened.
 structure read_structure(const std::string &path, const read_options &options = {});
 
 }  // namespace pairfit

@@ -1,5 +1,8 @@
 #include "pairfit/pairing.h"
 
+#include "pairfit/selection.h"
+#include "structure/residue_names.h"
+
 namespace pairfit {
 
 void pair_by_residue_number(const structure &first, const structure &second, pairing &pairs) {
@@ -24,6 +27,38 @@ pairing pair_by_residue_number(const structure &first, const structure &second) 
     pairing pairs;
     pair_by_residue_number(first, second, pairs);
     return pairs;
+}
+
+pairing pair_residues(const structure &first, const structure &second, pairing_method method) {
+    return method == pairing_method::sequence ? pair_by_sequence(first, second)
+                                              : pair_by_residue_number(first, second);
+}
+
+namespace {
+
+std::string residue_label(const ca_atom &a) {
+    std::string label = plain_residue_name(a.residue_name) + " " + std::to_string(a.residue_number);
+    if (a.insertion_code != ' ') label += a.insertion_code;
+    return label;
+}
+
+}  // namespace
+
+std::string residue_name_warning(const structure &first, const structure &second,
+                                 const pairing &pairs) {
+    const size_t shown = 5;
+    size_t mismatches = 0;
+    std::string examples;
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        const ca_atom &a = first.atoms[pairs.first[k]], &b = second.atoms[pairs.second[k]];
+        if (plain_residue_name(a.residue_name) == plain_residue_name(b.residue_name)) continue;
+        if (++mismatches <= shown)
+            examples += (mismatches > 1 ? ", " : "") + residue_label(a) + " with " + residue_label(b);
+    }
+    if (mismatches < 3 || mismatches * 10 <= pairs.size()) return std::string();
+    return "Warning: " + std::to_string(mismatches) + " of " + std::to_string(pairs.size()) +
+           " pairs join residues of different names in " + display_name(first) + " and " +
+           display_name(second) + " (" + examples + (mismatches > shown ? ", ..." : "") + ")";
 }
 
 }  // namespace pairfit

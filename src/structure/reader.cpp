@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "structure/cif_reader.h"
+#include "structure/selection_parse.h"
 
 namespace pairfit {
 
@@ -163,6 +164,8 @@ std::string read_failure_message(read_failure kind, const std::string &path, siz
     case read_failure::too_many_atoms:
         return "Too many C-alpha atoms in file " + path + " (at most " + std::to_string(max_atoms) +
                ")";
+    case read_failure::bad_selection: return "Bad selection for file " + path;
+    case read_failure::nothing_selected: return "Selection matches nothing in file " + path;
     }
     return "Error reading file " + path;
 }
@@ -231,13 +234,31 @@ struct gz_closer {
 }  // namespace
 
 structure read_structure(const std::string &path, const read_options &options) {
+    // A bad selection is refused before the file is opened. With a
+    // selection, the atom limit applies to the atoms it keeps: one model of
+    // a large ensemble fits where the whole does not.
+    const bool selecting = !options.selection.empty();
+    model_chain_selection selection;
+    if (selecting) selection = parse_selection(options.selection, path);
+    read_options reading = options;
+    if (selecting) reading.max_atoms = static_cast<size_t>(-1);
+
     gzFile file = gzopen(path.c_str(), "r");
     if (file == nullptr) fail_read(read_failure::cannot_open, path, options.max_atoms);
     gz_closer closer{file};
     gzbuffer(file, 1 << 16);
     structure out;
     out.source = path;
-    read_pdb_text(file, path, options, &out);
+    read_pdb_text(file, path, reading, &out);
+    if (selecting) {
+        out = apply_selection(out, selection, options.selection);
+        if (out.atoms.size() > options.max_atoms)
+            fail_read(read_failure::too_many_atoms, path, options.max_atoms);
+    } else if (out.atoms.empty() && options.on_warning) {
+        options.on_warning("Warning: no C-alpha atom in file " + path +
+                           " (ATOM records or mmCIF ATOM rows of atoms named CA): nothing to "
+                           "compare");
+    }
     return out;
 }
 

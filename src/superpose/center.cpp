@@ -2,7 +2,7 @@
 
 namespace pairfit {
 
-int center_molecule(molecule *mol) {
+void center_molecule(molecule *mol) {
     double sx = 0.0, sy = 0.0, sz = 0.0;
     int count = 0;
     for (int k = 0; k < mol->natoms; ++k) {
@@ -14,7 +14,7 @@ int center_molecule(molecule *mol) {
             ++count;
         }
     }
-    if (count == 0) return 0;  // no centroid; the callers always select atoms
+    if (count == 0) return;  // no centroid; the callers always select atoms
     double cx = sx / count, cy = sy / count, cz = sz / count;
     for (int k = 0; k < mol->natoms; ++k) {
         atom *a = &mol->atoms[k];
@@ -22,7 +22,6 @@ int center_molecule(molecule *mol) {
         a->y -= cy;
         a->z -= cz;
     }
-    return 0;
 }
 
 }  // namespace pairfit

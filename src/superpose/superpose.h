@@ -7,8 +7,8 @@
 namespace pairfit {
 
 // Moves every atom so that the centroid of the selected atoms lies at the
-// origin. A molecule without selected atoms is left as it is. Returns 0.
-int center_molecule(molecule *mol);
+// origin. A molecule without selected atoms is left as it is.
+void center_molecule(molecule *mol);
 
 // Turns molecule 2 about the origin onto molecule 1, fitted on the pairs
 // selected in molecule 1, by axis-by-axis turns until a pass turns by less

@@ -1,0 +1,24 @@
+// Structures as both programs name them on their command lines and in
+// their lists: FILE or FILE@SELECTION.
+#ifndef PAIRFIT_APPS_NAMED_STRUCTURE_H
+#define PAIRFIT_APPS_NAMED_STRUCTURE_H
+
+#include <string>
+
+#include "pairfit/pairfit.h"
+
+// Reads the structure that name stands for (see
+// pairfit::parse_structure_name). Warnings go to standard error. Throws
+// pairfit::read_error.
+pairfit::structure read_named_structure(const std::string &name);
+
+// Whether e is about the selection rather than the file. The programs
+// print these on standard error; the older read errors keep standard output.
+bool is_selection_error(const pairfit::read_error &e);
+
+// The library's warning about paired residues of different names, with a
+// hint at what to try on the command line; empty when there is none.
+std::string pairing_warning(const pairfit::structure &first, const pairfit::structure &second,
+                            const pairfit::pairing &pairs, pairfit::pairing_method method);
+
+#endif
