@@ -13,7 +13,11 @@ Levitt-Gerstein score, exactly as the command-line program pairfit does.
 
 Functions: read, compare, compare_many, compare_pairs, compare_all, table.
 Classes: Structure, Result, ProgressStep; errors: Error, ReadError (an
-OSError) and its subclasses; warnings: ReaderWarning.
+OSError), SelectionError (a ValueError) and their subclasses; warnings:
+ReaderWarning, PairingWarning.
+
+Wherever a path is taken, it may name a selection of models and chains as
+the programs do: "FILE@/1" (model 1), "FILE@//A" (chain A), "FILE@/1/A,B".
 """
 
 import os
@@ -22,7 +26,8 @@ from typing import Callable, Dict, NamedTuple, Optional, Sequence, Tuple, Union
 import numpy as np
 
 from . import _pairfit
-from ._errors import (CannotOpenError, Error, ReaderWarning, ReadError, TooManyAtomsError,
+from ._errors import (BadSelectionError, CannotOpenError, Error, NothingSelectedError,
+                      PairingWarning, ReaderWarning, ReadError, SelectionError, TooManyAtomsError,
                       UnreadableFileError)
 from ._pairfit import Result, Structure
 
@@ -30,14 +35,15 @@ __all__ = [
     "read", "compare", "compare_many", "compare_pairs", "compare_all", "table",
     "Structure", "Result", "ProgressStep",
     "Error", "ReadError", "CannotOpenError", "UnreadableFileError", "TooManyAtomsError",
-    "ReaderWarning", "MAX_ATOMS",
+    "SelectionError", "BadSelectionError", "NothingSelectedError",
+    "ReaderWarning", "PairingWarning", "MAX_ATOMS",
 ]
 
 # Shown as pairfit.Structure and pairfit.Result, where users find them.
 Structure.__module__ = Result.__module__ = __name__
 
 _COLUMNS = ("residue_numbers", "residue_names", "chain_ids", "insertion_codes", "models",
-            "serials", "atom_names", "source")
+            "serials", "atom_names", "source", "selection")
 
 
 def _structure_getitem(self, key):
@@ -86,16 +92,20 @@ def read(path: PathLike, selection: Optional[str] = None) -> Structure:
     program does. Skipped lines are reported as ReaderWarning through the
     warnings module.
 
-    selection: not available in this version; giving one raises ValueError.
-        Index the structure instead: s[np.array(s.chain_ids) == "A"],
-        s[s.models == 1].
+    selection: models and chains to keep, in the syntax of the programs'
+        FILE@SELECTION names: "/1" model 1, "//A" chain A of every model,
+        "/1/A,B" chains A then B of model 1, "//!A" all chains but A. Without
+        it, path may itself be FILE@SELECTION (a name that exists as a file
+        is always that file). A Structure can also be indexed:
+        s[np.array(s.chain_ids) == "A"], s[s.models == 1].
 
     Raises CannotOpenError ("Couldn't open file PATH"), UnreadableFileError
     ("Error reading file PATH") or TooManyAtomsError ("Too many C-alpha atoms
-    in file PATH (at most 5000)"), all subclasses of ReadError and OSError.
+    in file PATH (at most 5000)"), all subclasses of ReadError and OSError;
+    BadSelectionError or NothingSelectedError, subclasses of SelectionError
+    and ValueError, for a selection that cannot be applied.
     """
-    _check_selection(selection)
-    return _pairfit._read(os.fspath(path), 2)
+    return _pairfit._read(os.fspath(path), selection or "", 2)
 
 
 def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
@@ -107,8 +117,11 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
     a, b: Structure objects or paths; b is moved onto a (the reference).
     min_size: a best subset must have more pairs than this (pairfit -min).
     pairing: "number" pairs the atoms by residue number in one forward walk,
-        as pairfit does; or explicit pairs as two sequences of atom indices
-        (first, second), each increasing.
+        as pairfit does; "sequence" by a global alignment of the residue
+        sequences (pairfit -seq), for structures numbered differently; or
+        explicit pairs as two sequences of atom indices (first, second),
+        each increasing. When more than a tenth of the pairs (and at least
+        3) join residues of different names, a PairingWarning says so.
     per_size: fill Result.score_by_size (pairfit -b).
     progress: a callable receiving a ProgressStep for every growth step and
         every new best subset (pairfit -a); an exception it raises stops the
@@ -119,24 +132,25 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
     Returns a Result; its score_line() is the SCORE line's six values byte
     for byte. The GIL is released while the search runs.
     """
-    pairs = _pairing_argument(pairing)
+    pairs = _pairing_argument(pairing, explicit=True)
     fast = _mode_argument(mode)
     first, second = _as_structure(a, 3), _as_structure(b, 3)
     callback = None
     if progress is not None:
         def callback(*step):
             progress(ProgressStep(*step))
-    return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads)
+    return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads, 2)
 
 
 def compare_many(reference: StructureLike, models: Sequence[StructureLike], threads: int = 0,
-                 min_size: int = 19, per_size: bool = False, with_table: bool = False):
+                 min_size: int = 19, per_size: bool = False, with_table: bool = False,
+                 pairing: str = "number"):
     """Compare each model against the reference, on several threads.
 
     reference, models: Structure objects or paths (each path read once, on
         the worker threads; warnings are emitted on the calling thread).
     threads: threads to use; 0 uses every core. The GIL is released.
-    min_size, per_size: as for compare().
+    min_size, per_size, pairing ("number" or "sequence"): as for compare().
     with_table: also return the table of the results (see pairfit.table) with the
         column "index" (position in models).
 
@@ -146,7 +160,7 @@ def compare_many(reference: StructureLike, models: Sequence[StructureLike], thre
     """
     models = list(models)
     pairs = [(0, k + 1) for k in range(len(models))]
-    results = _compare_pairs([reference] + models, pairs, threads, min_size, per_size)
+    results = _compare_pairs([reference] + models, pairs, threads, min_size, per_size, pairing)
     if not with_table:
         return results
     columns = table(results)
@@ -155,7 +169,8 @@ def compare_many(reference: StructureLike, models: Sequence[StructureLike], thre
 
 
 def compare_pairs(pairs: Sequence[Tuple[StructureLike, StructureLike]], threads: int = 0,
-                  min_size: int = 19, per_size: bool = False, with_table: bool = False):
+                  min_size: int = 19, per_size: bool = False, with_table: bool = False,
+                  pairing: str = "number"):
     """Compare each pair (a, b) of a list, on several threads.
 
     pairs: (a, b) tuples of Structure objects or paths; b is moved onto a.
@@ -169,12 +184,12 @@ def compare_pairs(pairs: Sequence[Tuple[StructureLike, StructureLike]], threads:
     # Each path is read once however often it appears.
     items = [item for pair in pairs for item in pair]
     jobs = [(2 * k, 2 * k + 1) for k in range(len(pairs))]
-    results = _compare_pairs(items, jobs, threads, min_size, per_size)
+    results = _compare_pairs(items, jobs, threads, min_size, per_size, pairing)
     return (results, table(results)) if with_table else results
 
 
 def compare_all(structures: Sequence[StructureLike], threads: int = 0, min_size: int = 19,
-                per_size: bool = False, with_table: bool = False):
+                per_size: bool = False, with_table: bool = False, pairing: str = "number"):
     """Compare every ordered pair of different structures, on several threads.
 
     The result is not symmetric: for n structures there are n (n - 1)
@@ -187,7 +202,7 @@ def compare_all(structures: Sequence[StructureLike], threads: int = 0, min_size:
     structures = list(structures)
     n = len(structures)
     pairs = [(i, j) for i in range(n) for j in range(n) if i != j]
-    results = _compare_pairs(structures, pairs, threads, min_size, per_size)
+    results = _compare_pairs(structures, pairs, threads, min_size, per_size, pairing)
     if not with_table:
         return results
     columns = table(results)
@@ -214,38 +229,36 @@ def table(results: Sequence[Result]) -> Dict[str, np.ndarray]:
     return columns
 
 
-def _check_selection(selection):
-    if selection is not None:
-        raise ValueError("selection: not available in this version of pairfit")
-
-
 def _as_structure(item, stacklevel):
     """A Structure as it is, a path read (warnings attributed stacklevel up)."""
     if isinstance(item, Structure):
         return item
-    return _pairfit._read(os.fspath(item), stacklevel)
+    return _pairfit._read(os.fspath(item), "", stacklevel)
 
 
 def _as_item(item):
     return item if isinstance(item, Structure) else os.fspath(item)
 
 
-def _compare_pairs(items, jobs, threads, min_size, per_size):
+def _compare_pairs(items, jobs, threads, min_size, per_size, pairing):
     """Runs the jobs (i, j) over items; warnings attributed to the caller of
     the public function that called this."""
     if threads < 0:
         raise ValueError("threads: 0 (every core) or more")
+    by_sequence = _pairing_argument(pairing, explicit=False) == "sequence"
     return _pairfit._compare_pairs([_as_item(i) for i in items], jobs, threads, min_size,
-                                   per_size, 3)
+                                   per_size, by_sequence, 3)
 
 
-def _pairing_argument(pairing):
+def _pairing_argument(pairing, explicit):
+    """None (by number), "sequence", or explicit pairs where allowed."""
     if isinstance(pairing, str):
-        if pairing == "number":
-            return None
-        if pairing == "sequence":
-            raise ValueError('pairing="sequence": not available in this version of pairfit')
-        raise ValueError('pairing: "number" or two index sequences, not %r' % pairing)
+        if pairing in ("number", "sequence"):
+            return None if pairing == "number" else pairing
+        raise ValueError('pairing: "number" or "sequence"%s, not %r'
+                         % (" or two index sequences" if explicit else "", pairing))
+    if not explicit:
+        raise ValueError('pairing: "number" or "sequence", not %r' % (pairing,))
     return pairing
 
 

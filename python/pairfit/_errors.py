@@ -2,7 +2,9 @@
 
 Every failure of the library raises pairfit.Error. Failures to read a file
 raise a subclass of pairfit.ReadError, which is also an OSError, so that
-``except OSError`` catches them as it catches other file errors. The text of
+``except OSError`` catches them as it catches other file errors; a
+selection that cannot be applied raises a subclass of SelectionError, also
+a ValueError. The text of
 each exception is the message the command-line program pairfit prints.
 """
 
@@ -28,6 +30,28 @@ class UnreadableFileError(ReadError):
 
 class TooManyAtomsError(ReadError):
     """``Too many C-alpha atoms in file PATH (at most 5000)``."""
+
+
+class SelectionError(Error, ValueError):
+    """A selection of models and chains that cannot be applied; ``path``
+    names the file."""
+
+    path: str = ""
+
+
+class BadSelectionError(SelectionError):
+    """``Bad selection 'SEL' for file PATH: WHY``: it does not parse, or goes
+    beyond models and chains."""
+
+
+class NothingSelectedError(SelectionError):
+    """``Selection 'SEL' matches no C-alpha atom in file PATH: WHY``."""
+
+
+class PairingWarning(UserWarning):
+    """More than a tenth of the pairs, and at least 3, join residues of
+    different names: the numbering may not match (try pairing="sequence")
+    or the chains may not be the ones meant."""
 
 
 class ReaderWarning(UserWarning):

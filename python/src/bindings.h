@@ -31,28 +31,34 @@ struct read_outcome {
     std::vector<std::string> warnings;
 };
 
-// Reads without touching Python (so without the GIL): any thread may call it.
-read_outcome read_file(const std::string &path);
+// Reads without touching Python (so without the GIL): any thread may call
+// it. Without a selection, name may be FILE@SELECTION as the programs take
+// it (a name that exists as a file is always that file).
+read_outcome read_file(const std::string &name, const std::string &selection = "");
 
-// Emits reader warnings as pairfit.ReaderWarning on the calling thread,
-// which holds the GIL, attributed to the Python frame stacklevel levels up
-// (1: the function calling the extension).
-void emit_warnings(const std::vector<std::string> &messages, int stacklevel);
+// Emits warnings of the category named (pairfit.ReaderWarning,
+// pairfit.PairingWarning) on the calling thread, which holds the GIL,
+// attributed to the Python frame stacklevel levels up (1: the function
+// calling the extension).
+void emit_warnings(const std::vector<std::string> &messages, int stacklevel,
+                   const char *category = "ReaderWarning");
 
 // How the atoms of the two structures are paired.
 struct pairing_choice {
-    enum kind_t { by_number, explicit_pairs } kind = by_number;
+    enum kind_t { by_number, by_sequence, explicit_pairs } kind = by_number;
     pairfit::pairing pairs;  // explicit_pairs only
 };
 
 pairfit::pairing make_pairing(const pairing_choice &choice, const pairfit::structure &first,
                               const pairfit::structure &second);
 
-// One comparison's result with what it refers to.
+// One comparison's result with what it refers to, and the library's
+// warning about residues of different names paired (empty: none).
 struct py_result {
     pairfit::result value;
     pairfit::pairing pairs;
     std::shared_ptr<const pairfit::structure> first, second;
+    std::string pairing_warning;
 };
 
 // Compares without touching Python unless options.observer does.

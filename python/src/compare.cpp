@@ -10,7 +10,11 @@ namespace pairfit_python {
 
 pairfit::pairing make_pairing(const pairing_choice &choice, const pairfit::structure &first,
                               const pairfit::structure &second) {
-    if (choice.kind == pairing_choice::explicit_pairs) return choice.pairs;
+    switch (choice.kind) {
+    case pairing_choice::explicit_pairs: return choice.pairs;
+    case pairing_choice::by_sequence: return pairfit::pair_by_sequence(first, second);
+    case pairing_choice::by_number: break;
+    }
     return pairfit::pair_by_residue_number(first, second);
 }
 
@@ -21,6 +25,7 @@ py_result compare_structures(pairfit::workspace &ws, const py_structure &first,
     out.first = first.value;
     out.second = second.value;
     out.pairs = make_pairing(pairing, *first.value, *second.value);
+    out.pairing_warning = pairfit::residue_name_warning(*first.value, *second.value, out.pairs);
     pairfit::compare(ws, *first.value, *second.value, out.pairs, options, out.value);
     return out;
 }
@@ -139,12 +144,17 @@ std::string repr(const py_result &r) {
 
 namespace {
 
-// Explicit pairs from Python: two sequences of atom indices, of the same
-// length, each increasing, within the structures.
+// The pairing from Python: None (by residue number), "sequence", or
+// explicit pairs, two sequences of atom indices of the same length, each
+// increasing, within the structures.
 pairing_choice pairing_from_python(py::object pairs, const pairfit::structure &first,
                                    const pairfit::structure &second) {
     pairing_choice choice;
     if (pairs.is_none()) return choice;
+    if (py::isinstance<py::str>(pairs) && pairs.cast<std::string>() == "sequence") {
+        choice.kind = pairing_choice::by_sequence;
+        return choice;
+    }
     auto lists = pairs.cast<std::vector<std::vector<int>>>();
     if (lists.size() != 2 || lists[0].size() != lists[1].size())
         throw py::value_error("pairing: two index sequences (first, second) of the same length");
@@ -241,7 +251,7 @@ array of the same shape.
     m.def(
         "_compare",
         [](const py_structure &first, const py_structure &second, int min_size, py::object pairs,
-           bool per_size, py::object progress, bool fast, int threads) {
+           bool per_size, py::object progress, bool fast, int threads, int stacklevel) {
             pairing_choice pairing = pairing_from_python(pairs, *first.value, *second.value);
             pairfit::compare_options options;
             options.min_size = min_size;
@@ -253,12 +263,19 @@ array of the same shape.
                 observer = std::make_unique<progress_observer>(progress.cast<py::function>());
                 options.observer = observer.get();
             }
-            py::gil_scoped_release unlocked;
-            pairfit::workspace ws;
-            return compare_structures(ws, first, second, pairing, options);
+            py_result out;
+            {
+                py::gil_scoped_release unlocked;
+                pairfit::workspace ws;
+                out = compare_structures(ws, first, second, pairing, options);
+            }
+            if (!out.pairing_warning.empty())
+                emit_warnings({out.pairing_warning}, stacklevel, "PairingWarning");
+            return out;
         },
         py::arg("first"), py::arg("second"), py::arg("min_size"), py::arg("pairs"),
-        py::arg("per_size"), py::arg("progress"), py::arg("fast"), py::arg("threads"));
+        py::arg("per_size"), py::arg("progress"), py::arg("fast"), py::arg("threads"),
+        py::arg("stacklevel"));
 }
 
 }  // namespace pairfit_python

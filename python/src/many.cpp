@@ -67,7 +67,8 @@ void rethrow_first(const std::vector<std::exception_ptr> &errors) {
 }
 
 std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair<int, int>> &jobs,
-                                     int threads, int min_size, bool per_size, int stacklevel) {
+                                     int threads, int min_size, bool per_size, bool by_sequence,
+                                     int stacklevel) {
     // Structures as given, and the files to read, each path once.
     std::vector<py_structure> structures(items.size());
     std::vector<std::string> paths;
@@ -102,11 +103,15 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     pairfit::compare_options options;
     options.min_size = min_size;
     options.per_size_scores = per_size;
+    pairing_choice pairing;
+    if (by_sequence) pairing.kind = pairing_choice::by_sequence;
     run_jobs(jobs.size(), threads, compare_errors, [&](std::size_t j, pairfit::workspace &ws) {
         results[j] = compare_structures(ws, structures[jobs[j].first], structures[jobs[j].second],
-                                        pairing_choice{}, options);
+                                        pairing, options);
     });
     rethrow_first(compare_errors);
+    for (const py_result &r : results)
+        if (!r.pairing_warning.empty()) emit_warnings({r.pairing_warning}, stacklevel, "PairingWarning");
     return results;
 }
 
@@ -114,7 +119,8 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
 
 void bind_many(py::module_ &m) {
     m.def("_compare_pairs", &compare_pairs, py::arg("structures"), py::arg("pairs"),
-          py::arg("threads"), py::arg("min_size"), py::arg("per_size"), py::arg("stacklevel"),
+          py::arg("threads"), py::arg("min_size"), py::arg("per_size"), py::arg("by_sequence"),
+          py::arg("stacklevel"),
           "Compares the pairs (i, j) of structures (Structure objects or paths) on several "
           "threads; results in the order of pairs.");
 }

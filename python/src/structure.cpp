@@ -8,18 +8,22 @@
 
 namespace pairfit_python {
 
-read_outcome read_file(const std::string &path) {
+read_outcome read_file(const std::string &name, const std::string &selection) {
+    pairfit::structure_name parts{name, selection};
+    if (selection.empty()) parts = pairfit::parse_structure_name(name);
     read_outcome out;
     pairfit::read_options options;
+    options.selection = parts.selection;
     options.on_warning = [&out](const std::string &message) { out.warnings.push_back(message); };
     out.structure.value =
-        std::make_shared<const pairfit::structure>(pairfit::read_structure(path, options));
+        std::make_shared<const pairfit::structure>(pairfit::read_structure(parts.path, options));
     return out;
 }
 
-void emit_warnings(const std::vector<std::string> &messages, int stacklevel) {
+void emit_warnings(const std::vector<std::string> &messages, int stacklevel,
+                   const char *category_name) {
     if (messages.empty()) return;
-    py::object category = py::module_::import("pairfit._errors").attr("ReaderWarning");
+    py::object category = py::module_::import("pairfit._errors").attr(category_name);
     for (const std::string &message : messages)
         if (PyErr_WarnEx(category.ptr(), message.c_str(), stacklevel) != 0)
             throw py::error_already_set();
@@ -90,7 +94,7 @@ py_structure from_columns(py::array_t<double, py::array::c_style | py::array::fo
                           const std::optional<std::vector<std::string>> &insertion_codes,
                           const std::optional<int_array> &models, const std::optional<int_array> &serials,
                           const std::optional<std::vector<std::string>> &atom_names,
-                          const std::string &source) {
+                          const std::string &source, const std::string &selection) {
     if (coordinates.ndim() != 2 || coordinates.shape(1) != 3)
         throw py::value_error("coordinates: an (n, 3) array");
     const std::size_t n = static_cast<std::size_t>(coordinates.shape(0));
@@ -105,6 +109,7 @@ py_structure from_columns(py::array_t<double, py::array::c_style | py::array::fo
     auto xyz = coordinates.unchecked<2>();
     pairfit::structure out;
     out.source = source;
+    out.selection = selection;
     out.atoms.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         if (icode[i].size() > 1) throw py::value_error("insertion_codes: one character or ''");
@@ -127,6 +132,7 @@ py_structure from_columns(py::array_t<double, py::array::c_style | py::array::fo
 py_structure take(const py_structure &s, const std::vector<py::ssize_t> &indices) {
     pairfit::structure out;
     out.source = get(s).source;
+    out.selection = get(s).selection;
     out.atoms.reserve(indices.size());
     for (py::ssize_t i : indices) {
         if (i < 0 || static_cast<std::size_t>(i) >= get(s).size()) throw py::index_error("atom index out of range");
@@ -149,17 +155,23 @@ atoms (numpy indexing). Structures pickle.
              py::arg("residue_numbers") = py::none(), py::arg("residue_names") = py::none(),
              py::arg("chain_ids") = py::none(), py::arg("insertion_codes") = py::none(),
              py::arg("models") = py::none(), py::arg("serials") = py::none(),
-             py::arg("atom_names") = py::none(), py::arg("source") = "",
+             py::arg("atom_names") = py::none(), py::arg("source") = "", py::arg("selection") = "",
              R"doc(
 A structure from columns, one entry an atom (from another reader, or a
 selection of one). coordinates: (n, 3), Angstrom; residue_numbers: required
 (they pair the atoms). Defaults: residue_names "UNK", chain_ids and
-insertion_codes "", models 1, serials 1 to n, atom_names "CA", source "".
+insertion_codes "", models 1, serials 1 to n, atom_names "CA", source and
+selection "".
 )doc")
         .def("_take", &take, py::arg("indices"), "The structure of the atoms at indices, in order.")
         .def("__len__", [](const py_structure &s) { return get(s).size(); })
         .def_property_readonly("source", [](const py_structure &s) { return get(s).source; },
                                "The path the structure was read from, as given.")
+        .def_property_readonly("selection", [](const py_structure &s) { return get(s).selection; },
+                               "The selection of models and chains read ('' for none).")
+        .def_property_readonly(
+            "name", [](const py_structure &s) { return pairfit::display_name(get(s)); },
+            "The structure named as the programs name it: FILE, or FILE@SELECTION.")
         .def_property_readonly(
             "coordinates", [](const py_structure &s) { return coordinates(get(s)); },
             "Coordinates in Angstrom as an (n, 3) float64 array.")
@@ -209,22 +221,22 @@ insertion_codes "", models 1, serials 1 to n, atom_names "CA", source "".
             },
             "Atom names (list of str).")
         .def("__repr__", [](const py_structure &s) {
-            return "<pairfit.Structure " + py::repr(py::str(get(s).source)).cast<std::string>() +
+            return "<pairfit.Structure " + py::repr(py::str(pairfit::display_name(get(s)))).cast<std::string>() +
                    ": " + std::to_string(get(s).size()) + " C-alpha atoms>";
         });
 
     m.def(
         "_read",
-        [](const std::string &path, int stacklevel) {
+        [](const std::string &path, const std::string &selection, int stacklevel) {
             read_outcome out;
             {
                 py::gil_scoped_release unlocked;
-                out = read_file(path);
+                out = read_file(path, selection);
             }
             emit_warnings(out.warnings, stacklevel);
             return out.structure;
         },
-        py::arg("path"), py::arg("stacklevel"),
+        py::arg("path"), py::arg("selection"), py::arg("stacklevel"),
         "Reads a structure; its warnings go through the warnings module, attributed to the "
         "caller stacklevel frames up.");
 }

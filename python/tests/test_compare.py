@@ -9,6 +9,10 @@ import pytest
 import pairfit
 from conftest import CASES, DATA, EXAMPLES, FULL_CASES, PLAIN_CASES, score_values
 
+# Several recorded pairs join residues of different names (homologs,
+# renumbered copies); that warning has its own tests.
+pytestmark = pytest.mark.filterwarnings("ignore::pairfit.PairingWarning")
+
 # Every case whose SCORE line is recorded in plain text, with its options
 # that change the SCORE line (only -min does).
 SCORED_CASES = [c for c in CASES if c.stdout() is not None]

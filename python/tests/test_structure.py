@@ -12,6 +12,9 @@ import pytest
 import pairfit
 from conftest import DATA, EXAMPLES
 
+# Some comparisons here pair different proteins by number on purpose.
+pytestmark = pytest.mark.filterwarnings("ignore::pairfit.PairingWarning")
+
 
 def _gemmi_ca_atoms(path):
     """The C-alpha atoms of ATOM records as gemmi reads them, by model,
@@ -142,11 +145,6 @@ def test_reader_warnings_go_through_warnings_module(tmp_path, pairfit_binary):
         warnings.simplefilter("error", pairfit.ReaderWarning)
         with pytest.raises(pairfit.ReaderWarning):
             pairfit.compare(path, path)
-
-
-def test_selection_is_refused_until_the_library_has_it():
-    with pytest.raises(ValueError, match="selection"):
-        pairfit.read(EXAMPLES / "demo_ldh_6ldh_A.pdb", selection="//A")
 
 
 def test_chain_taken_by_mask_equals_the_file_of_that_chain():
