@@ -214,13 +214,14 @@ def compare_all(structures: Sequence[StructureLike], threads: int = 0, min_size:
 def table(results: Sequence[Result]) -> Dict[str, np.ndarray]:
     """The results' SCORE values as columns: a dict of numpy arrays.
 
-    Columns: source1, source2 (str), max_natoms, size, npairs (int64), rms,
-    score, pvalue, normalised_pvalue (float64); one row a result, in order.
+    Columns: name1, name2 (str: FILE, or FILE@SELECTION), max_natoms, size,
+    npairs (int64), rms, score, pvalue, normalised_pvalue (float64); one row
+    a result, in order.
     """
     results = list(results)
     columns = {
-        "source1": np.array([r.structure1.source for r in results], dtype=str),
-        "source2": np.array([r.structure2.source for r in results], dtype=str),
+        "name1": np.array([r.structure1.name for r in results], dtype=str),
+        "name2": np.array([r.structure2.name for r in results], dtype=str),
     }
     for name in ("max_natoms", "size", "npairs"):
         columns[name] = np.array([getattr(r, name) for r in results], dtype=np.int64)

@@ -110,6 +110,8 @@ py::dict to_dict(const py_result &r) {
     py::dict d;
     d["source1"] = r.first->source;
     d["source2"] = r.second->source;
+    d["name1"] = pairfit::display_name(*r.first);
+    d["name2"] = pairfit::display_name(*r.second);
     d["max_natoms"] = v.max_natoms;
     d["size"] = v.size;
     d["rms"] = v.rms;
@@ -136,8 +138,9 @@ std::string repr(const py_result &r) {
     std::snprintf(numbers, sizeof numbers,
                   "size=%d of %d pairs, rms=%.1f, score=%.1f, pvalue=%e, normalised_pvalue=%e",
                   v.size, v.npairs, v.rms, v.score, v.pvalue, v.normalised_pvalue);
-    return "<pairfit.Result " + py::repr(py::str(r.first->source)).cast<std::string>() + " vs " +
-           py::repr(py::str(r.second->source)).cast<std::string>() + ": " + numbers + ">";
+    return "<pairfit.Result " + py::repr(py::str(pairfit::display_name(*r.first))).cast<std::string>() +
+           " vs " + py::repr(py::str(pairfit::display_name(*r.second))).cast<std::string>() + ": " +
+           numbers + ">";
 }
 
 }  // namespace

@@ -169,6 +169,6 @@ def test_result_dict_and_repr():
                  "rotation", "translation"):
         assert np.array_equal(d[name], getattr(r, name))
     assert d["score_by_size"] is None
-    assert d["source2"].endswith("ubiquitin_1d3z_model2.pdb")
+    assert d["source2"].endswith("ubiquitin_1d3z_model2.pdb") and d["name2"] == d["source2"]
     values = r.score_line().split("\t")
     assert "size=%s of 76 pairs, rms=%s, score=%s" % (values[1], values[2], values[3]) in repr(r)

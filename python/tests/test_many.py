@@ -49,7 +49,7 @@ def test_compare_all_runs_every_ordered_pair_in_order(threads):
         assert_same(r, pairfit.compare(files[i], files[j], min_size=10))
     assert table["index1"].tolist() == [i for i, _ in pairs]
     assert table["index2"].tolist() == [j for _, j in pairs]
-    assert table["source1"].tolist() == [str(files[i]) for i, _ in pairs]
+    assert table["name1"].tolist() == [str(files[i]) for i, _ in pairs]
     for column in ("max_natoms", "size", "npairs", "rms", "score", "pvalue", "normalised_pvalue"):
         assert table[column].tolist() == [getattr(r, column) for r in results], column
 
@@ -58,7 +58,7 @@ def test_compare_pairs_gives_the_recorded_score_lines_in_order():
     pairs = [(c.file1, c.file2) for c in PLAIN_CASES]
     results, table = pairfit.compare_pairs(pairs, threads=2, with_table=True)
     assert [r.score_line() for r in results] == [score_values(c.stdout()) for c in PLAIN_CASES]
-    assert table["source2"].tolist() == [b for _, b in pairs]
+    assert table["name2"].tolist() == [b for _, b in pairs]
 
 
 def test_the_first_bad_file_in_input_order_raises(tmp_path):
