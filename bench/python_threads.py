@@ -3,7 +3,7 @@
 
 On a list of 20 pairs (the example pair, lactate dehydrogenase, 329
 pairs, in both orders, ten times each), structures read beforehand, wall
-time (median of --runs runs) of:
+time (median of --runs runs, the runs of the four kinds taking turns) of:
   - pairfit.compare_pairs with threads=1 and threads=2 (the module's own
     worker threads);
   - the 20 pairs compared one by one with pairfit.compare in one Python
@@ -12,9 +12,8 @@ time (median of --runs runs) of:
     would take twice as long as one; with it released, on two free cores,
     about as long.
 and the process's CPU time over the wall time, which exceeds 1 only when
-threads computed at the same time (with the GIL held it could not, however
-busy the machine). Prints a Markdown table. Run it with the interpreter the module was built
-for, the module on PYTHONPATH:
+threads computed at the same time. Prints a Markdown table. Run it with the interpreter the module was
+built for, the module on PYTHONPATH:
 
     PYTHONPATH=build/python /usr/bin/python3 bench/python_threads.py
 """
@@ -39,18 +38,22 @@ def benchmark_pairs():
     return [(first, second), (second, first)] * 10
 
 
-def timed(work, runs):
-    """Median, minimum and maximum wall time, and the median of the
-    process's CPU time over wall time (above 1 only when threads computed
-    at the same time)."""
-    walls, shares = [], []
+def timed(works, runs):
+    """Per work: median, minimum and maximum wall time, and the median of
+    the process's CPU time over wall time (above 1 only when threads
+    computed at the same time). The works take turns, run after run, so
+    that load from elsewhere on a shared machine hits them alike."""
+    walls = [[] for _ in works]
+    shares = [[] for _ in works]
     for _ in range(runs):
-        cpu, start = time.process_time(), time.perf_counter()
-        work()
-        wall = time.perf_counter() - start
-        walls.append(wall)
-        shares.append((time.process_time() - cpu) / wall)
-    return statistics.median(walls), min(walls), max(walls), statistics.median(shares)
+        for k, work in enumerate(works):
+            cpu, start = time.process_time(), time.perf_counter()
+            work()
+            wall = time.perf_counter() - start
+            walls[k].append(wall)
+            shares[k].append((time.process_time() - cpu) / wall)
+    return [(statistics.median(w), min(w), max(w), statistics.median(c))
+            for w, c in zip(walls, shares)]
 
 
 def one_by_one(pairs):
@@ -90,8 +93,8 @@ def main():
     print("| Run | Comparisons | Wall time, median (min-max) | CPU time / wall time |")
     print("|---|---:|---:|---:|")
     medians = []
-    for label, comparisons, work in rows:
-        median, low, high, share = timed(work, args.runs)
+    for (label, comparisons, _), (median, low, high, share) in zip(
+            rows, timed([work for _, _, work in rows], args.runs)):
         medians.append(median)
         print("| %s | %d | %.3f s (%.3f-%.3f) | %.2f |" % (label, comparisons, median, low, high, share))
     print()
