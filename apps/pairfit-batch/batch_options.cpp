@@ -43,6 +43,9 @@ const char BATCH_HELP[] =
     "  --shard K/N         run only the K-th of N consecutive slices of the pairs\n"
     "                      (K = 1..N); the rows of slices 1..N in turn are the rows\n"
     "                      of the whole run\n"
+    "  --html FILE         also write an HTML page of the results to FILE: with\n"
+    "                      --all a clustered heat map of the normalised p-values,\n"
+    "                      otherwise the pairs ranked in a bar chart\n"
     "  --                  end of the options (for file names that start with -)\n"
     "  -h, --help          print this help and exit\n"
     "\n"
@@ -99,12 +102,14 @@ void set_defaults(batch_settings *settings) {
     settings->shard = settings->shard_count = 1;
     settings->split = SPLIT_NONE;
     settings->by_sequence = false;
+    settings->html_file.clear();
 }
 
 bool takes_value(const char *arg) {
     return std::strcmp(arg, "-min") == 0 || std::strcmp(arg, "-j") == 0 ||
            std::strcmp(arg, "--list") == 0 || std::strcmp(arg, "--pairs") == 0 ||
-           std::strcmp(arg, "--shard") == 0 || std::strcmp(arg, "--split") == 0;
+           std::strcmp(arg, "--shard") == 0 || std::strcmp(arg, "--split") == 0 ||
+           std::strcmp(arg, "--html") == 0;
 }
 
 // Stores the value of an option that takes one; false, with *error, if it is wrong.
@@ -131,6 +136,8 @@ bool set_option(batch_settings *settings, const char *option, const char *value,
             *error = std::string("--split needs 'models' or 'chains', not '") + value + "'";
             return false;
         }
+    } else if (std::strcmp(option, "--html") == 0) {
+        settings->html_file = value;
     } else if (!parse_shard(value, &settings->shard, &settings->shard_count)) {
         *error = std::string("--shard needs K/N with 1 <= K <= N, not '") + value + "'";
         return false;

@@ -20,6 +20,7 @@ struct batch_settings {
     int shard, shard_count;              // --shard K/N; default 1/1
     split_mode split;                    // --split models|chains; default SPLIT_NONE
     bool by_sequence;                    // -seq: pair residues by sequence, not by number
+    std::string html_file;               // --html: the report page; empty: none
 };
 
 enum batch_parse_status {

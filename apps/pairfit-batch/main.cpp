@@ -15,6 +15,8 @@
 #include "split.h"
 #include "pairfit/pairfit.h"
 #include "structure_cache.h"
+#include "report/atomic_write.h"
+#include "report/batch_page.h"
 
 namespace {
 
@@ -110,10 +112,11 @@ const char *pair_error(const std::vector<cached_structure> &cache, file_pair p) 
 }
 
 // Compares the pairs of rows [first, end) of *rows until none is left,
-// in a workspace of this thread's own.
+// in a workspace of this thread's own. With report, row r's result also
+// goes to (*report)[r - first].
 void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &cache,
                    int min_size, pairfit::pairing_method method, std::atomic<size_t> *next,
-                   row_output *rows) {
+                   row_output *rows, size_t first, std::vector<pairfit::batch_entry> *report) {
     pairfit::workspace workspace;
     pairfit::pairing residue_pairs;
     pairfit::result result;
@@ -138,6 +141,9 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
         if (error == nullptr)
             std::snprintf(slot->values, sizeof slot->values, "%s",
                           pairfit::score_values(result).c_str());
+        if (report != nullptr)
+            (*report)[row - first] = {p.file1, p.file2, error == nullptr ? slot->values : "",
+                                      error == nullptr ? "" : error};
         finish_row(rows, row);
     }
 }
@@ -146,7 +152,7 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
 // standard output, with a progress line while standard error is a terminal.
 void run_comparisons(const pair_list &pairs, const std::vector<cached_structure> &cache,
                      int min_size, pairfit::pairing_method method, int threads, size_t first,
-                     size_t end, row_output *rows) {
+                     size_t end, row_output *rows, std::vector<pairfit::batch_entry> *report) {
     progress_line progress;
     start_progress(&progress, stderr, end - first);
     size_t slots = static_cast<size_t>(threads) * SLOTS_PER_THREAD;
@@ -156,7 +162,9 @@ void run_comparisons(const pair_list &pairs, const std::vector<cached_structure>
     if (progress.out != nullptr && end > first)
         start_thread(&ticker, [rows] { report_progress(rows); });
     std::atomic<size_t> next(first);
-    run_on_threads(threads, [&] { compare_pairs(pairs, cache, min_size, method, &next, rows); });
+    run_on_threads(threads, [&] {
+        compare_pairs(pairs, cache, min_size, method, &next, rows, first, report);
+    });
     if (ticker.joinable()) ticker.join();
     end_progress(&progress);
     rows->progress = nullptr;
@@ -209,6 +217,19 @@ int main(int argc, char **argv) {
     const pairfit::pairing_method method = settings.by_sequence
                                                ? pairfit::pairing_method::sequence
                                                : pairfit::pairing_method::residue_number;
-    run_comparisons(pairs, cache, settings.min_size, method, threads, first, end, &rows);
-    return exit_status(rows);
+    pairfit::batch_table report;
+    report.entries.resize(settings.html_file.empty() ? 0 : count);
+    run_comparisons(pairs, cache, settings.min_size, method, threads, first, end, &rows,
+                    settings.html_file.empty() ? nullptr : &report.entries);
+    int status = exit_status(rows);
+    if (!settings.html_file.empty()) {
+        report.files = pairs.files;
+        report.all_pairs = pairs.mode == ALL_PAIRS;
+        if (!pairfit::write_file_atomically(settings.html_file,
+                                            pairfit::batch_page_html(report, settings.min_size))) {
+            std::fprintf(stderr, "Couldn't write file %s\n", settings.html_file.c_str());
+            status = 1;
+        }
+    }
+    return status;
 }

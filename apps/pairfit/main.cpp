@@ -6,6 +6,7 @@
 #include "named_structure.h"
 #include "options.h"
 #include "pairfit/pairfit.h"
+#include "report_files.h"
 #include "reports.h"
 
 int main(int argc, char **argv) {
@@ -36,7 +37,7 @@ int main(int argc, char **argv) {
     progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);
     pairfit::compare_options options;
     options.min_size = settings.min_size;
-    options.per_size_scores = settings.per_size;
+    options.per_size_scores = settings.per_size || settings.html_file != nullptr;
     if (settings.progress || settings.step_tables) options.observer = &printer;
     // Each report refits the best subset, the table first.
     options.refit_for_coordinates = settings.table && settings.coordinate_file != nullptr;
@@ -50,15 +51,20 @@ int main(int argc, char **argv) {
             input, result.final_rms, [&](int k) { return result.in_subset[k] != 0; },
             [&](int k) { return result.distances[k]; });
     if (settings.per_size) print_scores_by_size(result);
-    if (settings.coordinate_file != nullptr &&
-        !write_coordinate_file(settings.coordinate_file, input, result)) {
-        std::printf("Couldn't write file %s\n", settings.coordinate_file);
-        return 1;
-    }
+    bool coordinates_written = settings.coordinate_file == nullptr ||
+                               write_coordinate_file(settings.coordinate_file, input, result);
+    if (!coordinates_written) std::printf("Couldn't write file %s\n", settings.coordinate_file);
+    // The files for people and other programs: opt-in, messages on standard error.
+    bool reports_written = true;
+    if (settings.html_file != nullptr)
+        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size);
+    if (settings.superposed_file != nullptr)
+        reports_written = write_superposed_file(settings.superposed_file, input, result) && reports_written;
+    if (!coordinates_written) return 1;
     // A full disk or closed pipe must not pass for a completed run.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "pairfit: error writing standard output\n");
         return 1;
     }
-    return 0;
+    return reports_written ? 0 : 1;
 }

@@ -25,12 +25,17 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             settings->per_size = true;
         } else if (std::strcmp(arg, "-seq") == 0) {
             settings->by_sequence = true;
-        } else if (std::strcmp(arg, "-pdb") == 0 || std::strcmp(arg, "-min") == 0) {
+        } else if (std::strcmp(arg, "-pdb") == 0 || std::strcmp(arg, "-min") == 0 ||
+                   std::strcmp(arg, "-html") == 0 || std::strcmp(arg, "-sup") == 0) {
             // The next argument is the value, whatever it looks like.
             if (i + 1 == argc) return ARGS_USAGE;
             const char *value = argv[++i];
-            if (arg[1] == 'p') settings->coordinate_file = value;
-            else settings->min_size = parse_int_clamped(value);
+            switch (arg[1]) {
+            case 'p': settings->coordinate_file = value; break;
+            case 'h': settings->html_file = value; break;
+            case 's': settings->superposed_file = value; break;
+            default: settings->min_size = parse_int_clamped(value);
+            }
         } else {
             if (files == 0) settings->file1 = arg;
             if (files == 1) settings->file2 = arg;

@@ -13,13 +13,15 @@ struct run_settings {
     bool per_size = false;         // -b: the SCORE-TEST lines
     const char *coordinate_file = nullptr;  // -pdb
     bool by_sequence = false;      // -seq: pair residues by sequence alignment, not by number
+    const char *html_file = nullptr;        // -html: the report page
+    const char *superposed_file = nullptr;  // -sup: both structures, every atom, superposed
     const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };
 
 enum parse_status {
     ARGS_OK = 0,
-    ARGS_USAGE,           // not exactly two file names, or -pdb/-min without a value
+    ARGS_USAGE,           // not exactly two file names, or -pdb/-min/-html/-sup without a value
     ARGS_NAME_TOO_LONG,   // a file name or the -pdb path has 800 characters or more
 };
 

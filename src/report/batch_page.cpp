@@ -1,0 +1,62 @@
+#include "report/batch_page.h"
+
+#include <vector>
+
+#include "report/bar_chart.h"
+#include "report/heat_map.h"
+#include "report/html_page.h"
+#include "report/svg.h"
+
+namespace pairfit {
+
+namespace {
+
+std::string pair_table(const batch_table &table) {
+    std::vector<std::vector<table_cell>> rows;
+    for (std::size_t k = 0; k < table.entries.size(); ++k) {
+        const batch_entry &e = table.entries[k];
+        std::vector<table_cell> row{{std::to_string(k + 1), std::to_string(k + 1)},
+                                    {escape_xml(table.files[e.file1]), table.files[e.file1]},
+                                    {escape_xml(table.files[e.file2]), table.files[e.file2]}};
+        entry_values v;
+        if (parse_values(e, &v)) {
+            row.push_back({std::to_string(v.size), std::to_string(v.size)});
+            row.push_back({fixed(v.rms, 1), fixed(v.rms, 1)});
+            row.push_back({fixed(v.score, 1), fixed(v.score, 1)});
+            row.push_back({scientific(v.pvalue), scientific(v.pvalue)});
+            row.push_back({scientific(v.normalised_pvalue), scientific(v.normalised_pvalue)});
+        } else {
+            for (int i = 0; i < 5; ++i) row.push_back({i == 0 ? escape_xml(describe_entry(e)) : "", ""});
+        }
+        rows.push_back(row);
+    }
+    return sortable_table("pair-table",
+                          {"row", "file 1", "file 2", "size", "RMS (\u00c5)", "score", "p-value", "normalised p-value"},
+                          rows);
+}
+
+}  // namespace
+
+std::string batch_page_html(const batch_table &table, int min_size) {
+    std::string title = "pairfit-batch: " + std::to_string(table.entries.size()) + " pairs of " +
+                        std::to_string(table.files.size()) + " files";
+    std::string b = "<h1>" + escape_xml(title) + "</h1>\n";
+    b += "<p>Each pair compared as <code>pairfit file1 file2</code> with <code>-min " + std::to_string(min_size) +
+         "</code>. The normalised p-value is \u22121000 (log<sub>10</sub> p + 0.6108) divided by the C-alpha "
+         "atoms of file 1: the larger, the more alike the two structures. Hover over a cell or bar for the "
+         "pair's values.</p>\n";
+    if (table.all_pairs) {
+        b += "<h2>Normalised p-value, every file against every other</h2>\n<p>Rows: file 1 (the reference), "
+             "columns: file 2 (moved onto it). Rows and columns are in the order of an average-linkage "
+             "clustering (tree at the right) on the distance S \u2212 s, where s is the mean normalised p-value "
+             "of the two directions of a pair and S the largest such mean; grey: the diagonal.</p>\n";
+        b += heat_map_svg(table);
+    } else {
+        b += "<h2>Pairs ranked by normalised p-value</h2>\n";
+        b += bar_chart_svg(table);
+    }
+    b += "<h2>All pairs</h2>\n<p>Click a heading to sort.</p>\n" + pair_table(table);
+    return html_document(title, b);
+}
+
+}  // namespace pairfit

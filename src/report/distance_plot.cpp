@@ -1,0 +1,139 @@
+#include "report/distance_plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "report/svg.h"
+
+namespace pairfit {
+
+namespace {
+
+constexpr double width = 960, height = 320;
+constexpr double left = 56, right = 16, top = 28, bottom = 44;
+constexpr double gap = 14;  // between the runs of two chains
+
+// Consecutive pairs whose structure 1 atoms share chain and model and rise
+// in residue number.
+struct run {
+    std::size_t first_pair, end_pair;
+    int low, high;  // residue numbers
+    double x0 = 0, x1 = 0;
+};
+
+std::vector<run> chain_runs(const structure &first, const pairing &pairs) {
+    std::vector<run> runs;
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        const ca_atom &a = first.atoms[pairs.first[k]];
+        bool same = false;
+        if (!runs.empty()) {
+            const ca_atom &b = first.atoms[pairs.first[k - 1]];
+            same = a.chain_id == b.chain_id && a.model == b.model &&
+                   a.residue_number >= b.residue_number;
+        }
+        if (same) {
+            runs.back().end_pair = k + 1;
+            runs.back().high = a.residue_number;
+        } else {
+            runs.push_back({k, k + 1, a.residue_number, a.residue_number});
+        }
+    }
+    return runs;
+}
+
+// Spreads the runs over the plot's width in proportion to their spans of
+// residue numbers.
+void place_runs(std::vector<run> &runs) {
+    double total = 0;
+    for (const run &r : runs) total += r.high - r.low + 1;
+    double usable = width - left - right - gap * (runs.size() > 0 ? runs.size() - 1 : 0);
+    double x = left;
+    for (run &r : runs) {
+        double w = usable * (r.high - r.low + 1) / total;
+        r.x0 = x;
+        r.x1 = x + w;
+        x += w + gap;
+    }
+}
+
+std::string run_name(const ca_atom &a, bool several_models) {
+    std::string name = a.chain_id.empty() ? std::string("no chain") : "chain " + a.chain_id;
+    if (several_models) name = "model " + std::to_string(a.model) + ", " + name;
+    return name;
+}
+
+}  // namespace
+
+std::string residue_label(const ca_atom &atom) {
+    std::string label = atom.residue_name + " " + std::to_string(atom.residue_number);
+    if (atom.insertion_code != ' ') label += atom.insertion_code;
+    if (!atom.chain_id.empty()) label += " " + atom.chain_id;
+    return label;
+}
+
+std::string distance_plot_svg(const structure &first, const structure &second,
+                              const pairing &pairs, const result &r) {
+    std::vector<run> runs = chain_runs(first, pairs);
+    place_runs(runs);
+    double max_distance = 6;
+    for (double d : r.distances) max_distance = std::max(max_distance, d * 1.05);
+    linear_axis y{0, max_distance, height - bottom, top};
+
+    std::string s = "<svg class=\"distance-plot\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
+                    fixed(width, 0) + " " + fixed(height, 0) + "\" role=\"img\">\n";
+    s += "<title>Distance of each pair after the best fit</title>\n";
+    // Distance axis, grid and the 5 Angstrom line.
+    double step = tick_step(0, max_distance, 6);
+    for (double v = 0; v <= max_distance + 1e-9; v += step) {
+        std::string yy = fixed(y(v), 1);
+        s += "<line class=\"grid\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(width - right, 0) +
+             "\" y1=\"" + yy + "\" y2=\"" + yy + "\"/><text class=\"tick\" x=\"" +
+             fixed(left - 6, 0) + "\" y=\"" + yy + "\" dy=\"0.35em\" text-anchor=\"end\">" +
+             fixed(v, step < 1 ? 1 : 0) + "</text>\n";
+    }
+    std::string y5 = fixed(y(5), 1);
+    s += "<line class=\"limit\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(width - right, 0) +
+         "\" y1=\"" + y5 + "\" y2=\"" + y5 + "\"><title>5 \u00c5</title></line><text class=\"limit-label\" x=\"" +
+         fixed(width - right - 2, 0) + "\" y=\"" + y5 + "\" dy=\"-0.3em\" text-anchor=\"end\">5 \u00c5</text>\n";
+    s += "<text class=\"axis-label\" transform=\"translate(14," + fixed((top + height - bottom) / 2, 0) +
+         ") rotate(-90)\" text-anchor=\"middle\">distance after fit (\u00c5)</text>\n";
+    s += "<text class=\"axis-label\" x=\"" + fixed((left + width - right) / 2, 0) + "\" y=\"" +
+         fixed(height - 6, 0) + "\" text-anchor=\"middle\">residue number in structure 1</text>\n";
+
+    bool several_models = false;
+    for (const ca_atom &a : first.atoms) several_models = several_models || a.model != first.atoms[0].model;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const run &rn = runs[i];
+        linear_axis x{rn.low - 0.5, rn.high + 0.5, rn.x0, rn.x1};
+        const ca_atom &head = first.atoms[pairs.first[rn.first_pair]];
+        if (i > 0) {
+            std::string bx = fixed(rn.x0 - gap / 2, 1);
+            s += "<line class=\"chain-boundary\" x1=\"" + bx + "\" x2=\"" + bx + "\" y1=\"" +
+                 fixed(top - 14, 0) + "\" y2=\"" + fixed(height - bottom, 0) + "\"/>\n";
+        }
+        s += "<text class=\"chain-label\" x=\"" + fixed(rn.x0 + 2, 1) + "\" y=\"" + fixed(top - 6, 0) +
+             "\">" + escape_xml(run_name(head, several_models)) + "</text>\n";
+        int count = std::max(2, static_cast<int>((rn.x1 - rn.x0) / 45));
+        double xs = std::max(1.0, tick_step(rn.low, rn.high, count));
+        for (double v = std::ceil(rn.low / xs) * xs; v <= rn.high; v += xs)
+            s += "<text class=\"tick\" x=\"" + fixed(x(v), 1) + "\" y=\"" + fixed(height - bottom + 14, 0) +
+                 "\" text-anchor=\"middle\">" + fixed(v, 0) + "</text>\n";
+        for (std::size_t k = rn.first_pair; k < rn.end_pair; ++k) {
+            const ca_atom &a1 = first.atoms[pairs.first[k]];
+            const ca_atom &a2 = second.atoms[pairs.second[k]];
+            bool in = r.in_subset[k] != 0;
+            double d = r.distances[k];
+            s += "<circle class=\"pair " + std::string(in ? "in" : "out") + "\" cx=\"" +
+                 fixed(x(a1.residue_number), 1) + "\" cy=\"" + fixed(y(d), 1) + "\" r=\"2.6\"><title>" +
+                 escape_xml(residue_label(a1)) + " / " + escape_xml(residue_label(a2)) + ": " +
+                 fixed(d, 2) + " \u00c5, " + (in ? "in the subset" : "moves") + "</title></circle>\n";
+        }
+    }
+    s += "<line class=\"axis\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(left, 0) + "\" y1=\"" +
+         fixed(top, 0) + "\" y2=\"" + fixed(height - bottom, 0) + "\"/>\n";
+    s += "</svg>\n";
+    return s;
+}
+
+}  // namespace pairfit

@@ -1,0 +1,26 @@
+// The per-residue plot of a comparison: each pair's distance after the
+// best fit, along structure 1's residue numbers.
+#ifndef PAIRFIT_REPORT_DISTANCE_PLOT_H
+#define PAIRFIT_REPORT_DISTANCE_PLOT_H
+
+#include <string>
+
+#include "pairfit/compare.h"
+
+namespace pairfit {
+
+// An SVG element: one circle a pair (class "pair in" for the best subset,
+// "pair out" for the others) with a <title> naming both residues and the
+// distance, a dashed line at 5 Angstrom, and a dashed line where structure
+// 1's chain or model changes. Each run of pairs in one chain is laid out by
+// its residue numbers, the runs side by side.
+std::string distance_plot_svg(const structure &first, const structure &second,
+                              const pairing &pairs, const result &r);
+
+// "GLY 23 A" (residue name, number with insertion code, chain), for titles
+// and tables.
+std::string residue_label(const ca_atom &atom);
+
+}  // namespace pairfit
+
+#endif

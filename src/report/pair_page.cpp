@@ -1,0 +1,205 @@
+#include "report/pair_page.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "report/distance_plot.h"
+#include "report/html_page.h"
+#include "report/size_plot.h"
+#include "report/svg.h"
+
+namespace pairfit {
+
+namespace {
+
+// Colours of the 3-D view: [structure][state], state 0 unpaired, 1 paired
+// but outside the subset (moves), 2 in the subset.
+const char *const viewer_colours[2][3] = {{"#a0aec0", "#dd6b20", "#2b6cb0"}, {"#cbd5e0", "#f6ad55", "#90cdf4"}};
+const char *const state_names[3] = {"not paired", "moves", "core"};
+
+// Draws the two C-alpha traces from the JSON in #structure-data. Atoms of
+// one chain and model closer than 4.3 A are joined, as C-alpha atoms of
+// consecutive residues are 3.8 A apart.
+const char viewer_setup[] = R"(
+(function () {
+  var element = document.getElementById('viewer');
+  try {
+    var data = JSON.parse(document.getElementById('structure-data').textContent);
+    var colours = JSON.parse(element.getAttribute('data-colours'));
+    var viewer = $3Dmol.createViewer(element, { backgroundColor: 'white' });
+    data.forEach(function (atoms, s) {
+      var list = atoms.map(function (a, i) {
+        return { elem: 'C', atom: 'CA', x: a[0], y: a[1], z: a[2], resi: a[4], resn: a[5], chain: a[6],
+                 serial: i, index: i, bonds: [], bondOrder: [], hetflag: false, color: colours[s][a[8]],
+                 properties: { label: a[3], structure: s + 1, model: a[7], state: a[8] } };
+      });
+      for (var i = 1; i < list.length; ++i) {
+        var a = atoms[i - 1], b = atoms[i];
+        var dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
+        if (a[6] === b[6] && a[7] === b[7] && dx * dx + dy * dy + dz * dz < 4.3 * 4.3) {
+          list[i - 1].bonds.push(i); list[i - 1].bondOrder.push(1);
+          list[i].bonds.push(i - 1); list[i].bondOrder.push(1);
+        }
+      }
+      viewer.addModel().addAtoms(list);
+    });
+    viewer.setStyle({}, { stick: { radius: 0.22 }, sphere: { radius: 0.45 } });
+    viewer.setHoverable({}, true, function (atom, v) {
+      if (!atom.hoverLabel)
+        atom.hoverLabel = v.addLabel('structure ' + atom.properties.structure + ': ' + atom.properties.label,
+          { position: atom, backgroundColor: '#1a202c', fontSize: 12 });
+    }, function (atom, v) {
+      if (atom.hoverLabel) { v.removeLabel(atom.hoverLabel); delete atom.hoverLabel; }
+    });
+    viewer.zoomTo();
+    viewer.render();
+    element.setAttribute('data-drawn', 'yes');
+  } catch (e) {
+    console.error('3-D view: ' + e);
+    element.textContent = 'The 3-D view could not be drawn here: ' + e;
+  }
+})();
+)";
+
+std::string percent(int part, int whole) {
+    return whole > 0 ? fixed(100.0 * part / whole, 1) + "%" : "no pairs";
+}
+
+std::string input_rows(const char *which, const structure &s, const std::string &selection, int paired) {
+    std::vector<std::string> seen;
+    std::string chains;
+    for (const ca_atom &a : s.atoms) {
+        std::string c = a.chain_id.empty() ? "(none)" : a.chain_id;
+        if (std::find(seen.begin(), seen.end(), c) != seen.end()) continue;
+        seen.push_back(c);
+        chains += (chains.empty() ? "" : ", ") + c;
+    }
+    return std::string("<tr><th>") + which + "</th><td><code>" + escape_xml(s.source) + "</code></td><td>" +
+           (selection.empty() ? "whole file" : escape_xml(selection)) + "</td><td class=\"num\">" +
+           std::to_string(s.size()) + "</td><td>" + escape_xml(chains) + "</td><td class=\"num\">" +
+           std::to_string(paired) + "</td></tr>\n";
+}
+
+// The atoms of one structure for the 3-D view: x, y, z, label, residue
+// number, residue name, chain, model, state; coordinates moved by move.
+std::string atoms_json(const structure &s, const std::vector<int> &state, const rigid_transform *move) {
+    std::string j = "[";
+    for (std::size_t i = 0; i < s.atoms.size(); ++i) {
+        const ca_atom &a = s.atoms[i];
+        std::array<double, 3> p{{a.x, a.y, a.z}};
+        if (move != nullptr) p = move->apply(p);
+        j += (i ? ",[" : "[") + fixed(p[0], 3) + "," + fixed(p[1], 3) + "," + fixed(p[2], 3) + "," +
+             json_string(residue_label(a)) + "," + std::to_string(a.residue_number) + "," +
+             json_string(a.residue_name) + "," + json_string(a.chain_id) + "," + std::to_string(a.model) + "," +
+             std::to_string(state[i]) + "]";
+    }
+    return j + "]";
+}
+
+std::string words(const pair_page_input &in) {
+    const result &r = in.r;
+    std::string s = "<table class=\"facts\">\n";
+    s += "<tr><th>SCORE line</th><td><code id=\"score-line\">SCORE:\t" + escape_xml(score_values(r)) +
+         "</code></td></tr>\n";
+    s += "<tr><th>atoms</th><td>" + std::to_string(r.max_natoms) +
+         ": the larger of the two counts of C-alpha atoms read</td></tr>\n";
+    if (r.size > 0) {
+        s += "<tr><th>best subset</th><td><span id=\"subset-size\">" + std::to_string(r.size) + "</span> of the " +
+             std::to_string(r.npairs) + " pairs (" + percent(r.size, r.npairs) +
+             ") superpose as one rigid body: the core that the two structures share. The other " +
+             std::to_string(r.npairs - r.size) + " pairs move.</td></tr>\n";
+        s += "<tr><th>RMS</th><td>" + fixed(r.rms, 1) + " \u00c5 (" + fixed(r.final_rms, 4) +
+             " \u00c5 after the final fit): the root mean square distance between the subset's paired C-alpha "
+             "atoms once structure 2 is superposed on structure 1 over the subset</td></tr>\n";
+        s += "<tr><th>score</th><td>" + fixed(r.score, 1) +
+             ": the Levitt-Gerstein score of the subset, 20 times the sum over its pairs of 1 / (1 + d\u00b2 / 5) "
+             "with d in \u00c5; a pair adds 20 when it coincides and less the farther apart it is</td></tr>\n";
+        s += "<tr><th>p-value</th><td>" + scientific(r.pvalue) +
+             ": how likely a subset of this size scores this high by chance; the smaller, the more "
+             "significant</td></tr>\n";
+    } else {
+        s += "<tr><th>best subset</th><td><span id=\"subset-size\">0</span>: no subset of more than " +
+             std::to_string(in.min_size) + " pairs was accepted, so nothing is marked as the core</td></tr>\n";
+    }
+    s += "<tr><th>normalised p-value</th><td>" + scientific(r.normalised_pvalue) +
+         ": \u22121000 (log<sub>10</sub> p + 0.6108) divided by the " + std::to_string(in.first.size()) +
+         " C-alpha atoms of structure 1, so that proteins of different sizes compare; the larger, the more "
+         "significant</td></tr>\n";
+    return s + "</table>\n";
+}
+
+std::string pair_table(const pair_page_input &in) {
+    std::vector<std::vector<table_cell>> rows;
+    std::vector<std::string> classes;
+    for (std::size_t k = 0; k < in.pairs.size(); ++k) {
+        const ca_atom &a1 = in.first.atoms[in.pairs.first[k]], &a2 = in.second.atoms[in.pairs.second[k]];
+        bool subset = in.r.in_subset[k] != 0;
+        double d = in.r.distances[k];
+        rows.push_back({{std::to_string(k + 1), std::to_string(k + 1)},
+                        {escape_xml(residue_label(a1)), std::to_string(k)},
+                        {escape_xml(residue_label(a2)), std::to_string(k)},
+                        {fixed(d, 3), fixed(d, 6)},
+                        {subset ? "core" : "moves", subset ? "1" : "0"}});
+        classes.push_back(subset ? "in" : "");
+    }
+    return sortable_table("pair-table", {"pair", "structure 1", "structure 2", "distance (\u00c5)", "subset"},
+                          rows, classes);
+}
+
+}  // namespace
+
+std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js) {
+    const result &r = in.r;
+    std::string title = "pairfit: " + in.first.source + " against " + in.second.source;
+    std::string b = "<h1>" + escape_xml(title) + "</h1>\n";
+    b += "<h2>Inputs</h2>\n<table class=\"facts\" id=\"inputs\">\n<tr><th></th><th>file</th><th>selection</th>"
+         "<th>C-alpha atoms read</th><th>chains</th><th>paired</th></tr>\n";
+    b += input_rows("structure 1 (reference)", in.first, in.first.selection, r.npairs);
+    b += input_rows("structure 2 (moved onto 1)", in.second, in.second.selection, r.npairs);
+    b += "</table>\n<p>" + std::to_string(r.npairs) +
+         (in.method == pairing_method::sequence ? " pairs by sequence alignment"
+                                                : " pairs by residue number") +
+         ". A best subset must have more than " + std::to_string(in.min_size) +
+         " pairs.</p>\n";
+    b += "<h2>Result</h2>\n" + words(in);
+
+    b += "<h2>Distance of each pair after the best fit</h2>\n<p class=\"key\"><span class=\"in\"></span>in the best "
+         "subset (core)<span class=\"out\"></span>outside it (moves); dashed red: 5 \u00c5; dashed grey: chain "
+         "boundaries. Hover over a point for its residues.</p>\n";
+    b += distance_plot_svg(in.first, in.second, in.pairs, r);
+    b += "<h2>Best score by subset size</h2>\n<p>For each size, the highest score of any subset the search "
+         "scored, and its p-value (log scale). The red line marks the size chosen: the one with the smallest "
+         "p-value. Shaded: sizes at or below the minimum.</p>\n";
+    b += size_plot_svg(r, in.min_size);
+
+    b += "<h2>3-D view, superposed on the best subset</h2>\n<p>C-alpha traces in structure 1's frame, structure 2 "
+         "moved onto it. Drag to turn, scroll to zoom, hover for residues.";
+    std::string colour_json = "[";
+    for (int s = 0; s < 2; ++s) {
+        b += "<br>structure " + std::to_string(s + 1) + ":";
+        for (int k = 2; k >= 0; --k)
+            b += std::string("<span class=\"swatch\" style=\"background:") + viewer_colours[s][k] + "\"></span>" +
+                 state_names[k];
+        colour_json += std::string(s ? ",[" : "[") + "\"" + viewer_colours[s][0] + "\",\"" + viewer_colours[s][1] +
+                       "\",\"" + viewer_colours[s][2] + "\"]";
+    }
+    b += "</p>\n<div id=\"viewer\" data-colours='" + colour_json + "]'></div>\n";
+    std::vector<int> state1(in.first.size(), 0), state2(in.second.size(), 0);
+    for (std::size_t k = 0; k < in.pairs.size(); ++k)
+        state1[in.pairs.first[k]] = state2[in.pairs.second[k]] = in.r.in_subset[k] ? 2 : 1;
+    b += "<script type=\"application/json\" id=\"structure-data\">[" + atoms_json(in.first, state1, nullptr) +
+         "," + atoms_json(in.second, state2, &r.transform) + "]</script>\n";
+
+    b += "<h2>All pairs</h2>\n<p>Click a heading to sort, for instance by distance.</p>\n" + pair_table(in);
+
+    // The viewer library goes in as it is, except that no "</script" may
+    // end its element early.
+    std::string js(viewer_js);
+    for (std::size_t at = js.find("</script"); at != std::string::npos; at = js.find("</script", at + 2))
+        js.replace(at, 2, "<\\/");
+    b += "<script>\n" + js + "\n</script>\n<script>" + viewer_setup + "</script>\n";
+    return html_document(title, b);
+}
+
+}  // namespace pairfit

@@ -1,0 +1,29 @@
+// The HTML report of one comparison (pairfit -html).
+#ifndef PAIRFIT_REPORT_PAIR_PAGE_H
+#define PAIRFIT_REPORT_PAIR_PAGE_H
+
+#include <string>
+#include <string_view>
+
+#include "pairfit/compare.h"
+
+namespace pairfit {
+
+struct pair_page_input {
+    const structure &first, &second;     // each with the selection that narrowed it, if any
+    const pairing &pairs;
+    pairing_method method;               // how the pairs were made
+    const result &r;                     // with score_by_size filled
+    int min_size;
+};
+
+// A self-contained page: the inputs, the SCORE values in words, the
+// per-residue distance plot, the best score and p-value by subset size,
+// a 3-D view of both C-alpha traces superposed on the best subset
+// (drawn by viewer_js, which is put into the page as it is), and the
+// sortable table of all pairs.
+std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js);
+
+}  // namespace pairfit
+
+#endif

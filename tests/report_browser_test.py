@@ -1,0 +1,138 @@
+"""The report pages as a browser shows them: pairfit -html on the example
+pair and pairfit-batch --html on the ten ubiquitin NMR models, opened in
+headless Chromium. Checks the DOM after the scripts ran, the console, and
+that the 3-D view draws.
+
+Usage: report_browser_test.py PAIRFIT PAIRFIT_BATCH SOURCE_DIR
+"""
+
+import gzip
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from chromium_page import Browser, decode_png  # noqa: E402
+
+PAIRFIT, BATCH, SOURCE = sys.argv[1:4] if len(sys.argv) >= 4 else (None, None, None)
+
+
+def ca_residue_numbers(path):
+    """Residue numbers of the C-alpha ATOM records, in file order."""
+    numbers = []
+    with open(path) as f:
+        for line in f:
+            if line.startswith("ATOM") and line[12:16].strip() == "CA":
+                numbers.append(int(line[22:26]))
+    return numbers
+
+
+def pair_count(first, second):
+    """Pairs by residue number in one forward walk, as pairfit pairs them."""
+    i = j = n = 0
+    while i < len(first) and j < len(second):
+        if first[i] < second[j]:
+            i += 1
+        elif second[j] < first[i]:
+            j += 1
+        else:
+            i, j, n = i + 1, j + 1, n + 1
+    return n
+
+
+class ReportPages(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="pairfit-report-")
+        cls.browser = Browser(1100, 900)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    def test_pair_report(self):
+        one = os.path.join(SOURCE, "examples", "demo_ldh_6ldh_A.pdb")
+        two = os.path.join(SOURCE, "examples", "demo_ldh_1ldm_A.pdb")
+        page = os.path.join(self.dir, "pair.html")
+        out = subprocess.run([PAIRFIT, "-html", page, one, two], check=True, capture_output=True, text=True).stdout
+        score = out.split("\n")[0].split("\t")
+        self.assertEqual(score[0], "SCORE:")
+        size = int(score[2])
+        pairs = pair_count(ca_residue_numbers(one), ca_residue_numbers(two))
+        self.assertLess(os.path.getsize(page), 3 << 20)
+
+        b = self.browser
+        b.events.clear()
+        b.open("file://" + page)
+        self.assertTrue(b.wait_until("document.getElementById('viewer').getAttribute('data-drawn') === 'yes'"),
+                        "the 3-D view never drew")
+        count = lambda selector: b.evaluate("document.querySelectorAll(%r).length" % selector)
+        self.assertEqual(count("svg.distance-plot circle.pair"), pairs)
+        self.assertEqual(count("svg.distance-plot circle.pair.in"), size)
+        self.assertEqual(count("svg.distance-plot circle.pair > title"), pairs)
+        self.assertEqual(b.evaluate("document.getElementById('subset-size').textContent"), str(size))
+        self.assertEqual(b.evaluate("document.getElementById('score-line').textContent"), out.split("\n")[0])
+        self.assertEqual(count("svg.distance-plot line.limit"), 1)
+        self.assertEqual(count("svg.size-plot line.chosen"), 1)
+        self.assertEqual(count("#viewer canvas"), 1)
+
+        # Every pair in the table; a click on the distance heading sorts it.
+        self.assertEqual(count("#pair-table tbody tr"), pairs)
+        distances = ("Array.prototype.map.call(document.querySelectorAll('#pair-table tbody tr'),"
+                     " function (r) { return parseFloat(r.cells[3].getAttribute('data-value')); })")
+        b.evaluate("document.querySelectorAll('#pair-table th')[3].click()")
+        ascending = b.evaluate(distances)
+        self.assertEqual(ascending, sorted(ascending))
+        b.evaluate("document.querySelectorAll('#pair-table th')[3].click()")
+        self.assertEqual(b.evaluate(distances), sorted(ascending, reverse=True))
+
+        # The view is drawn: many colours where a blank canvas has one.
+        width, height, rows = decode_png(b.screenshot("#viewer"))
+        pixels = [p for row in rows for p in row]
+        colours = set(pixels)
+        drawn = sum(1 for p in pixels if p != (255, 255, 255))
+        self.assertGreater(len(colours), 50, "the 3-D view looks blank")
+        self.assertGreater(drawn, 0.02 * width * height, "the 3-D view looks blank")
+        # Both kinds of pair show: blue core and orange moving parts.
+        self.assertTrue(any(b_ > r + 40 for r, g, b_ in colours), "no core colour in the view")
+        self.assertTrue(any(r > b_ + 80 for r, g, b_ in colours), "no moving-part colour in the view")
+        self.assertEqual(b.console_errors(), [])
+
+    def test_batch_heat_map(self):
+        models = os.path.join(self.dir, "ubq")
+        os.mkdir(models)
+        # One file a model, as the README's awk splits the NMR entry.
+        files, model = {}, None
+        with gzip.open(os.path.join(SOURCE, "tests", "data", "ubiquitin_1d3z_nmr.pdb.gz"), "rt") as f:
+            for line in f:
+                if line.startswith("MODEL"):
+                    model = int(line.split()[1])
+                elif line.startswith("ATOM"):
+                    files.setdefault(model, []).append(line)
+        names = []
+        for number, lines in sorted(files.items()):
+            names.append(os.path.join(models, "model%02d.pdb" % number))
+            with open(names[-1], "w") as out:
+                out.writelines(lines)
+        self.assertEqual(len(names), 10)
+        page = os.path.join(self.dir, "all.html")
+        subprocess.run([BATCH, "-j", "2", "--all", "--html", page, *names], check=True, capture_output=True)
+
+        b = self.browser
+        b.events.clear()
+        b.open("file://" + page)
+        count = lambda selector: b.evaluate("document.querySelectorAll(%r).length" % selector)
+        self.assertEqual(count("svg.heat-map rect.cell"), 100)
+        self.assertEqual(count("svg.heat-map rect.cell > title"), 100)
+        self.assertEqual(count("svg.heat-map rect.cell.self"), 10)
+        self.assertEqual(count("svg.heat-map .row-label"), 10)
+        self.assertEqual(count("#pair-table tbody tr"), 90)
+        self.assertEqual(b.console_errors(), [])
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])

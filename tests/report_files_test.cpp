@@ -1,0 +1,147 @@
+// pairfit -html and -sup and pairfit-batch --html from the command line:
+// what they leave standard output and the other files, and what a path
+// that cannot be written gives.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "test_util.h"
+
+namespace {
+
+struct Output {
+  std::string out, err;
+  int status;
+};
+
+Output run_with_stderr(const std::string &binary, const std::string &args) {
+  Scratch err("report_stderr.txt", "");
+  RunResult r = run_shell(quote(binary) + " " + args + " 2>" + quote(err.path));
+  return {r.out, read_file(err.path), r.status};
+}
+
+std::string example_pair() {
+  return quote(example_file("demo_ldh_6ldh_A.pdb")) + " " + quote(example_file("demo_ldh_1ldm_A.pdb"));
+}
+
+std::vector<std::string> entries_of(const std::string &dir) {
+  std::vector<std::string> names;
+  if (DIR *d = opendir(dir.c_str())) {
+    while (dirent *e = readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A scratch directory, removed with its files at the end of its scope.
+struct ScratchDir {
+  std::string path;
+  explicit ScratchDir(const std::string &name) : path(temp_path(name)) { mkdir(path.c_str(), 0755); }
+  ~ScratchDir() { run_shell("rm -rf " + quote(path)); }
+};
+
+TEST(ReportFiles, NewOutputsLeaveStandardOutputAndCoordinateFileAlone) {
+  // -html turns on the per-size scores that -b prints: with and without -b.
+  for (std::string reports : {"-o -a", "-o -b"}) {
+    ScratchDir dir("report_same");
+    Output plain = run_with_stderr(PAIRFIT_BINARY, reports + " -pdb " + quote(dir.path + "/plain.pdb") + " " +
+                                                       example_pair());
+    Output with = run_with_stderr(PAIRFIT_BINARY, "-html " + quote(dir.path + "/page.html") + " " + reports +
+                                                      " -pdb " + quote(dir.path + "/with.pdb") + " -sup " +
+                                                      quote(dir.path + "/sup.cif") + " " + example_pair());
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(with.status, 0);
+    EXPECT_EQ(with.out, plain.out) << reports;
+    EXPECT_EQ(with.err, "");
+    EXPECT_EQ(read_file(dir.path + "/with.pdb"), read_file(dir.path + "/plain.pdb")) << reports;
+    std::string page = read_file(dir.path + "/page.html");
+    EXPECT_EQ(page.compare(0, 15, "<!DOCTYPE html>"), 0);
+    EXPECT_LT(page.size(), 3u << 20);
+    EXPECT_EQ(entries_of(dir.path), (std::vector<std::string>{"page.html", "plain.pdb", "sup.cif", "with.pdb"}));
+  }
+}
+
+TEST(ReportFiles, UnwritablePathsGiveMessageStatus1AndNoFile) {
+  ScratchDir dir("report_bad");
+  std::string in_way = dir.path + "/in_the_way.html";
+  ASSERT_EQ(mkdir(in_way.c_str(), 0755), 0);
+  std::string score = run_pairfit(example_pair()).out;
+  for (std::string option : {"-html", "-sup"})
+    for (const std::string &path : {dir.path + "/missing/out.html", in_way, dir.path + "/missing/out.cif"}) {
+      Output r = run_with_stderr(PAIRFIT_BINARY, option + " " + quote(path) + " " + example_pair());
+      EXPECT_EQ(r.status, 1) << option << " " << path;
+      EXPECT_EQ(r.err, "Couldn't write file " + path + "\n") << option;
+      EXPECT_EQ(r.out, score) << option;
+      EXPECT_EQ(entries_of(dir.path), std::vector<std::string>{"in_the_way.html"}) << option << " " << path;
+      EXPECT_EQ(entries_of(in_way), std::vector<std::string>{});
+    }
+  // A good -html still gets written when -sup fails, and the reverse.
+  Output r = run_with_stderr(PAIRFIT_BINARY, "-html " + quote(dir.path + "/ok.html") + " -sup " + quote(in_way) +
+                                                 " " + example_pair());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(entries_of(dir.path), (std::vector<std::string>{"in_the_way.html", "ok.html"}));
+}
+
+TEST(ReportFiles, OptionWithoutValueIsAUsageError) {
+  for (const std::string &args : {example_pair() + " -html", example_pair() + " -sup"}) {
+    RunResult r = run_pairfit(args);
+    EXPECT_EQ(r.status, 1) << args;
+    EXPECT_EQ(r.out, "Usage: pairfit [ -a -f -v -1 -2 ] file1 file2\n") << args;
+  }
+}
+
+// The ten NMR models of ubiquitin, a file each, as README's awk splits them.
+std::vector<std::string> split_models(const std::string &dir) {
+  run_shell("zcat " + quote(data_file("ubiquitin_1d3z_nmr.pdb.gz")) + " | awk -v d=" + quote(dir) +
+            " '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"%s/model%02d.pdb\", d, n) }'");
+  std::vector<std::string> files;
+  for (const std::string &name : entries_of(dir)) files.push_back(dir + "/" + name);
+  return files;
+}
+
+std::size_t count_of(const std::string &text, const std::string &what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(ReportFiles, BatchHeatMapHasACellForEveryOrderedPair) {
+  ScratchDir models("report_models"), out("report_batch");
+  std::vector<std::string> files = split_models(models.path);
+  ASSERT_EQ(files.size(), 10u);
+  std::string names;
+  for (const std::string &f : files) names += " " + quote(f);
+  Output plain = run_with_stderr(PAIRFIT_BATCH_BINARY, "-j 2 --all" + names);
+  Output with = run_with_stderr(PAIRFIT_BATCH_BINARY, "-j 2 --all --html " + quote(out.path + "/all.html") + names);
+  EXPECT_EQ(with.status, 0);
+  EXPECT_EQ(with.out, plain.out);
+  std::string page = read_file(out.path + "/all.html");
+  EXPECT_EQ(count_of(page, "<rect class=\"cell"), 100u);
+  EXPECT_EQ(count_of(page, "<rect class=\"cell self\""), 10u);
+  EXPECT_EQ(count_of(page, "<rect class=\"cell\" "), 90u);
+  // One against many: a bar a model.
+  Output bars = run_with_stderr(PAIRFIT_BATCH_BINARY, "--html " + quote(out.path + "/bars.html") + names);
+  EXPECT_EQ(bars.status, 0);
+  EXPECT_EQ(count_of(read_file(out.path + "/bars.html"), "<rect class=\"bar\""), 9u);
+}
+
+TEST(ReportFiles, BatchUnwritablePageGivesMessageAndStatus1) {
+  ScratchDir dir("report_batch_bad");
+  std::string path = dir.path + "/missing/all.html";
+  std::string names = quote(data_file("ubiquitin_1d3z_model1.pdb")) + " " + quote(data_file("ubiquitin_1d3z_model2.pdb"));
+  Output plain = run_with_stderr(PAIRFIT_BATCH_BINARY, "--all " + names);
+  Output r = run_with_stderr(PAIRFIT_BATCH_BINARY, "--all --html " + quote(path) + " " + names);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, plain.out);
+  EXPECT_EQ(r.err, "Couldn't write file " + path + "\n");
+  EXPECT_EQ(entries_of(dir.path), std::vector<std::string>{});
+}
+
+}  // namespace

@@ -1,0 +1,277 @@
+// The report pages' parts on hand-made comparisons: plots, clustering,
+// page assembly and the all-or-nothing file writer.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "pairfit/compare.h"
+#include "report/atomic_write.h"
+#include "report/bar_chart.h"
+#include "report/batch_page.h"
+#include "report/clustering.h"
+#include "report/distance_plot.h"
+#include "report/heat_map.h"
+#include "report/pair_page.h"
+#include "report/size_plot.h"
+#include "report/superposed_file.h"
+#include "report/svg.h"
+#include "test_util.h"
+
+namespace {
+
+using namespace pairfit;
+
+std::size_t count_of(const std::string &text, const std::string &what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Chain A residues 1-4 and chain B residues 1-3, the same in both
+// structures; pairs 3 and 6 (counting from 1) move.
+struct small_comparison {
+  structure first, second;
+  pairing pairs;
+  result r;
+  small_comparison() {
+    const char *names[] = {"ALA", "GLY", "L<U", "SER", "THR", "VAL", "TYR"};
+    for (int i = 0; i < 7; ++i) {
+      ca_atom a;
+      a.x = i * 3.8;
+      a.serial = 10 * i;
+      a.atom_name = "CA";
+      a.residue_name = names[i];
+      a.residue_number = i < 4 ? i + 1 : i - 3;
+      a.chain_id = i < 4 ? "A" : "B";
+      first.atoms.push_back(a);
+      second.atoms.push_back(a);
+      pairs.first.push_back(i);
+      pairs.second.push_back(i);
+    }
+    first.source = "one.pdb";
+    second.source = "two.pdb";
+    r.max_natoms = 7;
+    r.npairs = 7;
+    r.size = 5;
+    r.rms = 0.5;
+    r.final_rms = 0.5;
+    r.score = 90;
+    r.pvalue = 1e-3;
+    r.normalised_pvalue = 1;
+    r.in_subset = {1, 1, 0, 1, 1, 0, 1};
+    r.distances = {0.1, 0.2, 7.5, 0.3, 0.4, 12.0, 0.5};
+    r.score_by_size = {0, 0, 30, 0, 70, 90, 80, 60};
+    r.transform.translation = {{100, 0, 0}};
+  }
+};
+
+TEST(ReportSvg, EscapesAndFormats) {
+  EXPECT_EQ(escape_xml("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c&#39;");
+  EXPECT_EQ(json_string("A\"b\\</script>\n"), "\"A\\\"b\\\\\\u003c/script\\u003e\\u000a\"");
+  EXPECT_EQ(fixed(-0.0001, 2), "0.00");
+  EXPECT_EQ(fixed(2.345, 1), "2.3");
+  EXPECT_EQ(scientific(4.334193e-05), "4.334193e-05");
+  EXPECT_EQ(scale_colour(0), "#440154");
+  EXPECT_EQ(scale_colour(1), "#fde725");
+  EXPECT_EQ(scale_colour(7), "#fde725");
+  for (auto [low, high, count, step] : std::vector<std::tuple<double, double, int, double>>{
+           {0, 10, 5, 2}, {0, 329, 10, 50}, {0, 6.3, 6, 2}, {-12, 0, 5, 5}})
+    EXPECT_EQ(tick_step(low, high, count), step) << low << " " << high;
+}
+
+TEST(ReportDistancePlot, OnePointPerPairSubsetApartChainsMarked) {
+  small_comparison c;
+  std::string svg = distance_plot_svg(c.first, c.second, c.pairs, c.r);
+  EXPECT_EQ(count_of(svg, "<circle class=\"pair "), 7u);
+  EXPECT_EQ(count_of(svg, "<circle class=\"pair in\""), 5u);
+  EXPECT_EQ(count_of(svg, "class=\"chain-boundary\""), 1u);
+  EXPECT_EQ(count_of(svg, ">chain A<"), 1u);
+  EXPECT_EQ(count_of(svg, ">chain B<"), 1u);
+  EXPECT_EQ(count_of(svg, "class=\"limit\""), 1u);
+  // Names from files are escaped; the hover text names both residues.
+  EXPECT_NE(svg.find("<title>L&lt;U 3 A / L&lt;U 3 A: 7.50 \u00c5, moves</title>"), std::string::npos);
+  EXPECT_NE(svg.find("<title>ALA 1 A / ALA 1 A: 0.10 \u00c5, in the subset</title>"), std::string::npos);
+}
+
+TEST(ReportSizePlot, ScoredSizesInBothPanelsChosenMarked) {
+  small_comparison c;
+  std::string svg = size_plot_svg(c.r, 3);
+  // Sizes 2, 4, 5, 6 and 7 were scored, in two panels.
+  EXPECT_EQ(count_of(svg, "<circle class=\"size"), 10u);
+  EXPECT_EQ(count_of(svg, "chosen-point"), 2u);
+  EXPECT_EQ(count_of(svg, "class=\"chosen\""), 1u);
+  EXPECT_NE(svg.find("<title>size 5: score 90.0, p-value " + scientific(score_pvalue(5, 90)) + "</title>"),
+            std::string::npos);
+  EXPECT_EQ(count_of(svg, "class=\"not-accepted\""), 1u);
+}
+
+TEST(ReportPairPage, HoldsEveryPartAndTheMovedStructure) {
+  small_comparison c;
+  c.second.selection = "//B";
+  pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3};
+  std::string page = pair_page_html(in, "var x = '</script>';");
+  EXPECT_EQ(count_of(page, "<circle class=\"pair "), 7u);
+  EXPECT_NE(page.find("<span id=\"subset-size\">5</span> of the 7 pairs (71.4%)"), std::string::npos);
+  EXPECT_NE(page.find("SCORE:\t" + score_values(c.r)), std::string::npos);
+  EXPECT_NE(page.find("<td>whole file</td><td class=\"num\">"), std::string::npos);
+  EXPECT_NE(page.find("<td>//B</td>"), std::string::npos);
+  EXPECT_NE(page.find("<p>7 pairs by sequence alignment."), std::string::npos);
+  // Every pair in the table, the subset's rows marked.
+  EXPECT_EQ(count_of(page, "<tr class=\"in\">"), 5u);
+  EXPECT_EQ(count_of(page, "<td class=\"num\" data-value=\"12.000000\">12.000</td>"), 1u);
+  // The library's text cannot close its script element.
+  EXPECT_NE(page.find("var x = '<\\/script>';"), std::string::npos);
+  // Structure 1 as read, structure 2 moved by the transform.
+  EXPECT_NE(page.find("[[[0.000,0.000,0.000,\"ALA 1 A\",1,\"ALA\",\"A\",1,2]"), std::string::npos);
+  EXPECT_NE(page.find(",[7.600,0.000,0.000,\"L\\u003cU 3 A\",3,\"L\\u003cU\",\"A\",1,1]"), std::string::npos);
+  EXPECT_NE(page.find("<td>A, B</td>"), std::string::npos);
+  EXPECT_NE(page.find("[[100.000,0.000,0.000,\"ALA 1 A\",1,\"ALA\",\"A\",1,2]"), std::string::npos);
+  EXPECT_EQ(page.find("http://"), page.find("http://www.w3.org/2000/svg"));
+}
+
+TEST(ReportClustering, AverageLinkageMergesAndLeafOrder) {
+  // Items on a line at 5, 0, 11 and 1.
+  std::vector<double> x{5, 0, 11, 1}, d;
+  for (double a : x)
+    for (double b : x) d.push_back(std::abs(a - b));
+  clustering c = average_linkage(d, 4);
+  ASSERT_EQ(c.merges.size(), 3u);
+  EXPECT_EQ(c.merges[0].a, 1);
+  EXPECT_EQ(c.merges[0].b, 3);
+  EXPECT_DOUBLE_EQ(c.merges[0].distance, 1);
+  EXPECT_EQ(c.merges[1].a, 0);
+  EXPECT_EQ(c.merges[1].b, 4);
+  EXPECT_DOUBLE_EQ(c.merges[1].distance, 4.5);
+  EXPECT_EQ(c.merges[2].a, 5);
+  EXPECT_EQ(c.merges[2].b, 2);
+  EXPECT_DOUBLE_EQ(c.merges[2].distance, 9);  // (6 + 10.5 + 10.5) / 3
+  EXPECT_EQ(c.order, (std::vector<int>{0, 1, 3, 2}));
+  EXPECT_EQ(average_linkage({0}, 1).order, std::vector<int>{0});
+}
+
+// Three files, every ordered pair; 2 against 1 failed.
+batch_table three_files() {
+  batch_table t;
+  t.files = {"a.pdb", "b.pdb", "c.pdb"};
+  t.all_pairs = true;
+  auto values = [](double np) { return "76\t70\t0.5\t1400.0\t1.000000e-05\t" + scientific(np); };
+  t.entries = {{0, 1, values(10), ""}, {0, 2, values(4), ""},  {1, 0, values(20), ""},
+               {1, 2, values(30), ""}, {2, 0, values(6), ""}, {2, 1, "", "Couldn't open file b.pdb"}};
+  return t;
+}
+
+TEST(ReportHeatMap, DistancesFromBothDirections) {
+  std::vector<double> d = similarity_distances(three_files());
+  // Means: a-b 15, a-c 5, b-c 30 (one direction only); the largest is 30.
+  EXPECT_EQ(d, (std::vector<double>{0, 15, 25, 15, 0, 0, 25, 0, 0}));
+}
+
+TEST(ReportHeatMap, CellForEveryOrderedPairInClusterOrder) {
+  batch_table t = three_files();
+  std::string svg = heat_map_svg(t);
+  EXPECT_EQ(count_of(svg, "<rect class=\"cell"), 9u);
+  EXPECT_EQ(count_of(svg, "<rect class=\"cell self\""), 3u);
+  EXPECT_EQ(count_of(svg, "<rect class=\"cell failed\""), 1u);
+  EXPECT_NE(svg.find("<title>c.pdb against b.pdb: not compared: Couldn&#39;t open file b.pdb</title>"),
+            std::string::npos);
+  EXPECT_NE(svg.find("<title>b.pdb against a.pdb: size 70 (of 76 atoms), RMS 0.5 \u00c5, score 1400.0, p-value "
+                     "1.000000e-05, normalised p-value 2.000000e+01</title>"),
+            std::string::npos);
+  // b and c join first, so a's row comes first or last, never between them.
+  std::size_t a = svg.find(">a.pdb</text>"), b = svg.find(">b.pdb</text>"), c = svg.find(">c.pdb</text>");
+  EXPECT_TRUE((a < b && a < c) || (a > b && a > c));
+  EXPECT_EQ(count_of(svg, "<path d="), 2u);
+  // A shard leaves the pairs it did not run empty.
+  t.entries.resize(2);
+  EXPECT_EQ(count_of(heat_map_svg(t), "<rect class=\"cell missing\""), 4u);
+}
+
+TEST(ReportBarChart, RankedFailedLast) {
+  batch_table t = three_files();
+  t.all_pairs = false;
+  std::string svg = bar_chart_svg(t);
+  EXPECT_EQ(count_of(svg, "<rect class=\"bar\""), 5u);
+  std::vector<std::string> order{"1. b.pdb / c.pdb<", "2. b.pdb / a.pdb<", "3. a.pdb / b.pdb<",
+                                 "4. c.pdb / a.pdb<", "5. a.pdb / c.pdb<", "6. c.pdb / b.pdb<"};
+  for (const std::string &label : order) EXPECT_NE(svg.find(label), std::string::npos) << label;
+  EXPECT_EQ(count_of(svg, ">not compared</text>"), 1u);
+  // With one reference the bars are named by file 2 alone.
+  t.entries = {t.entries[0], t.entries[1]};
+  std::string one = bar_chart_svg(t);
+  EXPECT_NE(one.find("1. b.pdb<"), std::string::npos);
+  EXPECT_NE(one.find("against a.pdb"), std::string::npos);
+}
+
+TEST(ReportBatchPage, HeatMapForAllPairsBarsOtherwise) {
+  batch_table t = three_files();
+  std::string page = batch_page_html(t, 19);
+  EXPECT_EQ(count_of(page, "<svg class=\"heat-map\""), 1u);
+  EXPECT_EQ(count_of(page, "<svg class=\"bar-chart\""), 0u);
+  EXPECT_EQ(count_of(page, "<tr><td class=\"num\""), 6u);
+  t.all_pairs = false;
+  page = batch_page_html(t, 19);
+  EXPECT_EQ(count_of(page, "<svg class=\"heat-map\""), 0u);
+  EXPECT_EQ(count_of(page, "<svg class=\"bar-chart\""), 1u);
+}
+
+TEST(ReportBatchTable, ParsesTheSixValues) {
+  entry_values v;
+  ASSERT_TRUE(parse_values({0, 1, "329\t316\t1.1\t5635.3\t2.492299e-12\t3.341216e+01", ""}, &v));
+  EXPECT_EQ(v.max_natoms, 329);
+  EXPECT_EQ(v.size, 316);
+  EXPECT_DOUBLE_EQ(v.normalised_pvalue, 33.41216);
+  ASSERT_TRUE(parse_values({0, 1, "0\t0\t0.0\t0.0\t1.000000e+00\t-inf", ""}, &v));
+  EXPECT_TRUE(std::isinf(v.normalised_pvalue));
+  for (const char *bad : {"", "1\t2\t3", "1\t2\t3\t4\t5\tx"}) EXPECT_FALSE(parse_values({0, 1, bad, ""}, &v)) << bad;
+  EXPECT_FALSE(parse_values({0, 1, "1\t2\t3\t4\t5\t6", "Couldn't open file x"}, &v));
+}
+
+TEST(ReportSuperposedFile, FormatByName) {
+  for (auto [path, format] : std::vector<std::pair<std::string, coordinate_format>>{
+           {"out.cif", coordinate_format::mmcif}, {"OUT.CIF", coordinate_format::mmcif},
+           {"out.pdb", coordinate_format::pdb}, {"out.cif.gz", coordinate_format::pdb},
+           {"cif", coordinate_format::pdb}, {"out", coordinate_format::pdb}})
+    EXPECT_EQ(format_for_path(path), format) << path;
+}
+
+std::vector<std::string> entries_of(const std::string &dir) {
+  std::vector<std::string> names;
+  if (DIR *d = opendir(dir.c_str())) {
+    while (dirent *e = readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    closedir(d);
+  }
+  return names;
+}
+
+TEST(ReportAtomicWrite, WholeFileOrNothing) {
+  std::string dir = temp_path("atomic");
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  std::string target = dir + "/page.html";
+  ASSERT_TRUE(write_file_atomically(target, "first"));
+  ASSERT_TRUE(write_file_atomically(target, "second"));
+  EXPECT_EQ(read_file(target), "second");
+  EXPECT_EQ(entries_of(dir), std::vector<std::string>{"page.html"});
+  std::string subdir = dir + "/sub";
+  ASSERT_EQ(mkdir(subdir.c_str(), 0755), 0);
+  // A directory in the way, a missing directory, an empty name: false, and
+  // nothing left behind.
+  for (const std::string &bad : {subdir, dir + "/missing/page.html", std::string(""), dir + "/"})
+    EXPECT_FALSE(write_file_atomically(bad, "x")) << bad;
+  std::vector<std::string> left = entries_of(dir);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"page.html", "sub"}));
+  EXPECT_EQ(read_file(target), "second");
+  rmdir(subdir.c_str());
+  std::remove(target.c_str());
+  rmdir(dir.c_str());
+}
+
+}  // namespace
