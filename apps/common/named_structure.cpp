@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-pairfit::structure read_named_structure(const std::string &name) {
+pairfit::structure read_named_structure(const std::string &name, std::size_t max_atoms) {
     const pairfit::structure_name parts = pairfit::parse_structure_name(name);
     pairfit::read_options options;
+    options.max_atoms = max_atoms;
     options.selection = parts.selection;
     options.on_warning = [](const std::string &message) {
         std::fprintf(stderr, "%s\n", message.c_str());

@@ -8,9 +8,10 @@
 #include "pairfit/pairfit.h"
 
 // Reads the structure that name stands for (see
-// pairfit::parse_structure_name). Warnings go to standard error. Throws
-// pairfit::read_error.
-pairfit::structure read_named_structure(const std::string &name);
+// pairfit::parse_structure_name), refusing more than max_atoms C-alpha
+// atoms. Warnings go to standard error. Throws pairfit::read_error.
+pairfit::structure read_named_structure(const std::string &name,
+                                        std::size_t max_atoms = pairfit::max_exact_atoms);
 
 // Whether e is about the selection rather than the file. The programs
 // print these on standard error; the older read errors keep standard output.

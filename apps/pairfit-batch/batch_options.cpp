@@ -40,6 +40,8 @@ const char BATCH_HELP[] =
     "  -seq                pair residues by a global alignment of the sequences\n"
     "                      instead of by residue number\n"
     "  -j N                run N comparisons at a time (default: one per core)\n"
+    "  -fast               the fast search (as pairfit -fast), no limit on the\n"
+    "                      number of atoms; each comparison on one thread\n"
     "  --shard K/N         run only the K-th of N consecutive slices of the pairs\n"
     "                      (K = 1..N); the rows of slices 1..N in turn are the rows\n"
     "                      of the whole run\n"
@@ -99,6 +101,7 @@ void set_defaults(batch_settings *settings) {
     settings->pairs_file.clear();
     settings->min_size = 19;
     settings->threads = default_threads();
+    settings->fast = false;
     settings->shard = settings->shard_count = 1;
     settings->split = SPLIT_NONE;
     settings->by_sequence = false;
@@ -162,6 +165,8 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             settings->mode = ALL_PAIRS;
         } else if (std::strcmp(arg, "-seq") == 0) {
             settings->by_sequence = true;
+        } else if (std::strcmp(arg, "-fast") == 0) {
+            settings->fast = true;
         } else if (takes_value(arg)) {
             if (i + 1 == argc) {
                 *error = std::string(arg) + " needs a value";

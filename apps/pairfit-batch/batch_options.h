@@ -17,6 +17,7 @@ struct batch_settings {
     std::string pairs_file;              // --pairs
     int min_size;                        // -min, as for pairfit; default 19
     int threads;                         // -j; default: the number of cores
+    bool fast;                           // -fast: the fast search, one thread a pair
     int shard, shard_count;              // --shard K/N; default 1/1
     split_mode split;                    // --split models|chains; default SPLIT_NONE
     bool by_sequence;                    // -seq: pair residues by sequence, not by number

@@ -90,12 +90,12 @@ std::vector<int> files_used(const pair_list &pairs, size_t first, size_t end) {
 // Reads the files, several at a time, each into its entry of *cache;
 // messages about unreadable files go to standard error in file order.
 void read_structures(const pair_list &pairs, const std::vector<int> &files, int threads,
-                     std::vector<cached_structure> *cache) {
+                     std::size_t max_atoms, std::vector<cached_structure> *cache) {
     std::atomic<size_t> next(0);
     auto work = [&] {
         for (size_t i = next++; i < files.size(); i = next++) {
             int f = files[i];
-            read_cached_structure(pairs.files[f], &(*cache)[f]);
+            read_cached_structure(pairs.files[f], max_atoms, &(*cache)[f]);
         }
     };
     int count = static_cast<int>(files.size());
@@ -115,13 +115,12 @@ const char *pair_error(const std::vector<cached_structure> &cache, file_pair p) 
 // in a workspace of this thread's own. With report, row r's result also
 // goes to (*report)[r - first].
 void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &cache,
-                   int min_size, pairfit::pairing_method method, std::atomic<size_t> *next,
-                   row_output *rows, size_t first, std::vector<pairfit::batch_entry> *report) {
+                   const pairfit::compare_options &options, pairfit::pairing_method method,
+                   std::atomic<size_t> *next, row_output *rows, size_t first,
+                   std::vector<pairfit::batch_entry> *report) {
     pairfit::workspace workspace;
     pairfit::pairing residue_pairs;
     pairfit::result result;
-    pairfit::compare_options options;
-    options.min_size = min_size;
     for (size_t row = (*next)++; row < rows->end; row = (*next)++) {
         file_pair p = pair_at(pairs, row);
         const char *error = pair_error(cache, p);
@@ -151,8 +150,9 @@ void compare_pairs(const pair_list &pairs, const std::vector<cached_structure> &
 // Compares rows [first, end) on `threads` threads and writes them to
 // standard output, with a progress line while standard error is a terminal.
 void run_comparisons(const pair_list &pairs, const std::vector<cached_structure> &cache,
-                     int min_size, pairfit::pairing_method method, int threads, size_t first,
-                     size_t end, row_output *rows, std::vector<pairfit::batch_entry> *report) {
+                     const pairfit::compare_options &options, pairfit::pairing_method method,
+                     int threads, size_t first, size_t end, row_output *rows,
+                     std::vector<pairfit::batch_entry> *report) {
     progress_line progress;
     start_progress(&progress, stderr, end - first);
     size_t slots = static_cast<size_t>(threads) * SLOTS_PER_THREAD;
@@ -163,7 +163,7 @@ void run_comparisons(const pair_list &pairs, const std::vector<cached_structure>
         start_thread(&ticker, [rows] { report_progress(rows); });
     std::atomic<size_t> next(first);
     run_on_threads(threads, [&] {
-        compare_pairs(pairs, cache, min_size, method, &next, rows, first, report);
+        compare_pairs(pairs, cache, options, method, &next, rows, first, report);
     });
     if (ticker.joinable()) ticker.join();
     end_progress(&progress);
@@ -210,16 +210,25 @@ int main(int argc, char **argv) {
                                                                 : static_cast<int>(count);
 
     std::vector<cached_structure> cache(pairs.files.size());
-    read_structures(pairs, files_used(pairs, first, end), settings.threads, &cache);
+    // The fast search has no limit on the number of atoms.
+    const std::size_t max_atoms = settings.fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms;
+    read_structures(pairs, files_used(pairs, first, end), settings.threads, max_atoms, &cache);
     std::fputs(BATCH_HEADER, stdout);
     std::fflush(stdout);
     row_output rows;
+    pairfit::compare_options options;
+    options.min_size = settings.min_size;
+    if (settings.fast) {
+        // The pairs already keep every thread busy.
+        options.mode = pairfit::search_mode::fast;
+        options.threads = 1;
+    }
     const pairfit::pairing_method method = settings.by_sequence
                                                ? pairfit::pairing_method::sequence
                                                : pairfit::pairing_method::residue_number;
     pairfit::batch_table report;
     report.entries.resize(settings.html_file.empty() ? 0 : count);
-    run_comparisons(pairs, cache, settings.min_size, method, threads, first, end, &rows,
+    run_comparisons(pairs, cache, options, method, threads, first, end, &rows,
                     settings.html_file.empty() ? nullptr : &report.entries);
     int status = exit_status(rows);
     if (!settings.html_file.empty()) {

@@ -13,9 +13,9 @@ struct cached_structure {
 
 // Reads the C-alpha atoms that name stands for (FILE or FILE@SELECTION)
 // into *entry. A name too long for pairfit, a file that cannot be opened or
-// read, one with more atoms than a comparison holds, and a selection that
-// does not parse or matches nothing leave the message that pairfit prints,
-// without the line end, in entry->error. Warnings go to standard error.
-void read_cached_structure(const std::string &name, cached_structure *entry);
+// read, one with more atoms than max_atoms, and a selection that does not
+// parse or matches nothing leave the message that pairfit prints, without
+// the line end, in entry->error. Warnings go to standard error.
+void read_cached_structure(const std::string &name, std::size_t max_atoms, cached_structure *entry);
 
 #endif

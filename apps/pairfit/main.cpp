@@ -15,13 +15,19 @@ int main(int argc, char **argv) {
     switch (parse_command_line(argc, argv, &settings, &too_long)) {
     case ARGS_USAGE: std::printf(USAGE_LINE); return 1;
     case ARGS_NAME_TOO_LONG: std::printf("File name too long: %s\n", too_long); return 1;
+    case ARGS_BAD_THREADS:
+        std::fprintf(stderr, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n");
+        return 1;
     default: break;
     }
 
+    // The fast search has no limit on the number of pairs.
+    const std::size_t max_atoms =
+        settings.fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms;
     pairfit::structure first, second;
     try {
-        first = read_named_structure(settings.file1);
-        second = read_named_structure(settings.file2);
+        first = read_named_structure(settings.file1, max_atoms);
+        second = read_named_structure(settings.file2, max_atoms);
     } catch (const pairfit::read_error &e) {
         std::fprintf(is_selection_error(e) ? stderr : stdout, "%s\n", e.what());
         return 1;
@@ -38,6 +44,10 @@ int main(int argc, char **argv) {
     pairfit::compare_options options;
     options.min_size = settings.min_size;
     options.per_size_scores = settings.per_size || settings.html_file != nullptr;
+    if (settings.fast) {
+        options.mode = pairfit::search_mode::fast;
+        options.threads = settings.threads;
+    }
     if (settings.progress || settings.step_tables) options.observer = &printer;
     // Each report refits the best subset, the table first.
     options.refit_for_coordinates = settings.table && settings.coordinate_file != nullptr;

@@ -15,6 +15,8 @@ struct run_settings {
     bool by_sequence = false;      // -seq: pair residues by sequence alignment, not by number
     const char *html_file = nullptr;        // -html: the report page
     const char *superposed_file = nullptr;  // -sup: both structures, every atom, superposed
+    bool fast = false;             // -fast: the fast search
+    int threads = 1;               // -j: its threads (0: every core)
     const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };
@@ -23,6 +25,7 @@ enum parse_status {
     ARGS_OK = 0,
     ARGS_USAGE,           // not exactly two file names, or -pdb/-min/-html/-sup without a value
     ARGS_NAME_TOO_LONG,   // a file name or the -pdb path has 800 characters or more
+    ARGS_BAD_THREADS,     // -j without a whole number from 0 up
 };
 
 // Reads the arguments after the program name into *settings, which holds

@@ -121,8 +121,15 @@ private:
 };
 
 // Compares first and second, paired by pairs, into out. Throws error when
-// the pairing holds more than max_exact_atoms pairs or names atoms that the
-// structures do not have.
+// the pairing names atoms that the structures do not have or, in the exact
+// mode, holds more than max_exact_atoms pairs.
+//
+// The fast mode finds the subset by the same rules with each fit exact
+// (closed form), so its values can differ from the exact mode's in the last
+// digits and, rarely, its subset too; the result is the same for every
+// thread count. It uses memory of its own, linear in the number of pairs
+// (about 1.2 KB a pair in all), not the workspace, and reports to the
+// observer only new_best, once, for the subset it chose.
 void compare(workspace &ws, const structure &first, const structure &second,
              const pairing &pairs, const compare_options &options, result &out);
 

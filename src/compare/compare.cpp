@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "compare/fast_compare.h"
 #include "score/score.h"
 #include "search/search.h"
 #include "structure/molecule.h"
@@ -40,10 +41,11 @@ std::array<double, 3> rigid_transform::apply(const std::array<double, 3> &p) con
 
 namespace {
 
-void check_pairing(const structure &first, const structure &second, const pairing &pairs) {
+void check_pairing(const structure &first, const structure &second, const pairing &pairs,
+                   bool exact) {
     if (pairs.first.size() != pairs.second.size())
         throw error("The pairing lists differ in length");
-    if (pairs.size() > max_exact_atoms)
+    if (exact && pairs.size() > max_exact_atoms)
         throw error("Too many pairs for one comparison (" + std::to_string(pairs.size()) +
                     ", at most " + std::to_string(max_exact_atoms) + ")");
     for (size_t k = 0; k < pairs.size(); ++k)
@@ -136,8 +138,11 @@ void recover_transform(const structure &first, const structure &second, const pa
 
 void compare(workspace &ws, const structure &first, const structure &second, const pairing &pairs,
              const compare_options &options, result &out) {
-    if (options.mode != search_mode::exact) throw error("This search mode is not available");
-    check_pairing(first, second, pairs);
+    check_pairing(first, second, pairs, options.mode == search_mode::exact);
+    if (options.mode == search_mode::fast) {
+        compare_fast(first, second, pairs, options, out);
+        return;
+    }
     workspace::state *s = ws.state_.get();
     molecule &m1 = s->mol[0], &m2 = s->mol[1];
     load_molecule(first, pairs.first, &m1);

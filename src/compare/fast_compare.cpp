@@ -1,0 +1,75 @@
+#include "compare/fast_compare.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fast/fast_search.h"
+
+namespace pairfit {
+
+void compare_fast(const structure &first, const structure &second, const pairing &pairs,
+                  const compare_options &options, result &out) {
+    const int n = static_cast<int>(pairs.size());
+    std::vector<detail::point> one(n), two(n);
+    for (int k = 0; k < n; ++k) {
+        const ca_atom &a = first.atoms[pairs.first[k]], &b = second.atoms[pairs.second[k]];
+        one[k] = {a.x, a.y, a.z};
+        two[k] = {b.x, b.y, b.z};
+    }
+    detail::fast_search_options search;
+    search.min_size = options.min_size;
+    search.threads = options.threads;
+    search.per_size_scores = options.per_size_scores;
+    detail::fast_search_result found = detail::fast_search(one, two, search);
+
+    out.max_natoms = static_cast<int>(std::max(first.size(), second.size()));
+    out.npairs = n;
+    out.size = found.size;
+    out.rms = found.rms;
+    out.score = found.score;
+    out.pvalue = found.pvalue;
+    out.normalised_pvalue =
+        (std::log10(out.pvalue) + 0.6108) * -1000.0 / static_cast<double>(first.size());
+    out.in_subset = found.in_subset;
+    out.score_by_size.clear();
+    if (options.per_size_scores) out.score_by_size = found.score_by_size;
+    if (options.observer != nullptr && found.size > 0)
+        options.observer->new_best(growth_step{found.size, n, found.rms, found.score, found.pvalue});
+
+    // The best subset's own fit; without one, the fit the search ended with
+    // (none at all with fewer than five pairs: the input as it is, distances
+    // 0, as the exact mode leaves them).
+    const detail::rigid_fit fit =
+        found.size > 0 ? detail::fit_subset(one, two, found.in_subset) : found.last_fit;
+    out.final_rms = found.size > 0 ? fit.rms : 0.0;
+    const double *u = fit.rotation;
+    out.distances.assign(n, 0.0);
+    out.superposed1.resize(n);
+    out.superposed2.resize(n);
+    for (int k = 0; k < n; ++k) {
+        std::array<double, 3> a, b;
+        for (int i = 0; i < 3; ++i) {
+            a[i] = one[k][i] - fit.centre1[i];
+            b[i] = two[k][i] - fit.centre2[i];
+        }
+        std::array<double, 3> moved;
+        for (int i = 0; i < 3; ++i) moved[i] = u[3 * i] * b[0] + u[3 * i + 1] * b[1] + u[3 * i + 2] * b[2];
+        out.superposed1[k] = a;
+        out.superposed2[k] = moved;
+        if (fit.size > 0) {
+            double dx = a[0] - moved[0], dy = a[1] - moved[1], dz = a[2] - moved[2];
+            out.distances[k] = std::sqrt(dx * dx + dy * dy + dz * dz);
+        }
+    }
+    // superposed1 = first - c1; superposed2 = R (second - c2) = transform
+    // (R second + c1 - R c2) followed by the same shift.
+    for (int i = 0; i < 3; ++i) {
+        out.reference_shift[i] = -fit.centre1[i];
+        for (int j = 0; j < 3; ++j) out.transform.rotation[i][j] = u[3 * i + j];
+        out.transform.translation[i] = fit.centre1[i] - (u[3 * i] * fit.centre2[0] +
+                                                         u[3 * i + 1] * fit.centre2[1] +
+                                                         u[3 * i + 2] * fit.centre2[2]);
+    }
+}
+
+}  // namespace pairfit

@@ -1,0 +1,193 @@
+#include "fast/closed_form_fit.h"
+
+#include <gemmi/qcp.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace pairfit {
+namespace detail {
+
+fixed_point_pairs::fixed_point_pairs(const std::vector<point> &first,
+                                     const std::vector<point> &second) {
+    const std::size_t n = std::min(first.size(), second.size());
+    // Each structure about the middle of its bounding box.
+    const std::vector<point> *structures[2] = {&first, &second};
+    double extent = 0.0;
+    for (int s = 0; s < 2; ++s) {
+        for (int c = 0; c < 3; ++c) {
+            double low = 0.0, high = 0.0;
+            for (std::size_t k = 0; k < n; ++k) {
+                double v = (*structures[s])[k][c];
+                if (k == 0 || v < low) low = v;
+                if (k == 0 || v > high) high = v;
+            }
+            origin_[s][c] = low + (high - low) / 2;
+            for (std::size_t k = 0; k < n; ++k)
+                extent = std::max(extent, std::fabs((*structures[s])[k][c] - origin_[s][c]));
+        }
+    }
+    // The finest power-of-two grid on which n times the largest coordinate
+    // stays below 2^60: then every sum of a subset fits 64 bits and every
+    // centred sum (n times a sum of products less a product of sums) fits
+    // 128 bits exactly.
+    double limit = std::ldexp(1.0, 60) / (static_cast<double>(std::max<std::size_t>(n, 1)) *
+                                           std::max(extent, std::ldexp(1.0, -20)));
+    int exponent;
+    std::frexp(limit, &exponent);  // limit = f 2^exponent, 0.5 <= f < 1
+    exponent -= 1;
+    unit_ = std::ldexp(1.0, -exponent);
+    grid_.resize(6 * n);
+    for (std::size_t k = 0; k < n; ++k)
+        for (int s = 0; s < 2; ++s)
+            for (int c = 0; c < 3; ++c)
+                grid_[6 * k + 3 * s + c] = std::llround(
+                    std::ldexp((*structures[s])[k][c] - origin_[s][c], exponent));
+}
+
+void subset_sums::clear() { *this = subset_sums(); }
+
+void subset_sums::add(const std::int64_t *pair) {
+    ++count_;
+    const std::int64_t *a = pair, *b = pair + 3;
+    for (int i = 0; i < 3; ++i) {
+        sum1_[i] += a[i];
+        sum2_[i] += b[i];
+        square1_ += static_cast<__int128>(a[i]) * a[i];
+        square2_ += static_cast<__int128>(b[i]) * b[i];
+        for (int j = 0; j < 3; ++j) cross_[3 * i + j] += static_cast<__int128>(a[i]) * b[j];
+    }
+}
+
+namespace {
+
+// An exact integer to the nearest-but-one double at worst: the high and low
+// 64 bits converted apart. Deterministic, and far faster than the library's
+// correctly rounded conversion.
+inline double to_double(__int128 v) {
+    const std::int64_t high = static_cast<std::int64_t>(v >> 64);
+    const std::uint64_t low = static_cast<std::uint64_t>(v);
+    return static_cast<double>(high) * 18446744073709551616.0 + static_cast<double>(low);
+}
+
+}  // namespace
+
+rigid_fit subset_sums::fit(const fixed_point_pairs &grid) const {
+    rigid_fit f;
+    const int n = count_;
+    f.size = n;
+    if (n == 0) return f;
+    const double dn = n, unit = grid.unit(), area = unit * unit;
+    for (int i = 0; i < 3; ++i) {
+        f.centre1[i] = grid.origin(0)[i] + static_cast<double>(sum1_[i]) / dn * unit;
+        f.centre2[i] = grid.origin(1)[i] + static_cast<double>(sum2_[i]) / dn * unit;
+    }
+    // Centred sums times n, exact: n sum(a b) - sum(a) sum(b).
+    double h[9];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            __int128 centred = n * cross_[3 * i + j] - static_cast<__int128>(sum1_[i]) * sum2_[j];
+            h[3 * i + j] = to_double(centred) / dn * area;
+        }
+    __int128 spread1 = n * square1_, spread2 = n * square2_;
+    for (int i = 0; i < 3; ++i) {
+        spread1 -= static_cast<__int128>(sum1_[i]) * sum1_[i];
+        spread2 -= static_cast<__int128>(sum2_[i]) * sum2_[i];
+    }
+    double e0 = (to_double(spread1) / dn * area + to_double(spread2) / dn * area) / 2;
+    rotation_from_inner_product(h, e0, n, f.rotation, &f.rms);
+    return f;
+}
+
+namespace {
+
+void set_identity(double r[9]) {
+    for (int i = 0; i < 9; ++i) r[i] = (i % 4 == 0) ? 1.0 : 0.0;
+}
+
+double norm3(const double v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+
+void cross3(const double a[3], const double b[3], double out[3]) {
+    out[0] = a[1] * b[2] - a[2] * b[1];
+    out[1] = a[2] * b[0] - a[0] * b[2];
+    out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+// h = sigma u v^T: the rotations taking v onto u are optimal; this is the
+// smallest of them (a half turn about an axis across v when u = -v).
+void rank_one_rotation(const double h[9], double sigma, double r[9]) {
+    int row = 0;
+    double best = -1.0;
+    for (int i = 0; i < 3; ++i) {
+        double len = norm3(h + 3 * i);
+        if (len > best) best = len, row = i;
+    }
+    double v[3], u[3];
+    for (int j = 0; j < 3; ++j) v[j] = h[3 * row + j] / best;
+    for (int i = 0; i < 3; ++i) u[i] = (h[3 * i] * v[0] + h[3 * i + 1] * v[1] + h[3 * i + 2] * v[2]) / sigma;
+    double ulen = norm3(u);
+    for (int i = 0; i < 3; ++i) u[i] /= ulen;
+    double c = v[0] * u[0] + v[1] * u[1] + v[2] * u[2];
+    if (c > -1.0 + 1e-9) {
+        // Rodrigues: I + [w]x + [w]x^2 / (1 + c), w = v x u.
+        double w[3];
+        cross3(v, u, w);
+        const double k[9] = {0, -w[2], w[1], w[2], 0, -w[0], -w[1], w[0], 0};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) {
+                double kk = 0.0;
+                for (int m = 0; m < 3; ++m) kk += k[3 * i + m] * k[3 * m + j];
+                r[3 * i + j] = (i == j ? 1.0 : 0.0) + k[3 * i + j] + kk / (1.0 + c);
+            }
+        return;
+    }
+    // Half turn about an axis a perpendicular to v: 2 a a^T - I.
+    int least = 0;
+    for (int i = 1; i < 3; ++i)
+        if (std::fabs(v[i]) < std::fabs(v[least])) least = i;
+    double e[3] = {0, 0, 0}, a[3];
+    e[least] = 1.0;
+    cross3(v, e, a);
+    double alen = norm3(a);
+    for (int i = 0; i < 3; ++i) a[i] /= alen;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r[3 * i + j] = 2.0 * a[i] * a[j] - (i == j ? 1.0 : 0.0);
+}
+
+}  // namespace
+
+void rotation_from_inner_product(const double h[9], double e0, int n, double rotation[9],
+                                 double *rms) {
+    double frob2 = 0.0;
+    for (int i = 0; i < 9; ++i) frob2 += h[i] * h[i];
+    if (frob2 == 0.0) {
+        // One of the subsets is a single point: every rotation fits alike.
+        set_identity(rotation);
+        *rms = std::sqrt(std::fabs(2.0 * e0 / n));
+        return;
+    }
+    // Rank one (collinear points): the largest eigenvalue of the quaternion
+    // matrix is double, where the Newton iteration of the general solver
+    // converges only linearly, so this case is solved directly.
+    double adjugate2 = 0.0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            double minor = h[3 * i1 + j1] * h[3 * i2 + j2] - h[3 * i1 + j2] * h[3 * i2 + j1];
+            adjugate2 += minor * minor;
+        }
+    if (adjugate2 <= 1e-18 * frob2 * frob2) {
+        double sigma = std::sqrt(frob2);
+        rank_one_rotation(h, sigma, rotation);
+        *rms = std::sqrt(std::fabs(2.0 * (e0 - sigma) / n));
+        return;
+    }
+    gemmi::Mat33 inner(h[0], h[1], h[2], h[3], h[4], h[5], h[6], h[7], h[8]);
+    gemmi::Mat33 rot;
+    gemmi::fast_calc_rmsd_and_rotation(&rot, inner, rms, e0, n, -1);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) rotation[3 * i + j] = rot.a[i][j];
+}
+
+}  // namespace detail
+}  // namespace pairfit

@@ -1,0 +1,603 @@
+#include "fast/fast_search.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <thread>
+
+#include "fast/path_set.h"
+#include "score/score.h"
+
+namespace pairfit {
+namespace detail {
+
+namespace {
+
+const double NO_PAIR_BEYOND = 9999.0;  // square Angstrom; farther pairs never join
+const double INF = std::numeric_limits<double>::infinity();
+// Pairs are looked at in blocks of consecutive indices, which lie close
+// together in space: a block is measured whole or passed over whole.
+const int BLOCK = 16;
+// The largest slope of 1 / (1 + x^2 / 5) for x >= 0 (at x^2 = 5/3), rounded
+// up: a pair's score term grows by at most this times the distance it
+// comes closer.
+const double TERM_SLOPE = 0.2905;
+
+// The pairs as the deviations need them, one array per coordinate.
+struct pair_table {
+    int n = 0;
+    std::vector<double> x1, y1, z1, x2, y2, z2;
+    // Distance of each second-structure atom from a fixed point, and the
+    // largest of each block: how far a pair can move when the fit changes
+    // is bounded through them.
+    point anchor{{0, 0, 0}};
+    std::vector<double> radius, block_radius;
+    // Each block's centre (second structure) and largest distance from it.
+    std::vector<point> block_centre;
+    std::vector<double> block_spread;
+    // Allowance for rounding in the deviations and bounds (Angstrom).
+    double margin = 0.0;
+
+    pair_table(const std::vector<point> &first, const std::vector<point> &second, const point &anchor_)
+        : n(static_cast<int>(first.size())), x1(n), y1(n), z1(n), x2(n), y2(n), z2(n),
+          anchor(anchor_), radius(n), block_radius((n + BLOCK - 1) / BLOCK, 0.0) {
+        double largest = 0.0;
+        for (int i = 0; i < n; ++i) {
+            x1[i] = first[i][0], y1[i] = first[i][1], z1[i] = first[i][2];
+            x2[i] = second[i][0], y2[i] = second[i][1], z2[i] = second[i][2];
+            double dx = x2[i] - anchor[0], dy = y2[i] - anchor[1], dz = z2[i] - anchor[2];
+            radius[i] = std::sqrt(dx * dx + dy * dy + dz * dz);
+            block_radius[i / BLOCK] = std::max(block_radius[i / BLOCK], radius[i]);
+            for (int c = 0; c < 3; ++c)
+                largest = std::max({largest, std::fabs(first[i][c]), std::fabs(second[i][c])});
+        }
+        margin = 1e-9 * (1.0 + largest);
+        for (int b = 0; b < blocks(); ++b) {
+            const int low = b * BLOCK, high = std::min(n, low + BLOCK);
+            point c{{0, 0, 0}};
+            for (int i = low; i < high; ++i) c[0] += x2[i], c[1] += y2[i], c[2] += z2[i];
+            for (double &v : c) v /= high - low;
+            double spread = 0.0;
+            for (int i = low; i < high; ++i) {
+                double dx = x2[i] - c[0], dy = y2[i] - c[1], dz = z2[i] - c[2];
+                spread = std::max(spread, std::sqrt(dx * dx + dy * dy + dz * dz));
+            }
+            block_centre.push_back(c);
+            block_spread.push_back(spread);
+        }
+    }
+    int blocks() const { return static_cast<int>(block_radius.size()); }
+};
+
+// Squared distance of pair i after the fit. Every deviation of this mode is
+// computed by this one expression (measure_run repeats it operation for
+// operation), so a pair's value under a fit does not depend on where it is
+// computed.
+inline double squared_deviation(const pair_table &t, int i, const rigid_fit &f) {
+    const double *u = f.rotation;
+    double ax = t.x1[i] - f.centre1[0], ay = t.y1[i] - f.centre1[1], az = t.z1[i] - f.centre1[2];
+    double bx = t.x2[i] - f.centre2[0], by = t.y2[i] - f.centre2[1], bz = t.z2[i] - f.centre2[2];
+    double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
+    double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
+    double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
+    return dx * dx + dy * dy + dz * dz;
+}
+
+// The squared deviations of pairs low to high - 1 under fit, into out, the
+// same values as squared_deviation (adding 0 changes nothing); barred (0, or
+// infinity for a selected pair) is added. Built for AVX2 too where the compiler can: every
+// operation is an IEEE operation on single elements, so the values do not
+// depend on the processor.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void measure_run(const pair_table &t, int low, int high, const rigid_fit &f,
+                 const double *__restrict barred, double *__restrict out) {
+    const double *__restrict x1 = t.x1.data(), *__restrict y1 = t.y1.data(), *__restrict z1 = t.z1.data();
+    const double *__restrict x2 = t.x2.data(), *__restrict y2 = t.y2.data(), *__restrict z2 = t.z2.data();
+    const double c1x = f.centre1[0], c1y = f.centre1[1], c1z = f.centre1[2];
+    const double c2x = f.centre2[0], c2y = f.centre2[1], c2z = f.centre2[2];
+    const double u0 = f.rotation[0], u1 = f.rotation[1], u2 = f.rotation[2], u3 = f.rotation[3],
+                 u4 = f.rotation[4], u5 = f.rotation[5], u6 = f.rotation[6], u7 = f.rotation[7],
+                 u8 = f.rotation[8];
+    for (int i = low; i < high; ++i) {
+        double ax = x1[i] - c1x, ay = y1[i] - c1y, az = z1[i] - c1z;
+        double bx = x2[i] - c2x, by = y2[i] - c2y, bz = z2[i] - c2z;
+        double dx = ax - (u0 * bx + u1 * by + u2 * bz);
+        double dy = ay - (u3 * bx + u4 * by + u5 * bz);
+        double dz = az - (u6 * bx + u7 * by + u8 * bz);
+        out[i - low] = (dx * dx + dy * dy + dz * dz) + barred[i];
+    }
+}
+
+struct candidate {
+    double pvalue, score, rms;
+    int size, path;
+};
+
+// A path stopped at a subset of `size` pairs that path `owner` had reached.
+struct path_join {
+    int path, owner, size;
+};
+
+// What one thread found.
+struct thread_findings {
+    double best_pvalue = INF;
+    std::vector<candidate> ties;  // every candidate at best_pvalue
+    std::vector<path_join> joins;
+    std::vector<double> score_by_size;
+    fast_search_counters counters;
+};
+
+// Everything the threads share.
+struct search_context {
+    const fixed_point_pairs &grid;
+    const pair_table &pairs;
+    const zobrist_keys &keys;
+    path_set *paths;  // null: paths are not shared
+    const fast_search_options &options;
+    std::vector<double> model_mean, model_spread, smallest_pvalue;
+    // The lowest p-value any thread has accepted so far. Every value it
+    // takes belongs to a scored subset, so the final best is never above it
+    // and a subset that cannot reach it need not be scored.
+    std::atomic<double> bar{1.0};
+    std::atomic<int> next_seed{0};
+    // Paths are recorded and compared at sizes that are multiples of this
+    // only: a path then runs on at most this many steps past the place it
+    // met another, and the record stays linear in the number of pairs.
+    int record_every = 1;
+
+    search_context(const fixed_point_pairs &g, const pair_table &p, const zobrist_keys &k,
+                   path_set *s, const fast_search_options &o)
+        : grid(g), pairs(p), keys(k), paths(s), options(o), record_every(std::max(8, p.n / 64)) {
+        for (int k2 = 0; k2 <= p.n; ++k2) {
+            double mean, spread;
+            LG_modelF(k2, &mean, &spread);
+            model_mean.push_back(mean);
+            model_spread.push_back(spread);
+            smallest_pvalue.push_back(LG_pvalueF(k2, 20.0 * k2));
+        }
+    }
+
+    void lower_bar(double p) {
+        double now = bar.load(std::memory_order_relaxed);
+        while (p < now && !bar.compare_exchange_weak(now, p, std::memory_order_relaxed)) {
+        }
+    }
+};
+
+// Grows one path at a time; one per thread.
+//
+// From one fit to the next, the place a second-structure atom b is moved to,
+// T(b) = R (b - c2) + c1, changes by (R' - R)(b - o) + T'(o) - T(o) for the
+// fixed anchor o, so a pair's deviation changes by at most |R' - R| |b - o|
+// + |T'(o) - T(o)| (the Frobenius norm bounds the spectral one). Along a
+// path the walker sums both step by step (turn_ and shift_); a block of
+// pairs, and the score terms of the members, remember the sums from when
+// they were last computed, and the differences bound how far they can have
+// moved since.
+class path_walker {
+public:
+    explicit path_walker(search_context &c)
+        : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), blocks_(t_.blocks()), bounds_(t_.blocks()),
+          deviations_(BLOCK) {}
+
+    // Runs the path of seed. A replay neither cuts nor scores, and with
+    // stop_size stops as soon as the subset has that many pairs (the members
+    // are then members()); last_fit() is the path's last fit.
+    void run(int seed, thread_findings &out, bool replay = false, int stop_size = 0) {
+        for (int j : members_) barred_[j] = 0.0;
+        members_.clear();
+        sums_.clear();
+        subset_fingerprint print;
+        for (int j = seed; j < seed + 4; ++j) join(j, print);
+        rigid_fit fit = sums_.fit(ctx_.grid);
+        last_fit_ = fit;
+        start_motion(fit);
+        terms_ = turn_part_ = shift_part_ = radii_ = 0.0;
+        for (int j = seed; j < seed + 4; ++j) add_term(j, squared_deviation(t_, j, fit));
+        int k = 4;
+        double rms = fit.rms;
+        const int n = t_.n;
+        bool first_step = true;
+        // The cutoff is tested after scoring, so the subset whose fit first
+        // reaches it is still scored and may be accepted.
+        while (k < n && rms < 5 + k / 45) {
+            double closest_deviation = 0.0;
+            int closest = first_step ? measure_all(fit, &closest_deviation, out)
+                                     : closest_pair(fit, &closest_deviation, out);
+            first_step = false;
+            if (closest < 0) break;  // nothing within 100 Angstrom to add
+            join(closest, print);
+            add_term(closest, closest_deviation);
+            ++k;
+            if (replay) {
+                if (k == stop_size) return;
+            } else if (ctx_.paths != nullptr && k % ctx_.record_every == 0) {
+                int owner;
+                if (ctx_.paths->reached_before(print, seed, &owner)) {
+                    // The rest of this path would repeat the owner's exactly.
+                    out.joins.push_back(path_join{seed, owner, k});
+                    ++out.counters.paths_cut;
+                    break;
+                }
+            }
+            fit = sums_.fit(ctx_.grid);
+            ++out.counters.fits;
+            rms = fit.rms;
+            advance_motion(fit);
+            if (!replay && score_needed(k)) score(seed, k, fit, out);
+        }
+        last_fit_ = fit;
+    }
+
+    const std::vector<int> &members() const { return members_; }
+    const rigid_fit &last_fit() const { return last_fit_; }
+
+private:
+    struct block_state {
+        double floor = INF;  // distance of its closest unselected pair, Angstrom
+        double turn = 0.0, shift = 0.0;  // the path's sums when it was measured
+        long long epoch = -1;  // the fit it was measured under: its number,
+        double rotation[9];    // rotation
+        double centre_image[3];  // where that fit put the block's centre
+    };
+
+    void join(int j, subset_fingerprint &print) {
+        barred_[j] = INF;
+        members_.insert(std::lower_bound(members_.begin(), members_.end(), j), j);
+        sums_.add(ctx_.grid.pair(j));
+        ctx_.keys.toggle(print, j, 1);
+    }
+
+    // A member's score term with its squared deviation under the current
+    // fit, for the bound on the score.
+    void add_term(int j, double squared) {
+        terms_ += 1.0 / (1.0 + squared / 5.0);
+        radii_ += t_.radius[j];
+        turn_part_ += turn_ * t_.radius[j];
+        shift_part_ += shift_;
+    }
+
+    void start_motion(const rigid_fit &fit) {
+        ++fits_;
+        turn_ = shift_ = 0.0;
+        std::copy(fit.rotation, fit.rotation + 9, rotation_);
+        place(fit, t_.anchor, anchor_image_);
+    }
+
+    void advance_motion(const rigid_fit &fit) {
+        ++fits_;
+        double turn2 = 0.0;
+        for (int i = 0; i < 9; ++i) {
+            double d = fit.rotation[i] - rotation_[i];
+            turn2 += d * d;
+            rotation_[i] = fit.rotation[i];
+        }
+        double image[3], shift2 = 0.0;
+        place(fit, t_.anchor, image);
+        for (int i = 0; i < 3; ++i) {
+            double d = image[i] - anchor_image_[i];
+            shift2 += d * d;
+            anchor_image_[i] = image[i];
+        }
+        turn_ += std::sqrt(turn2);
+        shift_ += std::sqrt(shift2);
+    }
+
+    // Where fit puts the second-structure point p.
+    static void place(const rigid_fit &fit, const point &p, double image[3]) {
+        double b[3];
+        for (int i = 0; i < 3; ++i) b[i] = p[i] - fit.centre2[i];
+        for (int i = 0; i < 3; ++i) {
+            const double *u = fit.rotation + 3 * i;
+            image[i] = u[0] * b[0] + u[1] * b[1] + u[2] * b[2] + fit.centre1[i];
+        }
+    }
+
+    // Whether the subset of k pairs just fitted needs its score: as the
+    // exact search decides, and besides not when the bound on its score
+    // already rules out its acceptance (the factor 2 covers rounding).
+    bool score_needed(int k) const {
+        if (ctx_.options.per_size_scores) return true;
+        if (k <= ctx_.options.min_size) return false;
+        const double bar = ctx_.bar.load(std::memory_order_relaxed);
+        if (ctx_.smallest_pvalue[k] > 2.0 * bar) return false;
+        double slack = turn_ * radii_ - turn_part_ + k * (shift_ + t_.margin) - shift_part_;
+        double bound = 20.0 * (terms_ + TERM_SLOPE * std::max(slack, 0.0));
+        if (bound >= 20.0 * k) return true;
+        double pvalue = gumbel_tail((bound / 10.0 - ctx_.model_mean[k]) / ctx_.model_spread[k]);
+        return !(pvalue > 2.0 * bar);
+    }
+
+    // Score and p-value of the subset, summed in pair order so that they
+    // depend on the members alone.
+    void score(int seed, int k, const rigid_fit &fit, thread_findings &out) {
+        double sum = 0.0;
+        for (int i : members_) sum += 1.0 / (1.0 + squared_deviation(t_, i, fit) / 5.0);
+        out.counters.deviations += k;
+        ++out.counters.scores;
+        // The terms are now known under this fit.
+        terms_ = sum;
+        turn_part_ = turn_ * radii_;
+        shift_part_ = k * shift_;
+        double score = sum * 20.0;
+        double pvalue = gumbel_tail((score / 10.0 - ctx_.model_mean[k]) / ctx_.model_spread[k]);
+        if (ctx_.options.per_size_scores && score > out.score_by_size[k]) out.score_by_size[k] = score;
+        if (k <= ctx_.options.min_size) return;
+        if (pvalue < out.best_pvalue) {
+            out.best_pvalue = pvalue;
+            out.ties.clear();
+            ctx_.lower_bar(pvalue);
+        }
+        if (pvalue == out.best_pvalue) out.ties.push_back(candidate{pvalue, score, fit.rms, k, seed});
+    }
+
+    // Measures every unselected pair of block b under fit, keeps in
+    // (*best, *best_at) the smallest (deviation, index) below the limit.
+    void measure_block(int b, const rigid_fit &fit, double *best, int *best_at, thread_findings &out) {
+        const int low = b * BLOCK, high = std::min(t_.n, low + BLOCK);
+        measure_run(t_, low, high, fit, barred_.data(), deviations_.data());
+        out.counters.deviations += high - low;
+        // The smallest in independent lanes, then where it first occurs.
+        double lane[4] = {INF, INF, INF, INF};
+        const int count = high - low;
+        int i = 0;
+        for (; i + 4 <= count; i += 4)
+            for (int l = 0; l < 4; ++l) lane[l] = deviations_[i + l] < lane[l] ? deviations_[i + l] : lane[l];
+        for (; i < count; ++i) lane[0] = deviations_[i] < lane[0] ? deviations_[i] : lane[0];
+        double nearest = std::min(std::min(lane[0], lane[1]), std::min(lane[2], lane[3]));
+        int nearest_at = low;
+        while (nearest_at < high && !(deviations_[nearest_at - low] == nearest)) ++nearest_at;
+        // The first of the block's smallest; equal ones elsewhere are
+        // settled by index.
+        if (nearest < *best || (nearest == *best && nearest_at < *best_at)) *best = nearest, *best_at = nearest_at;
+        block_state &s = blocks_[b];
+        s.floor = std::sqrt(nearest);
+        s.turn = turn_;
+        s.shift = shift_;
+        s.epoch = fits_;
+        std::copy(fit.rotation, fit.rotation + 9, s.rotation);
+        place(fit, t_.block_centre[b], s.centre_image);
+    }
+
+    // The closest unselected pair under fit (lowest index among equals)
+    // with its squared deviation, or -1 when none is below the limit.
+    int measure_all(const rigid_fit &fit, double *deviation, thread_findings &out) {
+        ++out.counters.full_passes;
+        double best = NO_PAIR_BEYOND;
+        int best_at = -1;
+        for (int b = 0; b < t_.blocks(); ++b) measure_block(b, fit, &best, &best_at, out);
+        *deviation = best;
+        return best_at;
+    }
+
+    // The same, measuring only the blocks whose bound does not rule them
+    // out: the closest-looking block first, then every block whose bound is
+    // not above the best found (which only falls, so a block passed over
+    // stays ruled out).
+    int closest_pair(const rigid_fit &fit, double *deviation, thread_findings &out) {
+        const int blocks = t_.blocks();
+        int first = -1;
+        double lowest = INF;
+        for (int b = 0; b < blocks; ++b) {
+            const block_state &s = blocks_[b];
+            double bound = s.floor - ((turn_ - s.turn) * t_.block_radius[b] + (shift_ - s.shift) + t_.margin);
+            bounds_[b] = bound;
+            if (bound < lowest) lowest = bound, first = b;
+        }
+        double best = NO_PAIR_BEYOND;
+        int best_at = -1;
+        if (first >= 0) measure_block(first, fit, &best, &best_at, out);
+        double reach = std::sqrt(best);
+        for (int b = 0; b < blocks; ++b) {
+            if (b == first || bounds_[b] > reach) continue;
+            // The summed motion does not rule the block out; its own motion
+            // since it was measured (its centre's and the turn about it) may.
+            const block_state &s = blocks_[b];
+            double image[3], move2 = 0.0;
+            place(fit, t_.block_centre[b], image);
+            for (int i = 0; i < 3; ++i) {
+                double d = image[i] - s.centre_image[i];
+                move2 += d * d;
+            }
+            double bound = s.floor - (turn_since(s) * t_.block_spread[b] + std::sqrt(move2) + t_.margin);
+            if (bound > reach) continue;
+            measure_block(b, fit, &best, &best_at, out);
+            reach = std::sqrt(best);
+        }
+        *deviation = best;
+        return best_at;
+    }
+
+    // |R - R0| from the rotation R0 a block was measured under to the
+    // latest; blocks measured under the same fit share it.
+    double turn_since(const block_state &s) {
+        turn_cache &c = turn_cache_[s.epoch & 63];
+        if (c.epoch != s.epoch || c.now != fits_) {
+            double turn2 = 0.0;
+            for (int i = 0; i < 9; ++i) {
+                double d = rotation_[i] - s.rotation[i];
+                turn2 += d * d;
+            }
+            c = turn_cache{s.epoch, fits_, std::sqrt(turn2)};
+        }
+        return c.turn;
+    }
+
+    search_context &ctx_;
+    const pair_table &t_;
+    rigid_fit last_fit_;
+    struct turn_cache {
+        long long epoch = -1, now = -1;
+        double turn = 0.0;
+    } turn_cache_[64];
+    long long fits_ = 0;  // fits of this walker so far, numbering them
+    std::vector<double> barred_;  // 0, or infinity for a selected pair
+    std::vector<int> members_;    // in increasing order
+    subset_sums sums_;
+    std::vector<block_state> blocks_;
+    std::vector<double> bounds_, deviations_;
+    // The path's summed motion, and the latest fit's rotation and image of
+    // the anchor.
+    double turn_ = 0.0, shift_ = 0.0, rotation_[9], anchor_image_[3];
+    // The members' score terms when last computed, and for the bound their
+    // summed radii and the path's sums at those times (times the radius).
+    double terms_ = 0.0, radii_ = 0.0, turn_part_ = 0.0, shift_part_ = 0.0;
+};
+
+void run_seeds(search_context &ctx, thread_findings &out) {
+    path_walker walker(ctx);
+    out.score_by_size.assign(ctx.pairs.n + 1, 0.0);
+    const int seeds = ctx.pairs.n - 4;
+    for (;;) {
+        int seed = ctx.next_seed.fetch_add(1, std::memory_order_relaxed);
+        if (seed >= seeds) break;
+        walker.run(seed, out);
+    }
+}
+
+// The exact search accepts a subset whose p-value is at most the best so
+// far, so it ends with the last of the lowest-p-value subsets in its order:
+// seed by seed, and within a seed by size. A subset's last place in that
+// order is at the latest seed whose path passes through it: the path that
+// computed it, or any path that joined that one at or before its size
+// (directly or through paths that joined those).
+class sequential_order {
+public:
+    sequential_order(int paths, const std::vector<thread_findings> &found) : joiners_(paths), latest_(paths, -1) {
+        for (const auto &f : found)
+            for (const path_join &j : f.joins) joiners_[j.owner].push_back(j);
+    }
+    // The latest seed whose path passes through the subset of `size` pairs
+    // that path computed.
+    int latest_seed(int path, int size) {
+        int latest = path;
+        for (const path_join &j : joiners_[path])
+            if (j.size <= size) latest = std::max(latest, latest_through(j.path));
+        return latest;
+    }
+
+private:
+    // The latest seed among path and every path that joined it, directly
+    // or not (they all pass through its last subset).
+    int latest_through(int path) {
+        if (latest_[path] >= 0) return latest_[path];
+        std::vector<int> stack{path}, order;
+        while (!stack.empty()) {  // joins form a forest: no path is visited twice
+            int p = stack.back();
+            stack.pop_back();
+            order.push_back(p);
+            for (const path_join &j : joiners_[p])
+                if (latest_[j.path] < 0) stack.push_back(j.path);
+        }
+        for (auto it = order.rbegin(); it != order.rend(); ++it) {
+            int latest = *it;
+            for (const path_join &j : joiners_[*it]) latest = std::max(latest, latest_[j.path]);
+            latest_[*it] = latest;
+        }
+        return latest_[path];
+    }
+
+    std::vector<std::vector<path_join>> joiners_;
+    std::vector<int> latest_;
+};
+
+// Capacity of the shared subsets: enough for every subset the largest
+// inputs reach in practice, linear in the number of pairs.
+std::size_t path_capacity(int n) { return std::max<std::size_t>(1 << 16, 64 * static_cast<std::size_t>(n)); }
+
+void check_lengths(const std::vector<point> &first, const std::vector<point> &second) {
+    if (first.size() != second.size())
+        throw std::invalid_argument("fast_search: the two coordinate lists differ in length");
+}
+
+}  // namespace
+
+fast_search_result fast_search(const std::vector<point> &first, const std::vector<point> &second,
+                               const fast_search_options &options) {
+    check_lengths(first, second);
+    const int n = static_cast<int>(first.size());
+    fast_search_result result;
+    result.in_subset.assign(n, 0);
+    result.score_by_size.assign(n + 1, 0.0);
+    if (n <= 4) return result;
+
+    fixed_point_pairs grid(first, second);
+    pair_table table(first, second, grid.origin(1));
+    zobrist_keys keys(n);
+    std::unique_ptr<path_set> paths;
+    if (options.share_paths) paths.reset(new path_set(path_capacity(n)));
+    search_context ctx(grid, table, keys, paths.get(), options);
+
+    int threads = options.threads > 0 ? options.threads
+                                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    threads = std::min(threads, n - 4);
+    std::vector<thread_findings> found(threads);
+    if (threads == 1) {
+        run_seeds(ctx, found[0]);
+    } else {
+        std::vector<std::thread> pool;
+        for (int i = 0; i < threads; ++i) pool.emplace_back(run_seeds, std::ref(ctx), std::ref(found[i]));
+        for (auto &t : pool) t.join();
+    }
+
+    double best = INF;
+    for (const auto &f : found) {
+        best = std::min(best, f.best_pvalue);
+        for (int k = 0; k <= n; ++k) result.score_by_size[k] = std::max(result.score_by_size[k], f.score_by_size[k]);
+        result.counters.fits += f.counters.fits;
+        result.counters.paths_cut += f.counters.paths_cut;
+        result.counters.full_passes += f.counters.full_passes;
+        result.counters.scores += f.counters.scores;
+        result.counters.deviations += f.counters.deviations;
+    }
+    if (paths) result.counters.subsets_recorded = static_cast<long long>(paths->size());
+    if (best == INF) {
+        // Where the exact search's last fit leaves the structures: the end
+        // of the last seed's path.
+        path_walker replay(ctx);
+        thread_findings scratch;
+        replay.run(n - 5, scratch, true);
+        result.last_fit = replay.last_fit();
+        return result;
+    }
+
+    sequential_order order(n - 4, found);
+    const candidate *chosen = nullptr;
+    int chosen_seed = -1;
+    for (const auto &f : found)
+        for (const candidate &c : f.ties) {
+            if (!(c.pvalue == best)) continue;
+            int seed = order.latest_seed(c.path, c.size);
+            if (chosen == nullptr || seed > chosen_seed || (seed == chosen_seed && c.size > chosen->size)) {
+                chosen = &c;
+                chosen_seed = seed;
+            }
+        }
+    result.size = chosen->size;
+    result.rms = chosen->rms;
+    result.score = chosen->score;
+    result.pvalue = chosen->pvalue;
+    // The members: the path that computed the subset, run again to its size.
+    path_walker replay(ctx);
+    thread_findings scratch;
+    replay.run(chosen->path, scratch, true, chosen->size);
+    for (int i : replay.members()) result.in_subset[i] = 1;
+    return result;
+}
+
+rigid_fit fit_subset(const std::vector<point> &first, const std::vector<point> &second,
+                     const std::vector<char> &in_subset) {
+    check_lengths(first, second);
+    fixed_point_pairs grid(first, second);
+    subset_sums sums;
+    for (int i = 0; i < grid.size() && i < static_cast<int>(in_subset.size()); ++i)
+        if (in_subset[i]) sums.add(grid.pair(i));
+    return sums.fit(grid);
+}
+
+}  // namespace detail
+}  // namespace pairfit

@@ -1,0 +1,427 @@
+// The fast search: its closed-form fit against a reference written here,
+// results that do not depend on threads or shared paths, agreement with the
+// exact search, and the edges (no seeds, degenerate subsets, more pairs
+// than the exact search takes).
+#include <array>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fast/fast_search.h"
+#include "score/score.h"
+#include "test_util.h"
+
+namespace {
+
+using pairfit::detail::fast_search;
+using pairfit::detail::fast_search_options;
+using pairfit::detail::fast_search_result;
+using pairfit::detail::fit_subset;
+using pairfit::detail::point;
+using pairfit::detail::rigid_fit;
+
+struct pair_lists {
+  std::vector<point> first, second;
+};
+
+// A file of tests/data, or of examples/ when its name says so.
+std::string path_of(const std::string &name) {
+  return name.rfind("examples/", 0) == 0 ? example_file(name.substr(9)) : data_file(name);
+}
+
+// The paired C-alpha atoms of two files, paired as pairfit pairs them.
+pair_lists read_pairs(const std::string &file1, const std::string &file2) {
+  pairfit::structure one = read_atoms(path_of(file1)), two = read_atoms(path_of(file2));
+  pairfit::pairing pairs = pairfit::pair_by_residue_number(one, two);
+  pair_lists p;
+  for (size_t k = 0; k < pairs.size(); ++k) {
+    const pairfit::ca_atom &a = one.atoms[pairs.first[k]], &b = two.atoms[pairs.second[k]];
+    p.first.push_back({a.x, a.y, a.z});
+    p.second.push_back({b.x, b.y, b.z});
+  }
+  return p;
+}
+
+// ---- a reference least-squares fit: SVD of the inner-product matrix from a
+// Jacobi eigen-decomposition of H^T H.
+
+void jacobi(double a[3][3], double v[3][3]) {
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) v[i][j] = i == j;
+  for (int sweep = 0; sweep < 100; ++sweep) {
+    double off = a[0][1] * a[0][1] + a[0][2] * a[0][2] + a[1][2] * a[1][2];
+    if (off < 1e-300) break;
+    for (int p = 0; p < 2; ++p)
+      for (int q = p + 1; q < 3; ++q) {
+        if (a[p][q] == 0.0) continue;
+        double theta = (a[q][q] - a[p][p]) / (2 * a[p][q]);
+        double t = (theta >= 0 ? 1 : -1) / (std::fabs(theta) + std::sqrt(theta * theta + 1));
+        double c = 1 / std::sqrt(t * t + 1), s = t * c;
+        for (int k = 0; k < 3; ++k) {  // a = J^T a J, v = v J
+          double akp = a[k][p], akq = a[k][q];
+          a[k][p] = c * akp - s * akq;
+          a[k][q] = s * akp + c * akq;
+        }
+        for (int k = 0; k < 3; ++k) {
+          double apk = a[p][k], aqk = a[q][k];
+          a[p][k] = c * apk - s * aqk;
+          a[q][k] = s * apk + c * aqk;
+        }
+        for (int k = 0; k < 3; ++k) {
+          double vkp = v[k][p], vkq = v[k][q];
+          v[k][p] = c * vkp - s * vkq;
+          v[k][q] = s * vkp + c * vkq;
+        }
+      }
+  }
+}
+
+double det3(const double m[3][3]) {
+  return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+         m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+}
+
+struct reference_fit {
+  double rotation[3][3];
+  point centre1, centre2;
+  double rms;
+};
+
+// Rotation R maximising sum a . R b over the centred pairs: R = U diag(1, 1,
+// sign det H) V^T for H = sum a b^T = U S V^T.
+reference_fit kabsch(const pair_lists &p, const std::vector<char> &in) {
+  reference_fit f{};
+  int n = 0;
+  for (size_t i = 0; i < p.first.size(); ++i)
+    if (in[i]) {
+      ++n;
+      for (int c = 0; c < 3; ++c) f.centre1[c] += p.first[i][c], f.centre2[c] += p.second[i][c];
+    }
+  for (int c = 0; c < 3; ++c) f.centre1[c] /= n, f.centre2[c] /= n;
+  double h[3][3] = {};
+  for (size_t i = 0; i < p.first.size(); ++i)
+    if (in[i])
+      for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) h[r][c] += (p.first[i][r] - f.centre1[r]) * (p.second[i][c] - f.centre2[c]);
+  double hth[3][3] = {}, v[3][3];
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      for (int k = 0; k < 3; ++k) hth[r][c] += h[k][r] * h[k][c];
+  jacobi(hth, v);
+  // Columns by falling singular value; u_k = H v_k / s_k, the last one
+  // completing a right-handed or left-handed frame as det H says.
+  int order[3] = {0, 1, 2};
+  std::sort(order, order + 3, [&](int a, int b) { return hth[a][a] > hth[b][b]; });
+  double vs[3][3], u[3][3];
+  for (int k = 0; k < 3; ++k)
+    for (int r = 0; r < 3; ++r) vs[r][k] = v[r][order[k]];
+  for (int k = 0; k < 2; ++k) {
+    double len = 0;
+    for (int r = 0; r < 3; ++r) {
+      u[r][k] = h[r][0] * vs[0][k] + h[r][1] * vs[1][k] + h[r][2] * vs[2][k];
+      len += u[r][k] * u[r][k];
+    }
+    for (int r = 0; r < 3; ++r) u[r][k] /= std::sqrt(len);
+  }
+  u[0][2] = u[1][0] * u[2][1] - u[2][0] * u[1][1];
+  u[1][2] = u[2][0] * u[0][1] - u[0][0] * u[2][1];
+  u[2][2] = u[0][0] * u[1][1] - u[1][0] * u[0][1];
+  double d = det3(vs) < 0 ? -1 : 1;  // u is right-handed; R = U V^T needs det V = 1
+  if (det3(h) < 0) d = -d;
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      f.rotation[r][c] = u[r][0] * vs[c][0] + u[r][1] * vs[c][1] + d * u[r][2] * vs[c][2];
+  // With det V = -1 the third column of U V^T flips; fix the sign so that
+  // R is a proper rotation: R = U diag(1, 1, e) V^T, det R = e det V = 1.
+  if (det3(f.rotation) < 0)
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) f.rotation[r][c] -= 2 * d * u[r][2] * vs[c][2];
+  double sum = 0;
+  for (size_t i = 0; i < p.first.size(); ++i)
+    if (in[i])
+      for (int r = 0; r < 3; ++r) {
+        double moved = f.centre1[r];
+        for (int c = 0; c < 3; ++c) moved += f.rotation[r][c] * (p.second[i][c] - f.centre2[c]);
+        sum += (p.first[i][r] - moved) * (p.first[i][r] - moved);
+      }
+  f.rms = std::sqrt(sum / n);
+  return f;
+}
+
+// RMS over the subset of the second structure moved by a fit onto the first.
+double rms_of(const pair_lists &p, const std::vector<char> &in, const rigid_fit &f) {
+  double sum = 0;
+  int n = 0;
+  for (size_t i = 0; i < p.first.size(); ++i) {
+    if (!in[i]) continue;
+    ++n;
+    for (int r = 0; r < 3; ++r) {
+      double moved = f.centre1[r];
+      for (int c = 0; c < 3; ++c) moved += f.rotation[3 * r + c] * (p.second[i][c] - f.centre2[c]);
+      sum += (p.first[i][r] - moved) * (p.first[i][r] - moved);
+    }
+  }
+  return std::sqrt(sum / n);
+}
+
+std::vector<char> subset(size_t n, int every, int offset, size_t limit) {
+  std::vector<char> in(n, 0);
+  for (size_t i = offset; i < n && i < limit; i += every) in[i] = 1;
+  return in;
+}
+
+TEST(FastFit, MatchesReferenceOnRealSubsets) {
+  struct pair_case {
+    const char *file1, *file2;
+  } files[] = {{"ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb"},
+               {"cytc_yeast_1cih_negnum.pdb", "cytc_horse_2pcb_B.pdb"},
+               {"large_glua3ntd_3o21_CD.pdb.gz", "large_glua3ntd_3p3w_AC.pdb.gz"}};
+  std::mt19937 random(7);
+  for (const pair_case &c : files) {
+    pair_lists p = read_pairs(c.file1, c.file2);
+    const size_t n = p.first.size();
+    std::vector<std::vector<char>> subsets = {subset(n, 1, 0, n), subset(n, 1, 0, 4), subset(n, 1, 10, 30),
+                                              subset(n, 3, 1, n), subset(n, 7, 5, n)};
+    std::vector<char> scattered(n);
+    for (char &x : scattered) x = random() % 2;
+    subsets.push_back(scattered);
+    for (const auto &in : subsets) {
+      rigid_fit got = fit_subset(p.first, p.second, in);
+      reference_fit want = kabsch(p, in);
+      SCOPED_TRACE(std::string(c.file1) + " subset of " + std::to_string(got.size));
+      EXPECT_NEAR(got.rms, want.rms, 1e-9);
+      EXPECT_NEAR(rms_of(p, in, got), want.rms, 1e-9);
+      for (int r = 0; r < 3; ++r) {
+        EXPECT_NEAR(got.centre1[r], want.centre1[r], 1e-9);
+        EXPECT_NEAR(got.centre2[r], want.centre2[r], 1e-9);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(got.rotation[3 * r + k], want.rotation[r][k], 1e-9);
+      }
+    }
+  }
+}
+
+// Collinear and coincident points: the rotation is not unique, but the one
+// given must reach the least RMS, which is known in closed form.
+TEST(FastFit, DegenerateSubsets) {
+  struct degenerate {
+    const char *what;
+    std::vector<point> first, second;
+    double rms;
+  };
+  std::vector<degenerate> cases;
+  {  // the same line, shifted and turned: a perfect fit
+    degenerate d{"collinear, matching", {}, {}, 0.0};
+    for (int i = 0; i < 6; ++i) d.first.push_back({1.0 + 2 * i, 2.0 + 3 * i, 3.0 - i});
+    for (int i = 0; i < 6; ++i) d.second.push_back({-5.0 - i, 4.0 + 2 * i, 1.0 + 3 * i});
+    cases.push_back(d);
+  }
+  {  // lines whose points do not correspond: rms^2 = (G1 + G2 - 2 |sum a b|) / n
+    degenerate d{"collinear, scrambled", {}, {}, 0.0};
+    double t1[] = {0, 1, 5, 2, 9}, t2[] = {3, -1, 0, 7, 2};
+    double g1 = 0, g2 = 0, ab = 0, m1 = 0, m2 = 0;
+    for (int i = 0; i < 5; ++i) m1 += t1[i] / 5, m2 += t2[i] / 5;
+    for (int i = 0; i < 5; ++i) {
+      d.first.push_back({10 + t1[i], 20 + 2 * t1[i], 30 - 2 * t1[i]});   // direction (1, 2, -2), length 3
+      d.second.push_back({-7 + 0.0 * t2[i], 3 + 3 * t2[i], 1 + 0.0 * t2[i]});  // direction (0, 3, 0)
+      g1 += 9 * (t1[i] - m1) * (t1[i] - m1);
+      g2 += 9 * (t2[i] - m2) * (t2[i] - m2);
+      ab += 9 * (t1[i] - m1) * (t2[i] - m2);
+    }
+    d.rms = std::sqrt((g1 + g2 - 2 * std::fabs(ab)) / 5);
+    cases.push_back(d);
+  }
+  {  // antiparallel lines: a half turn
+    degenerate d{"collinear, reversed", {}, {}, 0.0};
+    for (int i = 0; i < 5; ++i) d.first.push_back({1.0 * i, 0, 0});
+    for (int i = 0; i < 5; ++i) d.second.push_back({-1.0 * i, 0, 0});
+    cases.push_back(d);
+  }
+  {  // every point of the second structure in one place
+    degenerate d{"coincident", {}, {}, 0.0};
+    std::vector<point> one = {{1, 2, 3}, {4, 0, -1}, {2, 2, 2}, {-3, 5, 0}};
+    double g1 = 0;
+    point c{{0, 0, 0}};
+    for (auto &q : one)
+      for (int k = 0; k < 3; ++k) c[k] += q[k] / 4;
+    for (auto &q : one)
+      for (int k = 0; k < 3; ++k) g1 += (q[k] - c[k]) * (q[k] - c[k]);
+    d.first = one;
+    d.second.assign(4, point{7, 7, 7});
+    d.rms = std::sqrt(g1 / 4);
+    cases.push_back(d);
+  }
+  for (const degenerate &d : cases) {
+    SCOPED_TRACE(d.what);
+    pair_lists p{d.first, d.second};
+    std::vector<char> all(d.first.size(), 1);
+    rigid_fit f = fit_subset(d.first, d.second, all);
+    EXPECT_NEAR(f.rms, d.rms, 1e-9);
+    EXPECT_NEAR(rms_of(p, all, f), d.rms, 1e-9);
+    double det = f.rotation[0] * (f.rotation[4] * f.rotation[8] - f.rotation[5] * f.rotation[7]) -
+                 f.rotation[1] * (f.rotation[3] * f.rotation[8] - f.rotation[5] * f.rotation[6]) +
+                 f.rotation[2] * (f.rotation[3] * f.rotation[7] - f.rotation[4] * f.rotation[6]);
+    EXPECT_NEAR(det, 1.0, 1e-12);
+  }
+}
+
+// ---- the search
+
+void expect_same(const fast_search_result &a, const fast_search_result &b) {
+  EXPECT_EQ(a.size, b.size);
+  EXPECT_EQ(a.rms, b.rms);
+  EXPECT_EQ(a.score, b.score);
+  EXPECT_EQ(a.pvalue, b.pvalue);
+  EXPECT_EQ(a.in_subset, b.in_subset);
+  EXPECT_EQ(a.score_by_size, b.score_by_size);
+}
+
+struct search_case {
+  const char *name, *file1, *file2;
+  int min_size;
+  bool per_size;
+};
+
+const search_case real_pairs[] = {
+    {"UbiquitinModels", "ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb", 19, true},
+    {"CytochromeOutOfRegisterMin0", "cytc_yeast_1u74_D_from1.pdb", "cytc_horse_2pcb_B.pdb", 0, false},
+    {"HemoglobinAlphaBeta", "hemoglobin_2hhb_4chains.pdb.gz", "hemoglobin_2hhb_chainB_ca.pdb", 19, true},
+    {"LactateDehydrogenase", "demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb", 19, false},
+    {"CrambinWithItself", "crambin_1ejg_altloc.pdb", "crambin_1ejg_altloc.pdb", 19, true},  // ties everywhere
+};
+
+class FastSearchOnRealPairs : public testing::TestWithParam<search_case> {};
+
+TEST_P(FastSearchOnRealPairs, SameForEveryThreadCountAndWithoutSharedPaths) {
+  const search_case &c = GetParam();
+  pair_lists p = read_pairs(c.file1, c.file2);
+  fast_search_options options;
+  options.min_size = c.min_size;
+  options.per_size_scores = c.per_size;
+  fast_search_result one = fast_search(p.first, p.second, options);
+  options.threads = 2;
+  fast_search_result two = fast_search(p.first, p.second, options);
+  options.threads = 1;
+  options.share_paths = false;
+  fast_search_result alone = fast_search(p.first, p.second, options);
+  {
+    SCOPED_TRACE("threads 1 and 2");
+    expect_same(one, two);
+  }
+  {
+    SCOPED_TRACE("paths shared or not");
+    expect_same(one, alone);
+  }
+  EXPECT_GT(one.counters.paths_cut, 0);
+  EXPECT_EQ(alone.counters.paths_cut, 0);
+  EXPECT_LT(one.counters.fits, alone.counters.fits);
+}
+
+// The exact search's choice on the same pairs: the same subset, and score and
+// RMS to the precision its iterative fit reaches (it stops turning within a
+// tolerance, which moves scores by up to a few parts in 10^5).
+TEST_P(FastSearchOnRealPairs, AgreesWithTheExactSearch) {
+  const search_case &c = GetParam();
+  pair_lists p = read_pairs(c.file1, c.file2);
+  fast_search_options options;
+  options.min_size = c.min_size;
+  options.per_size_scores = c.per_size;
+  fast_search_result fast = fast_search(p.first, p.second, options);
+
+  pairfit::structure one = read_atoms(path_of(c.file1)), two = read_atoms(path_of(c.file2));
+  pairfit::compare_options exact;
+  exact.min_size = c.min_size;
+  exact.per_size_scores = c.per_size;
+  pairfit::result best = pairfit::compare(one, two, pairfit::pair_by_residue_number(one, two), exact);
+  EXPECT_EQ(fast.size, best.size);
+  EXPECT_NEAR(fast.rms, best.rms, 1e-4);
+  EXPECT_NEAR(fast.score, best.score, 5e-5 * best.score);
+  EXPECT_NEAR(fast.pvalue, best.pvalue, 5e-4 * best.pvalue);
+  for (size_t i = 0; i < p.first.size(); ++i) EXPECT_EQ(fast.in_subset[i] != 0, best.in_subset[i] != 0) << i;
+  if (c.per_size) {
+    for (size_t k = 0; k <= p.first.size(); ++k)
+      EXPECT_NEAR(fast.score_by_size[k], best.score_by_size[k], 5e-5 * best.score_by_size[k] + 1e-9) << "size " << k;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(, FastSearchOnRealPairs, testing::ValuesIn(real_pairs),
+                         [](const testing::TestParamInfo<search_case> &info) { return info.param.name; });
+
+TEST(FastSearch, TooFewPairsForASeed) {
+  pair_lists p = read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb");
+  for (int n = 0; n <= 4; ++n) {
+    std::vector<point> a(p.first.begin(), p.first.begin() + n), b(p.second.begin(), p.second.begin() + n);
+    fast_search_options options;
+    options.min_size = 0;
+    options.per_size_scores = true;
+    fast_search_result r = fast_search(a, b, options);
+    EXPECT_EQ(r.size, 0);
+    EXPECT_EQ(r.rms, 0.0);
+    EXPECT_EQ(r.score, 0.0);
+    EXPECT_EQ(r.pvalue, 1.0);
+    EXPECT_EQ(r.in_subset, std::vector<char>(n, 0));
+    EXPECT_EQ(r.score_by_size, std::vector<double>(n + 1, 0.0));
+    EXPECT_EQ(r.counters.fits, 0);
+  }
+}
+
+// Every pair on one line in both structures: all fits degenerate.
+TEST(FastSearch, CollinearPairs) {
+  std::vector<point> a, b;
+  for (int i = 0; i < 40; ++i) {
+    a.push_back({3.8 * i, 0, 0});
+    b.push_back({0, 10 + 3.8 * i + (i % 3) * 0.5, 0});
+  }
+  fast_search_options options;
+  fast_search_result one = fast_search(a, b, options);
+  options.threads = 2;
+  options.share_paths = false;
+  fast_search_result two = fast_search(a, b, options);
+  expect_same(one, two);
+  EXPECT_EQ(one.size, 40);
+  rigid_fit f = fit_subset(a, b, one.in_subset);
+  EXPECT_NEAR(f.rms, one.rms, 1e-12);
+}
+
+// More pairs than the exact search takes: 70 copies of a ubiquitin pair,
+// each copy moved apart from the others differently in the two structures,
+// so that every copy superposes on its partner but no two copies together.
+TEST(FastSearch, MoreThanFiveThousandPairs) {
+  pair_lists one = read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb");
+  const int copies = 70, n = static_cast<int>(one.first.size());
+  pair_lists many;
+  for (int c = 0; c < copies; ++c)
+    for (int i = 0; i < n; ++i) {
+      point a = one.first[i], b = one.second[i];
+      a[0] += 150.0 * c;
+      b[1] += 150.0 * c;
+      b[2] -= 70.0 * (c % 5);
+      many.first.push_back(a);
+      many.second.push_back(b);
+    }
+  ASSERT_GT(many.first.size(), 5000u);
+  fast_search_options options;
+  options.threads = 2;
+  fast_search_result r = fast_search(many.first, many.second, options);
+  fast_search_result single = fast_search(one.first, one.second, fast_search_options());
+
+  // One whole copy, as good as the copy alone.
+  ASSERT_EQ(r.size, n);
+  int first = -1, count = 0;
+  for (int i = 0; i < copies * n; ++i)
+    if (r.in_subset[i]) {
+      if (first < 0) first = i;
+      EXPECT_EQ(i / n, first / n) << i;
+      ++count;
+    }
+  EXPECT_EQ(count, n);
+  EXPECT_EQ(first % n, 0);
+  EXPECT_NEAR(r.rms, single.rms, 1e-9);
+  EXPECT_NEAR(r.score, single.score, 1e-9 * single.score);
+  // The reported values are those of the chosen subset's own fit.
+  rigid_fit f = fit_subset(many.first, many.second, r.in_subset);
+  EXPECT_EQ(f.rms, r.rms);
+  EXPECT_EQ(r.pvalue, pairfit::LG_pvalueF(r.size, r.score));
+}
+
+}  // namespace
