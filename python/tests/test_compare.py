@@ -172,3 +172,13 @@ def test_result_dict_and_repr():
     assert d["source2"].endswith("ubiquitin_1d3z_model2.pdb") and d["name2"] == d["source2"]
     values = r.score_line().split("\t")
     assert "size=%s of 76 pairs, rms=%s, score=%s" % (values[1], values[2], values[3]) in repr(r)
+
+
+@pytest.mark.parametrize("threads", [1, 2])
+def test_fast_mode_gives_the_programs_fast_score_line(pairfit_binary, threads):
+    a, b = str(EXAMPLES / "demo_ldh_6ldh_A.pdb"), str(EXAMPLES / "demo_ldh_1ldm_A.pdb")
+    run = subprocess.run([pairfit_binary, "-fast", "-j", str(threads), a, b],
+                         capture_output=True, text=True)
+    assert run.returncode == 0
+    r = pairfit.compare(a, b, mode="fast", threads=threads)
+    assert r.score_line() == score_values(run.stdout.splitlines())
