@@ -1,0 +1,274 @@
+"""Compare protein structures by their most significant superimposable subset.
+
+pairfit reads the C-alpha atoms of PDB or mmCIF files (plain or gzip),
+pairs the atoms of two structures by residue number, and searches for the
+subset of pairs whose rigid superposition gives the most significant
+Levitt-Gerstein score, exactly as the command-line program pairfit does.
+
+    >>> import pairfit
+    >>> r = pairfit.compare("6ldh_A.pdb", "1ldm_A.pdb")
+    >>> r.score_line()          # the SCORE line's six values
+    '329\\t316\\t1.1\\t5635.3\\t2.492299e-12\\t3.341216e+01'
+    >>> r.distances[r.in_subset].max()
+
+Functions: read, compare, compare_many, compare_pairs, compare_all, table.
+Classes: Structure, Result, ProgressStep; errors: Error, ReadError (an
+OSError), SelectionError (a ValueError) and their subclasses; warnings:
+ReaderWarning, PairingWarning.
+
+Wherever a path is taken, it may name a selection of models and chains as
+the programs do: "FILE@/1" (model 1), "FILE@//A" (chain A), "FILE@/1/A,B".
+"""
+
+import os
+from typing import Callable, Dict, NamedTuple, Optional, Sequence, Tuple, Union
+
+import numpy as np
+
+from . import _pairfit
+from ._errors import (BadSelectionError, CannotOpenError, Error, NothingSelectedError,
+                      PairingWarning, ReaderWarning, ReadError, SelectionError, TooManyAtomsError,
+                      UnreadableFileError)
+from ._pairfit import Result, Structure
+
+__all__ = [
+    "read", "compare", "compare_many", "compare_pairs", "compare_all", "table",
+    "Structure", "Result", "ProgressStep",
+    "Error", "ReadError", "CannotOpenError", "UnreadableFileError", "TooManyAtomsError",
+    "SelectionError", "BadSelectionError", "NothingSelectedError",
+    "ReaderWarning", "PairingWarning", "MAX_ATOMS",
+]
+
+# Shown as pairfit.Structure and pairfit.Result, where users find them.
+Structure.__module__ = Result.__module__ = __name__
+
+_COLUMNS = ("residue_numbers", "residue_names", "chain_ids", "insertion_codes", "models",
+            "serials", "atom_names", "source", "selection")
+
+
+def _structure_getitem(self, key):
+    return self._take(np.arange(len(self))[key].reshape(-1))
+
+
+def _structure_reduce(self):
+    return _structure_from_columns, (self.coordinates, {c: getattr(self, c) for c in _COLUMNS})
+
+
+def _structure_from_columns(coordinates, columns):
+    return Structure(coordinates, **columns)
+
+
+Structure.__getitem__ = _structure_getitem
+Structure.__reduce__ = _structure_reduce
+
+#: The most C-alpha atoms a file may have, and pairs a comparison.
+MAX_ATOMS = _pairfit.MAX_ATOMS
+
+PathLike = Union[str, os.PathLike]
+StructureLike = Union[Structure, PathLike]
+
+
+class ProgressStep(NamedTuple):
+    """One growth step of the search, as passed to a progress callback.
+
+    kind: "step" for every growth step scored (the FRAC1 lines of
+    ``pairfit -a``), "best" when the subset has just become the best one (the
+    GOOD1 lines); size: pairs in the subset; fraction: size / pairs in all;
+    rms (Angstrom), score and pvalue of the subset.
+    """
+
+    kind: str
+    size: int
+    fraction: float
+    rms: float
+    score: float
+    pvalue: float
+
+
+def read(path: PathLike, selection: Optional[str] = None) -> Structure:
+    """Read the C-alpha atoms of a PDB or mmCIF file, plain or gzip-compressed.
+
+    The format and the compression are told by content, as the command-line
+    program does. Skipped lines are reported as ReaderWarning through the
+    warnings module.
+
+    selection: models and chains to keep, in the syntax of the programs'
+        FILE@SELECTION names: "/1" model 1, "//A" chain A of every model,
+        "/1/A,B" chains A then B of model 1, "//!A" all chains but A. Without
+        it, path may itself be FILE@SELECTION (a name that exists as a file
+        is always that file). A Structure can also be indexed:
+        s[np.array(s.chain_ids) == "A"], s[s.models == 1].
+
+    Raises CannotOpenError ("Couldn't open file PATH"), UnreadableFileError
+    ("Error reading file PATH") or TooManyAtomsError ("Too many C-alpha atoms
+    in file PATH (at most 5000)"), all subclasses of ReadError and OSError;
+    BadSelectionError or NothingSelectedError, subclasses of SelectionError
+    and ValueError, for a selection that cannot be applied.
+    """
+    return _pairfit._read(os.fspath(path), selection or "", 2)
+
+
+def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
+            pairing: Union[str, Tuple[Sequence[int], Sequence[int]]] = "number",
+            per_size: bool = False, progress: Optional[Callable[[ProgressStep], None]] = None,
+            mode: str = "exact", threads: int = 1) -> Result:
+    """Compare two structures as the command-line program pairfit does.
+
+    a, b: Structure objects or paths; b is moved onto a (the reference).
+    min_size: a best subset must have more pairs than this (pairfit -min).
+    pairing: "number" pairs the atoms by residue number in one forward walk,
+        as pairfit does; "sequence" by a global alignment of the residue
+        sequences (pairfit -seq), for structures numbered differently; or
+        explicit pairs as two sequences of atom indices (first, second),
+        each increasing. When more than a tenth of the pairs (and at least
+        3) join residues of different names, a PairingWarning says so.
+    per_size: fill Result.score_by_size (pairfit -b).
+    progress: a callable receiving a ProgressStep for every growth step and
+        every new best subset (pairfit -a); an exception it raises stops the
+        comparison and propagates.
+    mode: "exact", pairfit's own search, or "fast" (pairfit -fast): the
+        same rules with closed-form fits and shared growth paths, faster on
+        large structures, no 5000-pair limit.
+    threads: with mode="fast", threads for the search (pairfit -fast -j N;
+        0: one per core).
+
+    Returns a Result; its score_line() is the SCORE line's six values byte
+    for byte. The GIL is released while the search runs.
+    """
+    pairs = _pairing_argument(pairing, explicit=True)
+    fast = _mode_argument(mode)
+    first, second = _as_structure(a, 3), _as_structure(b, 3)
+    callback = None
+    if progress is not None:
+        def callback(*step):
+            progress(ProgressStep(*step))
+    return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads, 2)
+
+
+def compare_many(reference: StructureLike, models: Sequence[StructureLike], threads: int = 0,
+                 min_size: int = 19, per_size: bool = False, with_table: bool = False,
+                 pairing: str = "number"):
+    """Compare each model against the reference, on several threads.
+
+    reference, models: Structure objects or paths (each path read once, on
+        the worker threads; warnings are emitted on the calling thread).
+    threads: threads to use; 0 uses every core. The GIL is released.
+    min_size, per_size, pairing ("number" or "sequence"): as for compare().
+    with_table: also return the table of the results (see pairfit.table) with the
+        column "index" (position in models).
+
+    Returns the Results in the order of models (or (results, table)); each
+    equals compare(reference, model, min_size=min_size). The first file that
+    cannot be read raises its ReadError.
+    """
+    models = list(models)
+    pairs = [(0, k + 1) for k in range(len(models))]
+    results = _compare_pairs([reference] + models, pairs, threads, min_size, per_size, pairing)
+    if not with_table:
+        return results
+    columns = table(results)
+    columns["index"] = np.arange(len(models), dtype=np.int64)
+    return results, columns
+
+
+def compare_pairs(pairs: Sequence[Tuple[StructureLike, StructureLike]], threads: int = 0,
+                  min_size: int = 19, per_size: bool = False, with_table: bool = False,
+                  pairing: str = "number"):
+    """Compare each pair (a, b) of a list, on several threads.
+
+    pairs: (a, b) tuples of Structure objects or paths; b is moved onto a.
+    with_table: also return the table of the results (see pairfit.table).
+    Other arguments, errors and warnings as for compare_many(); results in
+    the order of pairs.
+    """
+    pairs = [tuple(pair) for pair in pairs]
+    if any(len(pair) != 2 for pair in pairs):
+        raise ValueError("pairs: (a, b) tuples")
+    # Each path is read once however often it appears.
+    items = [item for pair in pairs for item in pair]
+    jobs = [(2 * k, 2 * k + 1) for k in range(len(pairs))]
+    results = _compare_pairs(items, jobs, threads, min_size, per_size, pairing)
+    return (results, table(results)) if with_table else results
+
+
+def compare_all(structures: Sequence[StructureLike], threads: int = 0, min_size: int = 19,
+                per_size: bool = False, with_table: bool = False, pairing: str = "number"):
+    """Compare every ordered pair of different structures, on several threads.
+
+    The result is not symmetric: for n structures there are n (n - 1)
+    comparisons, i against j for i in range(n), for j in range(n), j != i,
+    in that order (as pairfit-batch --all orders them).
+    with_table: also return the table of the results (see pairfit.table) with the
+        columns "index1" and "index2" (positions in structures).
+    Other arguments, errors and warnings as for compare_many().
+    """
+    structures = list(structures)
+    n = len(structures)
+    pairs = [(i, j) for i in range(n) for j in range(n) if i != j]
+    results = _compare_pairs(structures, pairs, threads, min_size, per_size, pairing)
+    if not with_table:
+        return results
+    columns = table(results)
+    columns["index1"] = np.array([i for i, _ in pairs], dtype=np.int64)
+    columns["index2"] = np.array([j for _, j in pairs], dtype=np.int64)
+    return results, columns
+
+
+def table(results: Sequence[Result]) -> Dict[str, np.ndarray]:
+    """The results' SCORE values as columns: a dict of numpy arrays.
+
+    Columns: name1, name2 (str: FILE, or FILE@SELECTION), max_natoms, size,
+    npairs (int64), rms, score, pvalue, normalised_pvalue (float64); one row
+    a result, in order.
+    """
+    results = list(results)
+    columns = {
+        "name1": np.array([r.structure1.name for r in results], dtype=str),
+        "name2": np.array([r.structure2.name for r in results], dtype=str),
+    }
+    for name in ("max_natoms", "size", "npairs"):
+        columns[name] = np.array([getattr(r, name) for r in results], dtype=np.int64)
+    for name in ("rms", "score", "pvalue", "normalised_pvalue"):
+        columns[name] = np.array([getattr(r, name) for r in results], dtype=np.float64)
+    return columns
+
+
+def _as_structure(item, stacklevel):
+    """A Structure as it is, a path read (warnings attributed stacklevel up)."""
+    if isinstance(item, Structure):
+        return item
+    return _pairfit._read(os.fspath(item), "", stacklevel)
+
+
+def _as_item(item):
+    return item if isinstance(item, Structure) else os.fspath(item)
+
+
+def _compare_pairs(items, jobs, threads, min_size, per_size, pairing):
+    """Runs the jobs (i, j) over items; warnings attributed to the caller of
+    the public function that called this."""
+    if threads < 0:
+        raise ValueError("threads: 0 (every core) or more")
+    by_sequence = _pairing_argument(pairing, explicit=False) == "sequence"
+    return _pairfit._compare_pairs([_as_item(i) for i in items], jobs, threads, min_size,
+                                   per_size, by_sequence, 3)
+
+
+def _pairing_argument(pairing, explicit):
+    """None (by number), "sequence", or explicit pairs where allowed."""
+    if isinstance(pairing, str):
+        if pairing in ("number", "sequence"):
+            return None if pairing == "number" else pairing
+        raise ValueError('pairing: "number" or "sequence"%s, not %r'
+                         % (" or two index sequences" if explicit else "", pairing))
+    if not explicit:
+        raise ValueError('pairing: "number" or "sequence", not %r' % (pairing,))
+    return pairing
+
+
+def _mode_argument(mode):
+    if mode == "exact":
+        return False
+    if mode == "fast":
+        return True
+    raise ValueError('mode: "exact" or "fast", not %r' % (mode,))

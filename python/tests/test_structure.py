@@ -1,0 +1,190 @@
+"""pairfit.read: the columns of real files, the errors and the warnings,
+with the messages of the command-line program."""
+
+import pickle
+import subprocess
+import warnings
+
+import gemmi
+import numpy as np
+import pytest
+
+import pairfit
+from conftest import DATA, EXAMPLES
+
+# Some comparisons here pair different proteins by number on purpose.
+pytestmark = pytest.mark.filterwarnings("ignore::pairfit.PairingWarning")
+
+
+def _gemmi_ca_atoms(path):
+    """The C-alpha atoms of ATOM records as gemmi reads them, by model,
+    chain and residue: an independent reader of the same files."""
+    st = gemmi.read_structure(str(path))
+    rows = []
+    for model in st:
+        for chain in model:
+            for residue in chain:
+                if residue.het_flag != "A":
+                    continue
+                for atom in residue:
+                    if atom.name == "CA":
+                        rows.append((atom.serial, residue.seqid.num, residue.seqid.icode.strip(),
+                                     atom.altloc.strip("\0") + residue.name, chain.name,
+                                     int(model.name), atom.pos.tolist()))
+    return rows
+
+
+@pytest.mark.parametrize("name", [
+    "fab_1a0q_inscodes.pdb.gz",       # insertion codes
+    "crambin_1ejg_altloc.pdb",        # alternate locations
+    "ubiquitin_1d3z_nmr.pdb.gz",      # ten models
+    "large_glua3ntd_3o21_CD.pdb.gz",  # two chains
+    "ubiquitin_1d3z_nmr.cif.gz",      # mmCIF, ten models
+])
+def test_columns_agree_with_an_independent_reader(name):
+    s = pairfit.read(DATA / name)
+    expected = _gemmi_ca_atoms(DATA / name)
+    assert len(s) == len(expected)
+    assert s.serials.tolist() == [e[0] for e in expected]
+    assert s.residue_numbers.tolist() == [e[1] for e in expected]
+    assert s.insertion_codes == [e[2] for e in expected]
+    assert s.residue_names == [e[3] for e in expected]
+    assert s.chain_ids == [e[4] for e in expected]
+    assert s.models.tolist() == [e[5] for e in expected]
+    assert np.abs(s.coordinates - np.array([e[6] for e in expected])).max() < 1e-9
+    assert s.atom_names == ["CA"] * len(s)
+    assert s.coordinates.shape == (len(s), 3) and s.coordinates.dtype == np.float64
+    assert s.source == str(DATA / name)
+
+
+def test_mmcif_twin_reads_the_same_atoms():
+    pdb, cif = pairfit.read(DATA / "ubiquitin_1ubq_xray.pdb"), pairfit.read(DATA / "ubiquitin_1ubq_xray.cif")
+    for column in ("serials", "residue_numbers", "models", "coordinates"):
+        assert np.array_equal(getattr(pdb, column), getattr(cif, column))
+    for column in ("residue_names", "chain_ids", "insertion_codes", "atom_names"):
+        assert getattr(pdb, column) == getattr(cif, column)
+
+
+def _program_message(binary, path):
+    """What pairfit prints for a file it cannot read (as file 1)."""
+    run = subprocess.run([binary, str(path), str(EXAMPLES / "demo_ldh_1ldm_A.pdb")],
+                         capture_output=True, text=True)
+    assert run.returncode == 1
+    return run.stdout.rstrip("\n")
+
+
+def _truncated_gzip(tmp_path):
+    data = (DATA / "demo_ldh_6ldh_A.pdb.gz").read_bytes()
+    path = tmp_path / "truncated.pdb.gz"
+    path.write_bytes(data[:len(data) // 2])
+    return path
+
+
+def _corrupt_gzip(tmp_path):
+    data = bytearray((DATA / "demo_ldh_6ldh_A.pdb.gz").read_bytes())
+    data[len(data) // 2] ^= 0xFF
+    path = tmp_path / "corrupt.pdb.gz"
+    path.write_bytes(bytes(data))
+    return path
+
+
+@pytest.mark.parametrize("make, error", [
+    (lambda tmp: tmp / "missing.pdb", pairfit.CannotOpenError),
+    (_truncated_gzip, pairfit.UnreadableFileError),
+    (_corrupt_gzip, pairfit.UnreadableFileError),
+    (lambda tmp: tmp, pairfit.UnreadableFileError),  # a directory
+    (lambda tmp: DATA / "overcap_ubiquitin_2k39_ca.pdb.gz", pairfit.TooManyAtomsError),
+], ids=["missing", "truncated gzip", "corrupt gzip", "directory", "too many atoms"])
+def test_read_errors_carry_the_programs_message(make, error, tmp_path, pairfit_binary):
+    path = make(tmp_path)
+    for call in (lambda: pairfit.read(path),
+                 lambda: pairfit.compare(path, EXAMPLES / "demo_ldh_1ldm_A.pdb"),
+                 lambda: pairfit.compare_many(EXAMPLES / "demo_ldh_1ldm_A.pdb", [path], threads=2)):
+        with pytest.raises(error) as raised:
+            call()
+        assert str(raised.value) == _program_message(pairfit_binary, path)
+        assert raised.value.path == str(path)
+        assert isinstance(raised.value, pairfit.ReadError)
+        assert isinstance(raised.value, pairfit.Error)
+        assert isinstance(raised.value, OSError)
+
+
+def _file_with_unreadable_lines(tmp_path):
+    """The example file with two C-alpha lines whose numbers do not read."""
+    lines = (EXAMPLES / "demo_ldh_6ldh_A.pdb").read_text().splitlines(keepends=True)
+    ca = [k for k, line in enumerate(lines) if line.startswith("ATOM") and line[12:16] == " CA "]
+    for k in (ca[3], ca[10]):
+        lines[k] = lines[k][:30] + "   x.xxx" + lines[k][38:]
+    path = tmp_path / "damaged.pdb"
+    path.write_text("".join(lines))
+    return path
+
+
+def test_reader_warnings_go_through_warnings_module(tmp_path, pairfit_binary):
+    path = _file_with_unreadable_lines(tmp_path)
+    run = subprocess.run([pairfit_binary, str(path), str(path)], capture_output=True, text=True)
+    program = run.stderr.splitlines()
+    assert len(program) == 4  # two lines, each reported for file 1 and file 2
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        s = pairfit.read(path)
+    assert [str(w.message) for w in caught] == program[:2]
+    assert all(w.category is pairfit.ReaderWarning for w in caught)
+    assert caught[0].filename == __file__  # attributed to the caller
+    assert len(s) == len(pairfit.read(EXAMPLES / "demo_ldh_6ldh_A.pdb")) - 2
+
+    # From worker threads: emitted on this thread, file by file in input order.
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        pairfit.compare_many(EXAMPLES / "demo_ldh_1ldm_A.pdb", [path, EXAMPLES / "demo_ldh_1ldm_A.pdb", path],
+                             threads=2)
+    assert [str(w.message) for w in caught] == program[:2]  # each path read once
+    assert all(w.filename == __file__ for w in caught)
+
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", pairfit.ReaderWarning)
+        with pytest.raises(pairfit.ReaderWarning):
+            pairfit.compare(path, path)
+
+
+def test_chain_taken_by_mask_equals_the_file_of_that_chain():
+    four = pairfit.read(DATA / "hemoglobin_2hhb_4chains.pdb.gz")
+    chain_a = four[np.array(four.chain_ids) == "A"]
+    alone = pairfit.read(DATA / "hemoglobin_2hhb_chainA_ca.pdb")
+    for column in ("serials", "residue_numbers", "models", "coordinates"):
+        assert np.array_equal(getattr(chain_a, column), getattr(alone, column))
+    for column in ("residue_names", "chain_ids", "insertion_codes"):
+        assert getattr(chain_a, column) == getattr(alone, column)
+    other = DATA / "hemoglobin_2hhb_chainB_ca.pdb"
+    assert pairfit.compare(chain_a, other).score_line() == pairfit.compare(alone, other).score_line()
+    assert four[2:4].serials.tolist() == four.serials[2:4].tolist()
+    assert four[[5, 0]].residue_numbers.tolist() == [four.residue_numbers[5], four.residue_numbers[0]]
+
+
+def test_structure_from_columns_and_pickle_round_trip():
+    s = pairfit.read(DATA / "fab_1a0q_inscodes.pdb.gz")
+    columns = {c: getattr(s, c) for c in ("residue_numbers", "residue_names", "chain_ids",
+                                          "insertion_codes", "models", "serials", "atom_names",
+                                          "source")}
+    for copy in (pairfit.Structure(s.coordinates, **columns), pickle.loads(pickle.dumps(s))):
+        for column, value in columns.items():
+            assert np.array_equal(getattr(copy, column), value), column
+        assert np.array_equal(copy.coordinates, s.coordinates)
+    r1 = pairfit.compare(s, EXAMPLES / "demo_ldh_1ldm_A.pdb")
+    r2 = pairfit.compare(pickle.loads(pickle.dumps(s)), EXAMPLES / "demo_ldh_1ldm_A.pdb")
+    assert r1.score_line() == r2.score_line()
+    bare = pairfit.Structure(s.coordinates, residue_numbers=s.residue_numbers)
+    assert pairfit.compare(bare, s).score_line() == pairfit.compare(s, s).score_line()
+    assert bare.residue_names[0] == "UNK" and bare.serials[:3].tolist() == [1, 2, 3]
+
+
+@pytest.mark.parametrize("arguments", [
+    dict(coordinates=np.zeros((3, 2)), residue_numbers=[1, 2, 3]),
+    dict(coordinates=np.zeros((3, 3))),
+    dict(coordinates=np.zeros((3, 3)), residue_numbers=[1, 2]),
+    dict(coordinates=np.zeros((3, 3)), residue_numbers=[1, 2, 3], chain_ids=["A"]),
+    dict(coordinates=np.zeros((3, 3)), residue_numbers=[1, 2, 3], insertion_codes=["", "AB", ""]),
+])
+def test_structure_from_bad_columns_raises_value_error(arguments):
+    with pytest.raises(ValueError):
+        pairfit.Structure(**arguments)
