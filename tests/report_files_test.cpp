@@ -29,17 +29,6 @@ std::string example_pair() {
   return quote(example_file("demo_ldh_6ldh_A.pdb")) + " " + quote(example_file("demo_ldh_1ldm_A.pdb"));
 }
 
-std::vector<std::string> entries_of(const std::string &dir) {
-  std::vector<std::string> names;
-  if (DIR *d = opendir(dir.c_str())) {
-    while (dirent *e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A scratch directory, removed with its files at the end of its scope.
 struct ScratchDir {
   std::string path;

@@ -241,16 +241,6 @@ TEST(ReportSuperposedFile, FormatByName) {
     EXPECT_EQ(format_for_path(path), format) << path;
 }
 
-std::vector<std::string> entries_of(const std::string &dir) {
-  std::vector<std::string> names;
-  if (DIR *d = opendir(dir.c_str())) {
-    while (dirent *e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
-
 TEST(OutputFile, WholeFileOrNothing) {
   std::string dir = temp_path("atomic");
   ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);

@@ -2,16 +2,19 @@
 // files, and molecules read from them.
 #pragma once
 
+#include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "pairfit/pairfit.h"
 
@@ -54,6 +57,18 @@ inline std::string temp_path(const std::string &name) {
 
 inline void write_file(const std::string &path, const std::string &content) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+// The names in a directory, without . and .., sorted.
+inline std::vector<std::string> entries_of(const std::string &dir) {
+  std::vector<std::string> names;
+  if (DIR *d = opendir(dir.c_str())) {
+    while (dirent *e = readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // A scratch file holding content, removed at the end of its scope.

@@ -12,3 +12,16 @@ int parse_int_clamped(const char *text) {
     long long value = std::strtoll(p, nullptr, 10);
     return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
 }
+
+bool parse_digits(const char *text, int min, int max, int *value) {
+    if (*text == '\0') return false;
+    long long v = 0;
+    for (const char *p = text; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        v = v * 10 + (*p - '0');
+        if (v > max) return false;
+    }
+    if (v < min) return false;
+    *value = static_cast<int>(v);
+    return true;
+}

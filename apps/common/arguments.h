@@ -13,4 +13,8 @@ constexpr std::size_t MAX_PATH_LENGTH = 799;
 // the int range.
 int parse_int_clamped(const char *text);
 
+// A decimal number written as digits only, from min to max: true, with
+// the number in *value, or false and *value unchanged.
+bool parse_digits(const char *text, int min, int max, int *value);
+
 #endif

@@ -69,27 +69,13 @@ const char BATCH_HELP[] =
 
 namespace {
 
-// A decimal number of digits only, from 1 to max.
-bool parse_count(const char *text, int max, int *value) {
-    if (*text == '\0') return false;
-    long long v = 0;
-    for (const char *p = text; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9') return false;
-        v = v * 10 + (*p - '0');
-        if (v > max) return false;
-    }
-    if (v < 1) return false;
-    *value = static_cast<int>(v);
-    return true;
-}
-
 // K/N with 1 <= K <= N.
 bool parse_shard(const char *text, int *k, int *n) {
     const char *slash = std::strchr(text, '/');
     if (slash == nullptr) return false;
     std::string first(text, slash);
-    return parse_count(first.c_str(), 1 << 30, k) && parse_count(slash + 1, 1 << 30, n) &&
-           *k <= *n;
+    return parse_digits(first.c_str(), 1, 1 << 30, k) &&
+           parse_digits(slash + 1, 1, 1 << 30, n) && *k <= *n;
 }
 
 int default_threads() {
@@ -126,7 +112,7 @@ bool set_option(batch_settings *settings, const char *option, const char *value,
     if (std::strcmp(option, "-min") == 0) {
         settings->min_size = parse_int_clamped(value);
     } else if (std::strcmp(option, "-j") == 0) {
-        if (!parse_count(value, MAX_THREADS, &settings->threads)) {
+        if (!parse_digits(value, 1, MAX_THREADS, &settings->threads)) {
             *error = std::string("-j needs a number of threads from 1 to ") +
                      std::to_string(MAX_THREADS) + ", not '" + value + "'";
             return false;

@@ -4,23 +4,6 @@
 
 #include "arguments.h"
 
-namespace {
-
-// -j's value: digits only, 0 (every core) to 4096.
-bool parse_thread_count(const char *text, int *threads) {
-    if (*text == '\0') return false;
-    long value = 0;
-    for (const char *p = text; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9') return false;
-        value = value * 10 + (*p - '0');
-        if (value > 4096) return false;
-    }
-    *threads = static_cast<int>(value);
-    return true;
-}
-
-}  // namespace
-
 parse_status parse_command_line(int argc, char **argv, run_settings *settings,
                                 const char **too_long) {
     int files = 0;
@@ -45,7 +28,7 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
         } else if (std::strcmp(arg, "-fast") == 0) {
             settings->fast = true;
         } else if (std::strcmp(arg, "-j") == 0) {
-            if (i + 1 == argc || !parse_thread_count(argv[i + 1], &settings->threads))
+            if (i + 1 == argc || !parse_digits(argv[i + 1], 0, 4096, &settings->threads))
                 return ARGS_BAD_THREADS;
             ++i;
         } else if (std::strcmp(arg, "-pdb") == 0 || std::strcmp(arg, "-min") == 0 ||
