@@ -175,7 +175,8 @@ bool is_model_record(const char *line, int *model) {
     char record[8];
     if (!read_word(p, record, sizeof record) || std::strcmp(record, "MODEL") != 0) return false;
     int number;
-    *model = read_int(p, &number) ? number : *model + 1;
+    // Saturates: a MODEL line without a number after model INT_MAX must not overflow.
+    *model = read_int(p, &number) ? number : *model < INT_MAX ? *model + 1 : INT_MAX;
     return true;
 }
 
