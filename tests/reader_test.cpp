@@ -112,6 +112,17 @@ TEST(PdbReader, NulBytesEndTheLineText) {
   EXPECT_EQ(atoms_of(mol), "1 CA GLY 1 1 2 3\n4 CA GLY 4 4 2 3\n");
 }
 
+// A MODEL line without a number counts on from the last model; after model
+// INT_MAX it stays there instead of overflowing.
+TEST(PdbReader, ModelNumbers) {
+  Scratch f("models.pdb", "MODEL        7\n" + ca_line(1, 1, 1) + "ENDMDL\nMODEL\n" + ca_line(2, 2, 2) +
+                              "ENDMDL\nMODEL 2147483647\n" + ca_line(3, 3, 3) + "ENDMDL\nMODEL\n" + ca_line(4, 4, 4));
+  const pairfit::structure mol = read_atoms(f.path);
+  std::vector<int> models;
+  for (const auto &a : mol.atoms) models.push_back(a.model);
+  EXPECT_EQ(models, (std::vector<int>{7, 8, 2147483647, 2147483647}));
+}
+
 TEST(PdbReader, CapacityAndGluedCoordinates) {
   std::string lines;
   for (int k = 0; k < 5000; ++k) lines += ca_line(k + 1, k % 9999, 1);
