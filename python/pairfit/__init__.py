@@ -85,7 +85,8 @@ class ProgressStep(NamedTuple):
     pvalue: float
 
 
-def read(path: PathLike, selection: Optional[str] = None) -> Structure:
+def read(path: PathLike, selection: Optional[str] = None,
+         max_atoms: Optional[int] = MAX_ATOMS) -> Structure:
     """Read the C-alpha atoms of a PDB or mmCIF file, plain or gzip-compressed.
 
     The format and the compression are told by content, as the command-line
@@ -98,14 +99,20 @@ def read(path: PathLike, selection: Optional[str] = None) -> Structure:
         it, path may itself be FILE@SELECTION (a name that exists as a file
         is always that file). A Structure can also be indexed:
         s[np.array(s.chain_ids) == "A"], s[s.models == 1].
+    max_atoms: the most C-alpha atoms read (after the selection); None for
+        any number. The default is the most the exact search takes; the
+        fast one takes any number (compare(..., mode="fast") reads paths
+        without the limit).
 
     Raises CannotOpenError ("Couldn't open file PATH"), UnreadableFileError
     ("Error reading file PATH") or TooManyAtomsError ("Too many C-alpha atoms
-    in file PATH (at most 5000)"), all subclasses of ReadError and OSError;
+    in file PATH (at most MAX_ATOMS)"), all subclasses of ReadError and OSError;
     BadSelectionError or NothingSelectedError, subclasses of SelectionError
     and ValueError, for a selection that cannot be applied.
     """
-    return _pairfit._read(os.fspath(path), selection or "", 2)
+    if max_atoms is not None and max_atoms < 0:
+        raise ValueError("max_atoms: a number of atoms, or None for any number")
+    return _pairfit._read(os.fspath(path), selection or "", max_atoms, 2)
 
 
 def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
@@ -128,7 +135,8 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
         comparison and propagates.
     mode: "exact", pairfit's own search, or "fast" (pairfit -fast): the
         same rules with closed-form fits and shared growth paths, faster on
-        large structures, no 5000-pair limit.
+        large structures, no 5000-pair limit (paths are read without the
+        5000-atom limit).
     threads: with mode="fast", threads for the search (pairfit -fast -j N;
         0: one per core).
 
@@ -137,7 +145,8 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
     """
     pairs = _pairing_argument(pairing, explicit=True)
     fast = _mode_argument(mode)
-    first, second = _as_structure(a, 3), _as_structure(b, 3)
+    max_atoms = None if fast else MAX_ATOMS
+    first, second = _as_structure(a, max_atoms, 3), _as_structure(b, max_atoms, 3)
     callback = None
     if progress is not None:
         def callback(*step):
@@ -147,23 +156,25 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
 
 def compare_many(reference: StructureLike, models: Sequence[StructureLike], threads: int = 0,
                  min_size: int = 19, per_size: bool = False, with_table: bool = False,
-                 pairing: str = "number"):
+                 pairing: str = "number", mode: str = "exact"):
     """Compare each model against the reference, on several threads.
 
     reference, models: Structure objects or paths (each path read once, on
         the worker threads; warnings are emitted on the calling thread).
     threads: threads to use; 0 uses every core. The GIL is released.
-    min_size, per_size, pairing ("number" or "sequence"): as for compare().
+    min_size, per_size, pairing ("number" or "sequence"), mode ("exact" or
+        "fast"): as for compare(); with mode="fast" each comparison runs on
+        one thread, paths are read without the 5000-atom limit.
     with_table: also return the table of the results (see pairfit.table) with the
         column "index" (position in models).
 
     Returns the Results in the order of models (or (results, table)); each
-    equals compare(reference, model, min_size=min_size). The first file that
+    equals compare(reference, model, min_size=min_size, mode=mode). The first file that
     cannot be read raises its ReadError.
     """
     models = list(models)
     pairs = [(0, k + 1) for k in range(len(models))]
-    results = _compare_pairs([reference] + models, pairs, threads, min_size, per_size, pairing)
+    results = _compare_pairs([reference] + models, pairs, threads, min_size, per_size, pairing, mode)
     if not with_table:
         return results
     columns = table(results)
@@ -173,7 +184,7 @@ def compare_many(reference: StructureLike, models: Sequence[StructureLike], thre
 
 def compare_pairs(pairs: Sequence[Tuple[StructureLike, StructureLike]], threads: int = 0,
                   min_size: int = 19, per_size: bool = False, with_table: bool = False,
-                  pairing: str = "number"):
+                  pairing: str = "number", mode: str = "exact"):
     """Compare each pair (a, b) of a list, on several threads.
 
     pairs: (a, b) tuples of Structure objects or paths; b is moved onto a.
@@ -187,12 +198,12 @@ def compare_pairs(pairs: Sequence[Tuple[StructureLike, StructureLike]], threads:
     # Each path is read once however often it appears.
     items = [item for pair in pairs for item in pair]
     jobs = [(2 * k, 2 * k + 1) for k in range(len(pairs))]
-    results = _compare_pairs(items, jobs, threads, min_size, per_size, pairing)
+    results = _compare_pairs(items, jobs, threads, min_size, per_size, pairing, mode)
     return (results, table(results)) if with_table else results
 
 
 def compare_all(structures: Sequence[StructureLike], threads: int = 0, min_size: int = 19,
-                per_size: bool = False, with_table: bool = False, pairing: str = "number"):
+                per_size: bool = False, with_table: bool = False, pairing: str = "number", mode: str = "exact"):
     """Compare every ordered pair of different structures, on several threads.
 
     The result is not symmetric: for n structures there are n (n - 1)
@@ -205,7 +216,7 @@ def compare_all(structures: Sequence[StructureLike], threads: int = 0, min_size:
     structures = list(structures)
     n = len(structures)
     pairs = [(i, j) for i in range(n) for j in range(n) if i != j]
-    results = _compare_pairs(structures, pairs, threads, min_size, per_size, pairing)
+    results = _compare_pairs(structures, pairs, threads, min_size, per_size, pairing, mode)
     if not with_table:
         return results
     columns = table(results)
@@ -233,25 +244,26 @@ def table(results: Sequence[Result]) -> Dict[str, np.ndarray]:
     return columns
 
 
-def _as_structure(item, stacklevel):
+def _as_structure(item, max_atoms, stacklevel):
     """A Structure as it is, a path read (warnings attributed stacklevel up)."""
     if isinstance(item, Structure):
         return item
-    return _pairfit._read(os.fspath(item), "", stacklevel)
+    return _pairfit._read(os.fspath(item), "", max_atoms, stacklevel)
 
 
 def _as_item(item):
     return item if isinstance(item, Structure) else os.fspath(item)
 
 
-def _compare_pairs(items, jobs, threads, min_size, per_size, pairing):
+def _compare_pairs(items, jobs, threads, min_size, per_size, pairing, mode):
     """Runs the jobs (i, j) over items; warnings attributed to the caller of
     the public function that called this."""
     if threads < 0:
         raise ValueError("threads: 0 (every core) or more")
     by_sequence = _pairing_argument(pairing, explicit=False) == "sequence"
+    fast = _mode_argument(mode)
     return _pairfit._compare_pairs([_as_item(i) for i in items], jobs, threads, min_size,
-                                   per_size, by_sequence, 3)
+                                   per_size, by_sequence, fast, 3)
 
 
 def _pairing_argument(pairing, explicit):

@@ -33,8 +33,10 @@ struct read_outcome {
 
 // Reads without touching Python (so without the GIL): any thread may call
 // it. Without a selection, name may be FILE@SELECTION as the programs take
-// it (a name that exists as a file is always that file).
-read_outcome read_file(const std::string &name, const std::string &selection = "");
+// it (a name that exists as a file is always that file). More than
+// max_atoms C-alpha atoms is a TooManyAtomsError.
+read_outcome read_file(const std::string &name, const std::string &selection = "",
+                       std::size_t max_atoms = pairfit::max_exact_atoms);
 
 // Emits warnings of the category named (pairfit.ReaderWarning,
 // pairfit.PairingWarning) on the calling thread, which holds the GIL,

@@ -67,7 +67,7 @@ void rethrow_first(const std::vector<std::exception_ptr> &errors) {
 }
 
 std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair<int, int>> &jobs,
-                                     int threads, int min_size, bool per_size, bool by_sequence,
+                                     int threads, int min_size, bool per_size, bool by_sequence, bool fast,
                                      int stacklevel) {
     // Structures as given, and the files to read, each path once.
     std::vector<py_structure> structures(items.size());
@@ -93,7 +93,9 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     std::vector<std::exception_ptr> read_errors, compare_errors;
     std::vector<py_result> results(jobs.size());
     run_jobs(paths.size(), threads, read_errors,
-             [&](std::size_t f, pairfit::workspace &) { read[f] = read_file(paths[f]); });
+             [&](std::size_t f, pairfit::workspace &) {
+                 read[f] = read_file(paths[f], "", fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms);
+             });
     // Warnings of the files read, in input order, then the first failure.
     for (const read_outcome &outcome : read) emit_warnings(outcome.warnings, stacklevel);
     rethrow_first(read_errors);
@@ -103,6 +105,9 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     pairfit::compare_options options;
     options.min_size = min_size;
     options.per_size_scores = per_size;
+    // The comparisons share the threads; each fast search runs on one.
+    options.mode = fast ? pairfit::search_mode::fast : pairfit::search_mode::exact;
+    options.threads = 1;
     pairing_choice pairing;
     if (by_sequence) pairing.kind = pairing_choice::by_sequence;
     run_jobs(jobs.size(), threads, compare_errors, [&](std::size_t j, pairfit::workspace &ws) {
@@ -120,7 +125,7 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
 void bind_many(py::module_ &m) {
     m.def("_compare_pairs", &compare_pairs, py::arg("structures"), py::arg("pairs"),
           py::arg("threads"), py::arg("min_size"), py::arg("per_size"), py::arg("by_sequence"),
-          py::arg("stacklevel"),
+          py::arg("fast"), py::arg("stacklevel"),
           "Compares the pairs (i, j) of structures (Structure objects or paths) on several "
           "threads; results in the order of pairs.");
 }

@@ -8,12 +8,13 @@
 
 namespace pairfit_python {
 
-read_outcome read_file(const std::string &name, const std::string &selection) {
+read_outcome read_file(const std::string &name, const std::string &selection, std::size_t max_atoms) {
     pairfit::structure_name parts{name, selection};
     if (selection.empty()) parts = pairfit::parse_structure_name(name);
     read_outcome out;
     pairfit::read_options options;
     options.selection = parts.selection;
+    options.max_atoms = max_atoms;
     options.on_warning = [&out](const std::string &message) { out.warnings.push_back(message); };
     out.structure.value =
         std::make_shared<const pairfit::structure>(pairfit::read_structure(parts.path, options));
@@ -227,18 +228,19 @@ selection "".
 
     m.def(
         "_read",
-        [](const std::string &path, const std::string &selection, int stacklevel) {
+        [](const std::string &path, const std::string &selection, std::optional<std::size_t> max_atoms,
+           int stacklevel) {
             read_outcome out;
             {
                 py::gil_scoped_release unlocked;
-                out = read_file(path, selection);
+                out = read_file(path, selection, max_atoms ? *max_atoms : static_cast<std::size_t>(-1));
             }
             emit_warnings(out.warnings, stacklevel);
             return out.structure;
         },
-        py::arg("path"), py::arg("selection"), py::arg("stacklevel"),
-        "Reads a structure; its warnings go through the warnings module, attributed to the "
-        "caller stacklevel frames up.");
+        py::arg("path"), py::arg("selection"), py::arg("max_atoms"), py::arg("stacklevel"),
+        "Reads a structure of at most max_atoms C-alpha atoms (None: any number); its warnings "
+        "go through the warnings module, attributed to the caller stacklevel frames up.");
 }
 
 }  // namespace pairfit_python

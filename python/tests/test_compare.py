@@ -182,3 +182,50 @@ def test_fast_mode_gives_the_programs_fast_score_line(pairfit_binary, threads):
     assert run.returncode == 0
     r = pairfit.compare(a, b, mode="fast", threads=threads)
     assert r.score_line() == score_values(run.stdout.splitlines())
+
+
+def _repeated_pdb(path, source, copies, shift):
+    """copies of source's C-alpha atoms, copy c moved by c * shift, numbered
+    on: more atoms than the exact search takes, one copy superposing at a time."""
+    s = pairfit.read(source)
+    lines, serial = [], 0
+    for c in range(copies):
+        for (x, y, z), name in zip(s.coordinates + c * np.array(shift), s.residue_names):
+            serial += 1
+            lines.append("ATOM  %5d  CA  %3s A%4d    %8.3f%8.3f%8.3f  1.00  0.00           C\n"
+                         % (serial % 100000, name, serial % 10000, x, y, z))
+    path.write_text("".join(lines) + "END\n")
+    return str(path)
+
+
+def test_fast_mode_takes_more_atoms_than_the_exact_search(pairfit_binary, tmp_path):
+    big1 = _repeated_pdb(tmp_path / "big1.pdb", DATA / "ubiquitin_1d3z_model1.pdb", 70, (150, 0, 0))
+    big2 = _repeated_pdb(tmp_path / "big2.pdb", DATA / "ubiquitin_1d3z_model2.pdb", 70, (0, 150, -70))
+    with pytest.raises(pairfit.TooManyAtomsError):
+        pairfit.read(big1)
+    with pytest.raises(pairfit.TooManyAtomsError):
+        pairfit.compare(big1, big2)
+    assert len(pairfit.read(big1, max_atoms=None)) == 5320
+    with pytest.raises(pairfit.TooManyAtomsError):
+        pairfit.read(big1, max_atoms=5319)
+    run = subprocess.run([pairfit_binary, "-fast", big1, big2], capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    expected = score_values(run.stdout.splitlines())
+    assert expected.startswith("5320\t76\t")
+    assert pairfit.compare(big1, big2, mode="fast", threads=2).score_line() == expected
+    structures = pairfit.read(big1, max_atoms=None), pairfit.read(big2, max_atoms=None)
+    assert pairfit.compare(*structures, mode="fast").score_line() == expected
+    many = pairfit.compare_pairs([(big1, big2), structures], mode="fast", threads=2)
+    assert [r.score_line() for r in many] == [expected, expected]
+    with pytest.raises(pairfit.TooManyAtomsError):
+        pairfit.compare_pairs([(big1, big2)])
+
+
+def test_compare_many_fast_equals_compare_fast():
+    reference = DATA / "ubiquitin_1d3z_model1.pdb"
+    models = [DATA / "ubiquitin_1d3z_model2.pdb", DATA / "ubiquitin_1ubq_xray.pdb"]
+    results = pairfit.compare_many(reference, models, mode="fast", threads=2)
+    assert [r.score_line() for r in results] == \
+        [pairfit.compare(reference, m, mode="fast").score_line() for m in models]
+    with pytest.raises(ValueError):
+        pairfit.compare_all(models, mode="quick")
