@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <thread>
@@ -17,58 +18,73 @@ namespace {
 
 const double NO_PAIR_BEYOND = 9999.0;  // square Angstrom; farther pairs never join
 const double INF = std::numeric_limits<double>::infinity();
-// Pairs are looked at in blocks of consecutive indices, which lie close
-// together in space: a block is measured whole or passed over whole.
-const int BLOCK = 16;
 // The largest slope of 1 / (1 + x^2 / 5) for x >= 0 (at x^2 = 5/3), rounded
 // up: a pair's score term grows by at most this times the distance it
 // comes closer.
 const double TERM_SLOPE = 0.2905;
+// Pairs whose bounds are looked through together (consecutive indices,
+// which lie close together in space); a multiple of 4.
+const int BLOCK = 16;
+
+// How far the computed rotation r is from a true rotation: |r^T r - I| in
+// the Frobenius norm, which bounds the spectral distance to the nearest
+// rotation (r's polar factor), plus a floor for the rounding of this sum.
+double rotation_error(const double r[9]) {
+    double e2 = 0.0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double d = r[i] * r[j] + r[3 + i] * r[3 + j] + r[6 + i] * r[6 + j] - (i == j ? 1.0 : 0.0);
+            e2 += d * d;
+        }
+    return std::sqrt(e2) + 1e-15;
+}
+
+// An upper bound on the spectral norm of a - b, given each one's
+// rotation_error: the most any vector v is moved, |(a - b) v| / |v|. For two
+// exact rotations the difference has two equal singular values and a zero
+// one, so the spectral norm is the Frobenius norm over sqrt 2; near
+// rotations add their errors (the factor 2.3 > 1 + sqrt(3/2) covers
+// passing to the polar factors and back), and the Frobenius norm is a
+// bound for any matrix. The factor 1 + 1e-14 covers the rounding of the sum.
+double rotation_distance(const double a[9], double error_a, const double b[9], double error_b) {
+    double d2 = 0.0;
+    for (int i = 0; i < 9; ++i) {
+        double d = a[i] - b[i];
+        d2 += d * d;
+    }
+    const double frobenius = std::sqrt(d2) * (1.0 + 1e-14);
+    return std::min(frobenius, frobenius * 0.70710678118654757 + 2.3 * (error_a + error_b));
+}
 
 // The pairs as the deviations need them, one array per coordinate.
 struct pair_table {
     int n = 0;
     std::vector<double> x1, y1, z1, x2, y2, z2;
-    // Distance of each second-structure atom from a fixed point, and the
-    // largest of each block: how far a pair can move when the fit changes
-    // is bounded through them.
+    // Distance of each second-structure atom from a fixed point: how far a
+    // pair can move when the fit changes is bounded through it. 0 past the
+    // last pair, up to a whole number of blocks.
     point anchor{{0, 0, 0}};
-    std::vector<double> radius, block_radius;
-    // Each block's centre (second structure) and largest distance from it.
-    std::vector<point> block_centre;
-    std::vector<double> block_spread;
+    std::vector<double> radius;
     // Allowance for rounding in the deviations and bounds (Angstrom).
     double margin = 0.0;
 
     pair_table(const std::vector<point> &first, const std::vector<point> &second, const point &anchor_)
         : n(static_cast<int>(first.size())), x1(n), y1(n), z1(n), x2(n), y2(n), z2(n),
-          anchor(anchor_), radius(n), block_radius((n + BLOCK - 1) / BLOCK, 0.0) {
+          anchor(anchor_), radius(padded(n), 0.0) {
         double largest = 0.0;
         for (int i = 0; i < n; ++i) {
             x1[i] = first[i][0], y1[i] = first[i][1], z1[i] = first[i][2];
             x2[i] = second[i][0], y2[i] = second[i][1], z2[i] = second[i][2];
             double dx = x2[i] - anchor[0], dy = y2[i] - anchor[1], dz = z2[i] - anchor[2];
             radius[i] = std::sqrt(dx * dx + dy * dy + dz * dz);
-            block_radius[i / BLOCK] = std::max(block_radius[i / BLOCK], radius[i]);
             for (int c = 0; c < 3; ++c)
                 largest = std::max({largest, std::fabs(first[i][c]), std::fabs(second[i][c])});
         }
         margin = 1e-9 * (1.0 + largest);
-        for (int b = 0; b < blocks(); ++b) {
-            const int low = b * BLOCK, high = std::min(n, low + BLOCK);
-            point c{{0, 0, 0}};
-            for (int i = low; i < high; ++i) c[0] += x2[i], c[1] += y2[i], c[2] += z2[i];
-            for (double &v : c) v /= high - low;
-            double spread = 0.0;
-            for (int i = low; i < high; ++i) {
-                double dx = x2[i] - c[0], dy = y2[i] - c[1], dz = z2[i] - c[2];
-                spread = std::max(spread, std::sqrt(dx * dx + dy * dy + dz * dz));
-            }
-            block_centre.push_back(c);
-            block_spread.push_back(spread);
-        }
     }
-    int blocks() const { return static_cast<int>(block_radius.size()); }
+    // n rounded up to a whole number of blocks.
+    static int padded(int n) { return (n + BLOCK - 1) / BLOCK * BLOCK; }
+    int blocks() const { return padded(n) / BLOCK; }
 };
 
 // Squared distance of pair i after the fit. Every deviation of this mode is
@@ -110,6 +126,43 @@ void measure_run(const pair_table &t, int low, int high, const rigid_fit &f,
         double dz = az - (u6 * bx + u7 * by + u8 * bz);
         out[i - low] = (dx * dx + dy * dy + dz * dz) + barred[i];
     }
+}
+
+// Lower bounds of the deviations, key - turn radius, for whole blocks of
+// pairs, and the smallest of each block.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void bound_blocks(const double *__restrict key, const double *__restrict radius, double turn, int blocks,
+                  double *__restrict bound, double *__restrict block_low) {
+    // Four lanes at a time in a vector type, so that the compiler keeps to
+    // one block at a time (looping over blocks it shuffles instead).
+    typedef double four __attribute__((vector_size(32)));
+    const four t = {turn, turn, turn, turn};
+    for (int b = 0; b < blocks; ++b) {
+        four lowest = {INF, INF, INF, INF};
+        for (int g = BLOCK * b; g < BLOCK * (b + 1); g += 4) {
+            four k, r;
+            std::memcpy(&k, key + g, sizeof k);
+            std::memcpy(&r, radius + g, sizeof r);
+            const four v = k - t * r;
+            std::memcpy(bound + g, &v, sizeof v);
+            lowest = v < lowest ? v : lowest;
+        }
+        const double a = lowest[0] < lowest[1] ? lowest[0] : lowest[1];
+        const double c = lowest[2] < lowest[3] ? lowest[2] : lowest[3];
+        block_low[b] = a < c ? a : c;
+    }
+}
+
+// The keys of the pairs' bounds (path_walker::remember) from their squared
+// deviations, for pairs 0 to count - 1.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void keys_of(const double *__restrict squared, const double *__restrict radius, double turn, double shift,
+             int count, double *__restrict key) {
+    for (int i = 0; i < count; ++i) key[i] = std::sqrt(squared[i]) + turn * radius[i] + shift;
 }
 
 struct candidate {
@@ -173,16 +226,16 @@ struct search_context {
 // From one fit to the next, the place a second-structure atom b is moved to,
 // T(b) = R (b - c2) + c1, changes by (R' - R)(b - o) + T'(o) - T(o) for the
 // fixed anchor o, so a pair's deviation changes by at most |R' - R| |b - o|
-// + |T'(o) - T(o)| (the Frobenius norm bounds the spectral one). Along a
-// path the walker sums both step by step (turn_ and shift_); a block of
-// pairs, and the score terms of the members, remember the sums from when
-// they were last computed, and the differences bound how far they can have
+// + |T'(o) - T(o)| (|R' - R| the spectral norm, see rotation_distance). Along a
+// path the walker sums both step by step (turn_ and shift_); each pair,
+// and the score terms of the members, remember the sums from when they
+// were last computed, and the differences bound how far they can have
 // moved since.
 class path_walker {
 public:
     explicit path_walker(search_context &c)
-        : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), blocks_(t_.blocks()), bounds_(t_.blocks()),
-          deviations_(BLOCK) {}
+        : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), reach_key_(pair_table::padded(t_.n), INF),
+          deviations_(pair_table::padded(t_.n)), block_low_(t_.blocks()) {}
 
     // Runs the path of seed. A replay neither cuts nor scores, and with
     // stop_size stops as soon as the subset has that many pairs (the members
@@ -237,16 +290,9 @@ public:
     const rigid_fit &last_fit() const { return last_fit_; }
 
 private:
-    struct block_state {
-        double floor = INF;  // distance of its closest unselected pair, Angstrom
-        double turn = 0.0, shift = 0.0;  // the path's sums when it was measured
-        long long epoch = -1;  // the fit it was measured under: its number,
-        double rotation[9];    // rotation
-        double centre_image[3];  // where that fit put the block's centre
-    };
-
     void join(int j, subset_fingerprint &print) {
         barred_[j] = INF;
+        reach_key_[j] = INF;
         members_.insert(std::lower_bound(members_.begin(), members_.end(), j), j);
         sums_.add(ctx_.grid.pair(j));
         ctx_.keys.toggle(print, j, 1);
@@ -262,20 +308,17 @@ private:
     }
 
     void start_motion(const rigid_fit &fit) {
-        ++fits_;
         turn_ = shift_ = 0.0;
         std::copy(fit.rotation, fit.rotation + 9, rotation_);
+        rotation_error_ = rotation_error(fit.rotation);
         place(fit, t_.anchor, anchor_image_);
     }
 
     void advance_motion(const rigid_fit &fit) {
-        ++fits_;
-        double turn2 = 0.0;
-        for (int i = 0; i < 9; ++i) {
-            double d = fit.rotation[i] - rotation_[i];
-            turn2 += d * d;
-            rotation_[i] = fit.rotation[i];
-        }
+        const double error = rotation_error(fit.rotation);
+        const double turn = rotation_distance(fit.rotation, error, rotation_, rotation_error_);
+        std::copy(fit.rotation, fit.rotation + 9, rotation_);
+        rotation_error_ = error;
         double image[3], shift2 = 0.0;
         place(fit, t_.anchor, image);
         for (int i = 0; i < 3; ++i) {
@@ -283,7 +326,7 @@ private:
             shift2 += d * d;
             anchor_image_[i] = image[i];
         }
-        turn_ += std::sqrt(turn2);
+        turn_ += turn;
         shift_ += std::sqrt(shift2);
     }
 
@@ -335,114 +378,91 @@ private:
         if (pvalue == out.best_pvalue) out.ties.push_back(candidate{pvalue, score, fit.rms, k, seed});
     }
 
-    // Measures every unselected pair of block b under fit, keeps in
-    // (*best, *best_at) the smallest (deviation, index) below the limit.
-    void measure_block(int b, const rigid_fit &fit, double *best, int *best_at, thread_findings &out) {
-        const int low = b * BLOCK, high = std::min(t_.n, low + BLOCK);
-        measure_run(t_, low, high, fit, barred_.data(), deviations_.data());
-        out.counters.deviations += high - low;
-        // The smallest in independent lanes, then where it first occurs.
-        double lane[4] = {INF, INF, INF, INF};
-        const int count = high - low;
-        int i = 0;
-        for (; i + 4 <= count; i += 4)
-            for (int l = 0; l < 4; ++l) lane[l] = deviations_[i + l] < lane[l] ? deviations_[i + l] : lane[l];
-        for (; i < count; ++i) lane[0] = deviations_[i] < lane[0] ? deviations_[i] : lane[0];
-        double nearest = std::min(std::min(lane[0], lane[1]), std::min(lane[2], lane[3]));
-        int nearest_at = low;
-        while (nearest_at < high && !(deviations_[nearest_at - low] == nearest)) ++nearest_at;
-        // The first of the block's smallest; equal ones elsewhere are
-        // settled by index.
-        if (nearest < *best || (nearest == *best && nearest_at < *best_at)) *best = nearest, *best_at = nearest_at;
-        block_state &s = blocks_[b];
-        s.floor = std::sqrt(nearest);
-        s.turn = turn_;
-        s.shift = shift_;
-        s.epoch = fits_;
-        std::copy(fit.rotation, fit.rotation + 9, s.rotation);
-        place(fit, t_.block_centre[b], s.centre_image);
-    }
+    // Pair i's deviation d (Angstrom) measured now: until it is measured
+    // again, d - (turn_ - turn now) radius_i - (shift_ - shift now) bounds
+    // it from below, that is reach_key_[i] - turn_ radius_i - shift_ with
+    // the key below, fixed until then.
+    void remember(int i, double squared) { reach_key_[i] = std::sqrt(squared) + turn_ * t_.radius[i] + shift_; }
 
     // The closest unselected pair under fit (lowest index among equals)
-    // with its squared deviation, or -1 when none is below the limit.
+    // with its squared deviation, or -1 when none is below the limit; every
+    // pair measured.
     int measure_all(const rigid_fit &fit, double *deviation, thread_findings &out) {
         ++out.counters.full_passes;
+        const int n = t_.n;
+        measure_run(t_, 0, n, fit, barred_.data(), deviations_.data());
+        out.counters.deviations += n;
+        keys_of(deviations_.data(), t_.radius.data(), turn_, shift_, n, reach_key_.data());
         double best = NO_PAIR_BEYOND;
         int best_at = -1;
-        for (int b = 0; b < t_.blocks(); ++b) measure_block(b, fit, &best, &best_at, out);
+        for (int i = 0; i < n; ++i)
+            if (deviations_[i] < best) best = deviations_[i], best_at = i;
         *deviation = best;
         return best_at;
     }
 
-    // The same, measuring only the blocks whose bound does not rule them
-    // out: the closest-looking block first, then every block whose bound is
-    // not above the best found (which only falls, so a block passed over
-    // stays ruled out).
+    // The same, measuring only the pairs whose bound does not rule them
+    // out: the closest-looking pair first, then every pair whose bound is
+    // not above the best deviation found. Bounds are computed for all pairs
+    // in one vector loop that keeps the smallest of each block of BLOCK
+    // pairs, so that only blocks that hold a pair in question are looked
+    // through. When more than an eighth of the pairs are in question, all
+    // are measured at once (faster in a vector loop; every bound renewed).
     int closest_pair(const rigid_fit &fit, double *deviation, thread_findings &out) {
-        const int blocks = t_.blocks();
-        int first = -1;
-        double lowest = INF;
-        for (int b = 0; b < blocks; ++b) {
-            const block_state &s = blocks_[b];
-            double bound = s.floor - ((turn_ - s.turn) * t_.block_radius[b] + (shift_ - s.shift) + t_.margin);
-            bounds_[b] = bound;
-            if (bound < lowest) lowest = bound, first = b;
+        const int n = t_.n, blocks = t_.blocks();
+        double *__restrict bound = deviations_.data(), *__restrict block_low = block_low_.data();
+        // bound[i] + shift_ + margin bounds pair i's deviation from below.
+        bound_blocks(reach_key_.data(), t_.radius.data(), turn_, blocks, bound, block_low);
+        int first_block = 0;
+        for (int b = 1; b < blocks; ++b)
+            if (block_low[b] < block_low[first_block]) first_block = b;
+        const double lowest = block_low[first_block];
+        if (lowest == INF) {
+            *deviation = NO_PAIR_BEYOND;
+            return -1;  // every pair is in the subset
         }
+        int first = first_block * BLOCK;
+        while (!(bound[first] == lowest)) ++first;
         double best = NO_PAIR_BEYOND;
         int best_at = -1;
-        if (first >= 0) measure_block(first, fit, &best, &best_at, out);
-        double reach = std::sqrt(best);
+        const double d = squared_deviation(t_, first, fit);
+        remember(first, d);
+        if (d < best) best = d, best_at = first;
+        const double slack = shift_ + t_.margin;
+        double limit = std::sqrt(best) + slack;
+        int in_question = 0;
+        for (int b = 0; b < blocks; ++b) in_question += block_low[b] <= limit;
+        if (2 * in_question > blocks) return measure_all(fit, deviation, out);
         for (int b = 0; b < blocks; ++b) {
-            if (b == first || bounds_[b] > reach) continue;
-            // The summed motion does not rule the block out; its own motion
-            // since it was measured (its centre's and the turn about it) may.
-            const block_state &s = blocks_[b];
-            double image[3], move2 = 0.0;
-            place(fit, t_.block_centre[b], image);
-            for (int i = 0; i < 3; ++i) {
-                double d = image[i] - s.centre_image[i];
-                move2 += d * d;
+            if (block_low[b] > limit) continue;
+            const int low = b * BLOCK, high = std::min(n, low + BLOCK);
+            for (int j = low; j < high; ++j) {
+                if (j == first || bound[j] > limit) continue;
+                const double dj = squared_deviation(t_, j, fit);
+                ++out.counters.deviations;
+                remember(j, dj);
+                if (dj < best || (dj == best && j < best_at)) {
+                    best = dj, best_at = j;
+                    limit = std::sqrt(best) + slack;
+                }
             }
-            double bound = s.floor - (turn_since(s) * t_.block_spread[b] + std::sqrt(move2) + t_.margin);
-            if (bound > reach) continue;
-            measure_block(b, fit, &best, &best_at, out);
-            reach = std::sqrt(best);
         }
         *deviation = best;
         return best_at;
-    }
-
-    // |R - R0| from the rotation R0 a block was measured under to the
-    // latest; blocks measured under the same fit share it.
-    double turn_since(const block_state &s) {
-        turn_cache &c = turn_cache_[s.epoch & 63];
-        if (c.epoch != s.epoch || c.now != fits_) {
-            double turn2 = 0.0;
-            for (int i = 0; i < 9; ++i) {
-                double d = rotation_[i] - s.rotation[i];
-                turn2 += d * d;
-            }
-            c = turn_cache{s.epoch, fits_, std::sqrt(turn2)};
-        }
-        return c.turn;
     }
 
     search_context &ctx_;
     const pair_table &t_;
     rigid_fit last_fit_;
-    struct turn_cache {
-        long long epoch = -1, now = -1;
-        double turn = 0.0;
-    } turn_cache_[64];
-    long long fits_ = 0;  // fits of this walker so far, numbering them
     std::vector<double> barred_;  // 0, or infinity for a selected pair
     std::vector<int> members_;    // in increasing order
     subset_sums sums_;
-    std::vector<block_state> blocks_;
-    std::vector<double> bounds_, deviations_;
+    // Per pair: the key of its bound (remember), infinity for a member; a
+    // deviation or bound of the step. Per block: its smallest bound.
+    std::vector<double> reach_key_, deviations_, block_low_;
     // The path's summed motion, and the latest fit's rotation and image of
     // the anchor.
-    double turn_ = 0.0, shift_ = 0.0, rotation_[9], anchor_image_[3];
+    double turn_ = 0.0, shift_ = 0.0, rotation_[9], rotation_error_ = 0.0, anchor_image_[3];
     // The members' score terms when last computed, and for the bound their
     // summed radii and the path's sums at those times (times the radius).
     double terms_ = 0.0, radii_ = 0.0, turn_part_ = 0.0, shift_part_ = 0.0;
