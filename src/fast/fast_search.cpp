@@ -25,6 +25,9 @@ const double TERM_SLOPE = 0.2905;
 // Pairs whose bounds are looked through together (consecutive indices,
 // which lie close together in space); a multiple of 4.
 const int BLOCK = 16;
+// Up to this many pairs, every step measures all: the bounds would rule out
+// too few to pay for themselves.
+const int SMALL = 128;
 
 // How far the computed rotation r is from a true rotation: |r^T r - I| in
 // the Frobenius norm, which bounds the spectral distance to the nearest
@@ -259,8 +262,8 @@ public:
         // reaches it is still scored and may be accepted.
         while (k < n && rms < 5 + k / 45) {
             double closest_deviation = 0.0;
-            int closest = first_step ? measure_all(fit, &closest_deviation, out)
-                                     : closest_pair(fit, &closest_deviation, out);
+            int closest = first_step || n <= SMALL ? measure_all(fit, &closest_deviation, out, n > SMALL)
+                                                   : closest_pair(fit, &closest_deviation, out);
             first_step = false;
             if (closest < 0) break;  // nothing within 100 Angstrom to add
             join(closest, print);
@@ -387,12 +390,13 @@ private:
     // The closest unselected pair under fit (lowest index among equals)
     // with its squared deviation, or -1 when none is below the limit; every
     // pair measured.
-    int measure_all(const rigid_fit &fit, double *deviation, thread_findings &out) {
+    // With renew_keys, every pair's bound is renewed.
+    int measure_all(const rigid_fit &fit, double *deviation, thread_findings &out, bool renew_keys = true) {
         ++out.counters.full_passes;
         const int n = t_.n;
         measure_run(t_, 0, n, fit, barred_.data(), deviations_.data());
         out.counters.deviations += n;
-        keys_of(deviations_.data(), t_.radius.data(), turn_, shift_, n, reach_key_.data());
+        if (renew_keys) keys_of(deviations_.data(), t_.radius.data(), turn_, shift_, n, reach_key_.data());
         double best = NO_PAIR_BEYOND;
         int best_at = -1;
         for (int i = 0; i < n; ++i)
