@@ -18,6 +18,7 @@ using pairfit::detail::fast_search;
 using pairfit::detail::fast_search_options;
 using pairfit::detail::fast_search_result;
 using pairfit::detail::fit_subset;
+using pairfit::detail::growth_path;
 using pairfit::detail::point;
 using pairfit::detail::rigid_fit;
 
@@ -346,6 +347,62 @@ TEST_P(FastSearchOnRealPairs, AgreesWithTheExactSearch) {
 
 INSTANTIATE_TEST_SUITE_P(, FastSearchOnRealPairs, testing::ValuesIn(real_pairs),
                          [](const testing::TestParamInfo<search_case> &info) { return info.param.name; });
+
+// A growth path grown the plain way: every step fits the subset afresh and
+// measures every pair, the closest joining (the lowest index among equals,
+// none at 100 Angstrom or more), while the RMS is below 5 + k / 45.
+std::vector<int> plain_growth_path(const pair_lists &p, int seed) {
+  const int n = static_cast<int>(p.first.size());
+  std::vector<char> in(n, 0);
+  std::vector<int> order;
+  for (int j = seed; j < seed + 4; ++j) in[j] = 1, order.push_back(j);
+  int k = 4;
+  rigid_fit f = fit_subset(p.first, p.second, in);
+  while (k < n && f.rms < 5 + k / 45) {
+    double best = 9999.0;
+    int best_at = -1;
+    const double *u = f.rotation;
+    for (int i = 0; i < n; ++i) {
+      if (in[i]) continue;
+      // The search's own expression, operation for operation.
+      double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1], az = p.first[i][2] - f.centre1[2];
+      double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1], bz = p.second[i][2] - f.centre2[2];
+      double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
+      double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
+      double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
+      double d = dx * dx + dy * dy + dz * dz;
+      if (d < best) best = d, best_at = i;
+    }
+    if (best_at < 0) break;
+    in[best_at] = 1;
+    order.push_back(best_at);
+    ++k;
+    f = fit_subset(p.first, p.second, in);
+  }
+  return order;
+}
+
+// The search measures only the pairs its bounds leave in question; it must
+// still take in exactly the closest pair at every step. Small and large
+// pairs (the two ways of finding it), paths that run to the end and paths
+// that stop at the RMS limit.
+TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
+  const std::pair<const char *, const char *> files[] = {
+      {"ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb"},
+      {"hemoglobin_2hhb_chainA_ca.pdb", "hemoglobin_2hhb_chainB_ca.pdb"},
+      {"demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb"},
+      {"large_glua3ntd_3o21_CD.pdb.gz", "large_glua3ntd_3p3w_AC.pdb.gz"},
+  };
+  for (const auto &f : files) {
+    pair_lists p = read_pairs(f.first, f.second);
+    const int n = static_cast<int>(p.first.size());
+    for (int seed : {0, n / 3, n / 2 + 1, n - 5}) {
+      std::vector<int> expected = plain_growth_path(p, seed);
+      EXPECT_EQ(growth_path(p.first, p.second, seed), expected) << f.first << " seed " << seed;
+      EXPECT_GT(expected.size(), 4u);
+    }
+  }
+}
 
 TEST(FastSearch, TooFewPairsForASeed) {
   pair_lists p = read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb");

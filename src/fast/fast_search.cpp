@@ -290,12 +290,15 @@ public:
     }
 
     const std::vector<int> &members() const { return members_; }
+    // Where join() records the pairs in the order they join (none: null).
+    void record_joins(std::vector<int> *order) { join_order_ = order; }
     const rigid_fit &last_fit() const { return last_fit_; }
 
 private:
     void join(int j, subset_fingerprint &print) {
         barred_[j] = INF;
         reach_key_[j] = INF;
+        if (join_order_ != nullptr) join_order_->push_back(j);
         members_.insert(std::lower_bound(members_.begin(), members_.end(), j), j);
         sums_.add(ctx_.grid.pair(j));
         ctx_.keys.toggle(print, j, 1);
@@ -460,6 +463,7 @@ private:
     rigid_fit last_fit_;
     std::vector<double> barred_;  // 0, or infinity for a selected pair
     std::vector<int> members_;    // in increasing order
+    std::vector<int> *join_order_ = nullptr;
     subset_sums sums_;
     // Per pair: the key of its bound (remember), infinity for a member; a
     // deviation or bound of the step. Per block: its smallest bound.
@@ -611,6 +615,23 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
     replay.run(chosen->path, scratch, true, chosen->size);
     for (int i : replay.members()) result.in_subset[i] = 1;
     return result;
+}
+
+std::vector<int> growth_path(const std::vector<point> &first, const std::vector<point> &second, int seed) {
+    check_lengths(first, second);
+    const int n = static_cast<int>(first.size());
+    if (seed < 0 || seed + 4 > n) throw std::invalid_argument("growth_path: no such seed");
+    fixed_point_pairs grid(first, second);
+    pair_table table(first, second, grid.origin(1));
+    zobrist_keys keys(n);
+    fast_search_options options;
+    search_context ctx(grid, table, keys, nullptr, options);
+    path_walker walker(ctx);
+    std::vector<int> order;
+    walker.record_joins(&order);
+    thread_findings scratch;
+    walker.run(seed, scratch, true);
+    return order;
 }
 
 rigid_fit fit_subset(const std::vector<point> &first, const std::vector<point> &second,

@@ -55,6 +55,11 @@ struct fast_search_result {
 fast_search_result fast_search(const std::vector<point> &first, const std::vector<point> &second,
                                const fast_search_options &options);
 
+// The pairs the growth path of seed takes in, in order (the seed's four
+// first), to its end: what the search computes for that path, without
+// shared paths or scores.
+std::vector<int> growth_path(const std::vector<point> &first, const std::vector<point> &second, int seed);
+
 // The closed-form fit of the pairs marked in in_subset (at least one), the
 // same the search computes for that subset.
 rigid_fit fit_subset(const std::vector<point> &first, const std::vector<point> &second,
