@@ -432,7 +432,7 @@ void read_ca_cif(text_source &source, const char *head, const read_options &opti
     try {
         // The parser keeps only the text since the last value it passed.
         pegtl::buffer_input<source_reader, pegtl::eol::lf_crlf, std::string, 4096> in(
-            path, MAX_CIF_TOKEN_BYTES,
+            path, source.text_bound(MAX_CIF_TOKEN_BYTES),
             source_reader{&source, head, std::strlen(head), &path, options.max_atoms});
         pegtl::parse<cif::rules::file, scan_action, cif::Errors>(in, scan);
         found = scan.end_of_input();

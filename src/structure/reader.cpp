@@ -1,6 +1,9 @@
 #include "structure/reader.h"
 
+#include <sys/stat.h>
 #include <zlib.h>
+
+#include <algorithm>
 
 #include <cctype>
 #include <cerrno>
@@ -189,9 +192,9 @@ void warn(const read_options &options, const std::string &path, long line_number
 
 // Line numbers count line ends. A NUL byte ends a line's text: the rest of
 // that line is not read.
-void read_pdb_text(gzFile file, const std::string &path, const read_options &options,
+void read_pdb_text(gzFile file, size_t file_size, const std::string &path, const read_options &options,
                    structure *out) {
-    text_source source(file);
+    text_source source(file, file_size);
     char line[LINE_SIZE];
     long line_number = 1;
     int model = 1;
@@ -250,10 +253,15 @@ structure read_structure(const std::string &path, const read_options &options) {
     gzFile file = gzopen(path.c_str(), "r");
     if (file == nullptr) fail_read(read_failure::cannot_open, path, options.max_atoms);
     gz_closer closer{file};
-    gzbuffer(file, 1 << 16);
+    // zlib's buffers: 64 KB for speed on large files, less for small ones
+    // (a buffer larger than the file only costs its allocation).
+    struct stat status;
+    const size_t file_size =
+        stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) : 0;
+    gzbuffer(file, file_size > 0 && file_size < (1 << 16) ? std::max<unsigned>(8192, file_size) : 1 << 16);
     structure out;
     out.source = path;
-    read_pdb_text(file, path, reading, &out);
+    read_pdb_text(file, file_size, path, reading, &out);
     if (selecting) {
         out = apply_selection(out, selection, options.selection);
         if (out.atoms.size() > options.max_atoms)

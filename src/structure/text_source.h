@@ -11,7 +11,8 @@ namespace pairfit {
 
 class text_source {
 public:
-    explicit text_source(gzFile file) : file_(file) {}
+    // file_size: the size of the file as stored, 0 when unknown.
+    text_source(gzFile file, size_t file_size) : file_(file), file_size_(file_size) {}
     text_source(const text_source &) = delete;
     text_source &operator=(const text_source &) = delete;
 
@@ -33,6 +34,15 @@ public:
     // compressed data.
     bool failed();
 
+    // Once reading has begun: an upper bound on the length of the text
+    // that a plain file of known size can hold (twice its size, in case it
+    // grows while it is read), or limit when it is compressed or of unknown
+    // size; never above limit. Buffers for small files stay small.
+    size_t text_bound(size_t limit) const {
+        if (file_size_ == 0 || !gzdirect(file_) || file_size_ > limit / 2) return limit;
+        return 2 * file_size_ + 4096;
+    }
+
 private:
     // The next byte, or -1 at the end.
     int next_byte() {
@@ -42,6 +52,7 @@ private:
     bool refill();
 
     gzFile file_;
+    size_t file_size_;
     char buffer_[1 << 16];
     size_t position_ = 0, end_ = 0;
 };
