@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "structure/cif_reader.h"
 #include "test_util.h"
 
 namespace {
@@ -133,6 +134,33 @@ TEST(Cif, FirstBlockWithAtomsOnly) {
   EXPECT_EQ(serials_of("data_p\n_atom_site.id 4\n_atom_site.label_atom_id CA\n_atom_site.label_comp_id ALA\n"
                        "_atom_site.auth_seq_id 1\n_atom_site.Cartn_x 1\n_atom_site.Cartn_y 2\n_atom_site.Cartn_z 3\n"),
             "4 ");
+}
+
+// One value may be as long as 1 MB (MAX_CIF_TOKEN_BYTES), plain or
+// compressed, whatever the size of the file, and not much longer: a plain file's parse buffer
+// is sized to the file, but never below what the file can hold.
+TEST(Cif, LongValues) {
+  const size_t limit = pairfit::MAX_CIF_TOKEN_BYTES;
+  auto with_value = [](size_t length) {
+    return atom_site(MINIMAL, "1 CA ALA 1 1 2 3\n", "_struct.title\n;" + std::string(length, 'x') + "\n;\n");
+  };
+  auto write_gz = [](const std::string &path, const std::string &text) {
+    gzFile out = gzopen(path.c_str(), "wb1");
+    ASSERT_NE(out, nullptr);
+    gzwrite(out, text.data(), static_cast<unsigned>(text.size()));
+    gzclose(out);
+  };
+  for (size_t length : {size_t(3000), size_t(300000), limit - 200}) {
+    Scratch plain("long_value.cif", with_value(length)), packed("long_value.cif.gz", "");
+    write_gz(packed.path, with_value(length));
+    EXPECT_EQ(read_atoms(plain.path).size(), 1u) << length;
+    EXPECT_EQ(read_atoms(packed.path).size(), 1u) << length;
+  }
+  // The parser reads ahead a chunk of 4 KB beyond the limit.
+  Scratch plain("too_long_value.cif", with_value(limit + 8192)), packed("too_long_value.cif.gz", "");
+  write_gz(packed.path, with_value(limit + 8192));
+  EXPECT_EQ(read_failure_of(plain.path), "1 Error reading file " + plain.path);
+  EXPECT_EQ(read_failure_of(packed.path), "1 Error reading file " + packed.path);
 }
 
 // Reading keeps only what the atoms need: a small compressed file that
