@@ -63,23 +63,15 @@ double rotation_distance(const double a[9], double error_a, const double b[9], d
 struct pair_table {
     int n = 0;
     std::vector<double> x1, y1, z1, x2, y2, z2;
-    // Distance of each second-structure atom from a fixed point: how far a
-    // pair can move when the fit changes is bounded through it. 0 past the
-    // last pair, up to a whole number of blocks.
-    point anchor{{0, 0, 0}};
-    std::vector<double> radius;
     // Allowance for rounding in the deviations and bounds (Angstrom).
     double margin = 0.0;
 
-    pair_table(const std::vector<point> &first, const std::vector<point> &second, const point &anchor_)
-        : n(static_cast<int>(first.size())), x1(n), y1(n), z1(n), x2(n), y2(n), z2(n),
-          anchor(anchor_), radius(padded(n), 0.0) {
+    pair_table(const std::vector<point> &first, const std::vector<point> &second)
+        : n(static_cast<int>(first.size())), x1(n), y1(n), z1(n), x2(n), y2(n), z2(n) {
         double largest = 0.0;
         for (int i = 0; i < n; ++i) {
             x1[i] = first[i][0], y1[i] = first[i][1], z1[i] = first[i][2];
             x2[i] = second[i][0], y2[i] = second[i][1], z2[i] = second[i][2];
-            double dx = x2[i] - anchor[0], dy = y2[i] - anchor[1], dz = z2[i] - anchor[2];
-            radius[i] = std::sqrt(dx * dx + dy * dy + dz * dz);
             for (int c = 0; c < 3; ++c)
                 largest = std::max({largest, std::fabs(first[i][c]), std::fabs(second[i][c])});
         }
@@ -228,7 +220,7 @@ struct search_context {
 //
 // From one fit to the next, the place a second-structure atom b is moved to,
 // T(b) = R (b - c2) + c1, changes by (R' - R)(b - o) + T'(o) - T(o) for the
-// fixed anchor o, so a pair's deviation changes by at most |R' - R| |b - o|
+// path's fixed anchor o, so a pair's deviation changes by at most |R' - R| |b - o|
 // + |T'(o) - T(o)| (|R' - R| the spectral norm, see rotation_distance). Along a
 // path the walker sums both step by step (turn_ and shift_); each pair,
 // and the score terms of the members, remember the sums from when they
@@ -238,7 +230,9 @@ class path_walker {
 public:
     explicit path_walker(search_context &c)
         : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), reach_key_(pair_table::padded(t_.n), INF),
-          deviations_(pair_table::padded(t_.n)), block_low_(t_.blocks()) {}
+          deviations_(pair_table::padded(t_.n)), bound_(pair_table::padded(t_.n), INF),
+          block_floor_(t_.blocks(), INF), block_turn_(t_.blocks(), 0.0), block_reach_(t_.blocks()),
+          radius_(pair_table::padded(t_.n), 0.0), block_radius_(t_.blocks(), 0.0) {}
 
     // Runs the path of seed. A replay neither cuts nor scores, and with
     // stop_size stops as soon as the subset has that many pairs (the members
@@ -248,6 +242,7 @@ public:
         members_.clear();
         sums_.clear();
         subset_fingerprint print;
+        anchor_at(seed);
         for (int j = seed; j < seed + 4; ++j) join(j, print);
         rigid_fit fit = sums_.fit(ctx_.grid);
         last_fit_ = fit;
@@ -295,6 +290,22 @@ public:
     const rigid_fit &last_fit() const { return last_fit_; }
 
 private:
+    // The fixed point of the path's motion sums: the seed's centre in the
+    // second structure, so that the pairs near the path's subset (those
+    // that can join) have small radii even in a large input.
+    void anchor_at(int seed) {
+        for (int c = 0; c < 3; ++c) anchor_[c] = 0.0;
+        for (int j = seed; j < seed + 4; ++j) anchor_[0] += t_.x2[j], anchor_[1] += t_.y2[j], anchor_[2] += t_.z2[j];
+        for (int c = 0; c < 3; ++c) anchor_[c] /= 4;
+        const int n = t_.n;
+        for (int i = 0; i < n; ++i) {
+            const double dx = t_.x2[i] - anchor_[0], dy = t_.y2[i] - anchor_[1], dz = t_.z2[i] - anchor_[2];
+            radius_[i] = std::sqrt(dx * dx + dy * dy + dz * dz);
+        }
+        std::fill(block_radius_.begin(), block_radius_.end(), 0.0);
+        for (int i = 0; i < n; ++i) block_radius_[i / BLOCK] = std::max(block_radius_[i / BLOCK], radius_[i]);
+    }
+
     void join(int j, subset_fingerprint &print) {
         barred_[j] = INF;
         reach_key_[j] = INF;
@@ -308,8 +319,8 @@ private:
     // fit, for the bound on the score.
     void add_term(int j, double squared) {
         terms_ += 1.0 / (1.0 + squared / 5.0);
-        radii_ += t_.radius[j];
-        turn_part_ += turn_ * t_.radius[j];
+        radii_ += radius_[j];
+        turn_part_ += turn_ * radius_[j];
         shift_part_ += shift_;
     }
 
@@ -317,7 +328,7 @@ private:
         turn_ = shift_ = 0.0;
         std::copy(fit.rotation, fit.rotation + 9, rotation_);
         rotation_error_ = rotation_error(fit.rotation);
-        place(fit, t_.anchor, anchor_image_);
+        place(fit, anchor_, anchor_image_);
     }
 
     void advance_motion(const rigid_fit &fit) {
@@ -326,7 +337,7 @@ private:
         std::copy(fit.rotation, fit.rotation + 9, rotation_);
         rotation_error_ = error;
         double image[3], shift2 = 0.0;
-        place(fit, t_.anchor, image);
+        place(fit, anchor_, image);
         for (int i = 0; i < 3; ++i) {
             double d = image[i] - anchor_image_[i];
             shift2 += d * d;
@@ -388,7 +399,7 @@ private:
     // again, d - (turn_ - turn now) radius_i - (shift_ - shift now) bounds
     // it from below, that is reach_key_[i] - turn_ radius_i - shift_ with
     // the key below, fixed until then.
-    void remember(int i, double squared) { reach_key_[i] = std::sqrt(squared) + turn_ * t_.radius[i] + shift_; }
+    void remember(int i, double squared) { reach_key_[i] = std::sqrt(squared) + turn_ * radius_[i] + shift_; }
 
     // The closest unselected pair under fit (lowest index among equals)
     // with its squared deviation, or -1 when none is below the limit; every
@@ -399,7 +410,12 @@ private:
         const int n = t_.n;
         measure_run(t_, 0, n, fit, barred_.data(), deviations_.data());
         out.counters.deviations += n;
-        if (renew_keys) keys_of(deviations_.data(), t_.radius.data(), turn_, shift_, n, reach_key_.data());
+        if (renew_keys) {
+            keys_of(deviations_.data(), radius_.data(), turn_, shift_, n, reach_key_.data());
+            bound_blocks(reach_key_.data(), radius_.data(), turn_, t_.blocks(), bound_.data(),
+                         block_floor_.data());
+            std::fill(block_turn_.begin(), block_turn_.end(), turn_);
+        }
         double best = NO_PAIR_BEYOND;
         int best_at = -1;
         for (int i = 0; i < n; ++i)
@@ -408,54 +424,86 @@ private:
         return best_at;
     }
 
+    // Block b's pairs' bounds (less shift_ + margin) under the path's sums
+    // now into the step's bounds, and its floor renewed.
+    void scan_block(int b) {
+        bound_blocks(reach_key_.data() + BLOCK * b, radius_.data() + BLOCK * b, turn_, 1,
+                     bound_.data() + BLOCK * b, &block_floor_[b]);
+        block_turn_[b] = turn_;
+    }
+
     // The same, measuring only the pairs whose bound does not rule them
-    // out: the closest-looking pair first, then every pair whose bound is
-    // not above the best deviation found. Bounds are computed for all pairs
-    // in one vector loop that keeps the smallest of each block of BLOCK
-    // pairs, so that only blocks that hold a pair in question are looked
-    // through. When more than an eighth of the pairs are in question, all
-    // are measured at once (faster in a vector loop; every bound renewed).
+    // out, in two levels. A block's floor is the smallest bound of its pairs
+    // when it was last looked through; with the summed turn since and its
+    // largest radius it bounds all of them now, so most blocks are passed
+    // over at the cost of one product. The blocks not passed over are looked
+    // through, the lowest first; its closest-looking pair is measured, then
+    // every pair whose bound is not above the best deviation found. When
+    // more than half of the blocks remain in question, all pairs are
+    // measured at once (faster in a vector loop; every bound renewed).
     int closest_pair(const rigid_fit &fit, double *deviation, thread_findings &out) {
-        const int n = t_.n, blocks = t_.blocks();
-        double *__restrict bound = deviations_.data(), *__restrict block_low = block_low_.data();
-        // bound[i] + shift_ + margin bounds pair i's deviation from below.
-        bound_blocks(reach_key_.data(), t_.radius.data(), turn_, blocks, bound, block_low);
-        int first_block = 0;
-        for (int b = 1; b < blocks; ++b)
-            if (block_low[b] < block_low[first_block]) first_block = b;
-        const double lowest = block_low[first_block];
-        if (lowest == INF) {
-            *deviation = NO_PAIR_BEYOND;
-            return -1;  // every pair is in the subset
-        }
-        int first = first_block * BLOCK;
-        while (!(bound[first] == lowest)) ++first;
+        const int blocks = t_.blocks();
+        const double turn = turn_, *__restrict radius = block_radius_.data();
+        const double *__restrict floor = block_floor_.data(), *__restrict since = block_turn_.data();
+        double *__restrict reach = block_reach_.data();
+        for (int b = 0; b < blocks; ++b) reach[b] = floor[b] - (turn - since[b]) * radius[b];
         double best = NO_PAIR_BEYOND;
         int best_at = -1;
-        const double d = squared_deviation(t_, first, fit);
-        remember(first, d);
-        if (d < best) best = d, best_at = first;
+        for (;;) {
+            int first_block = 0;
+            for (int b = 1; b < blocks; ++b)
+                if (reach[b] < reach[first_block]) first_block = b;
+            if (reach[first_block] == INF) {
+                *deviation = NO_PAIR_BEYOND;
+                return -1;  // every pair is in the subset
+            }
+            scan_block(first_block);
+            reach[first_block] = INF;  // looked through
+            const double lowest = block_floor_[first_block];
+            if (lowest == INF) continue;  // its pairs have all joined
+            int first = first_block * BLOCK;
+            while (!(bound_[first] == lowest)) ++first;
+            const double d = squared_deviation(t_, first, fit);
+            ++out.counters.deviations;
+            remember(first, d);
+            if (d < best) best = d, best_at = first;
+            look_through(first_block, first, fit, &best, &best_at, out);
+            break;
+        }
         const double slack = shift_ + t_.margin;
-        double limit = std::sqrt(best) + slack;
         int in_question = 0;
-        for (int b = 0; b < blocks; ++b) in_question += block_low[b] <= limit;
+        double limit = std::sqrt(best) + slack;
+        for (int b = 0; b < blocks; ++b) in_question += reach[b] <= limit;
         if (2 * in_question > blocks) return measure_all(fit, deviation, out);
         for (int b = 0; b < blocks; ++b) {
-            if (block_low[b] > limit) continue;
-            const int low = b * BLOCK, high = std::min(n, low + BLOCK);
-            for (int j = low; j < high; ++j) {
-                if (j == first || bound[j] > limit) continue;
-                const double dj = squared_deviation(t_, j, fit);
-                ++out.counters.deviations;
-                remember(j, dj);
-                if (dj < best || (dj == best && j < best_at)) {
-                    best = dj, best_at = j;
-                    limit = std::sqrt(best) + slack;
-                }
-            }
+            if (reach[b] > limit) continue;
+            scan_block(b);
+            look_through(b, -1, fit, &best, &best_at, out);
+            limit = std::sqrt(best) + slack;
         }
         *deviation = best;
         return best_at;
+    }
+
+    // Measures the pairs of block b (just scanned) whose bound is not above
+    // the best deviation, but skip; keeps the best; renews the block's floor
+    // when any was measured.
+    void look_through(int b, int skip, const rigid_fit &fit, double *best, int *best_at, thread_findings &out) {
+        const double slack = shift_ + t_.margin;
+        double limit = std::sqrt(*best) + slack;
+        bool measured = skip >= 0;
+        for (int j = BLOCK * b; j < BLOCK * (b + 1); ++j) {
+            if (j == skip || bound_[j] > limit) continue;
+            const double dj = squared_deviation(t_, j, fit);
+            ++out.counters.deviations;
+            remember(j, dj);
+            measured = true;
+            if (dj < *best || (dj == *best && j < *best_at)) {
+                *best = dj, *best_at = j;
+                limit = std::sqrt(dj) + slack;
+            }
+        }
+        if (measured) scan_block(b);
     }
 
     search_context &ctx_;
@@ -465,9 +513,15 @@ private:
     std::vector<int> members_;    // in increasing order
     std::vector<int> *join_order_ = nullptr;
     subset_sums sums_;
-    // Per pair: the key of its bound (remember), infinity for a member; a
-    // deviation or bound of the step. Per block: its smallest bound.
-    std::vector<double> reach_key_, deviations_, block_low_;
+    // Per pair: the key of its bound (remember), infinity for a member; the
+    // deviations of a full pass, and the bounds of the step. Per block: its
+    // floor and the summed turn when it was taken; the bound of the step.
+    std::vector<double> reach_key_, deviations_, bound_;
+    std::vector<double> block_floor_, block_turn_, block_reach_;
+    // The path's anchor; each pair's distance from it (second structure),
+    // 0 past the last pair, and the largest of each block.
+    point anchor_{{0, 0, 0}};
+    std::vector<double> radius_, block_radius_;
     // The path's summed motion, and the latest fit's rotation and image of
     // the anchor.
     double turn_ = 0.0, shift_ = 0.0, rotation_[9], rotation_error_ = 0.0, anchor_image_[3];
@@ -554,7 +608,7 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
     if (n <= 4) return result;
 
     fixed_point_pairs grid(first, second);
-    pair_table table(first, second, grid.origin(1));
+    pair_table table(first, second);
     zobrist_keys keys(n);
     std::unique_ptr<path_set> paths;
     if (options.share_paths) paths.reset(new path_set(path_capacity(n)));
@@ -622,7 +676,7 @@ std::vector<int> growth_path(const std::vector<point> &first, const std::vector<
     const int n = static_cast<int>(first.size());
     if (seed < 0 || seed + 4 > n) throw std::invalid_argument("growth_path: no such seed");
     fixed_point_pairs grid(first, second);
-    pair_table table(first, second, grid.origin(1));
+    pair_table table(first, second);
     zobrist_keys keys(n);
     fast_search_options options;
     search_context ctx(grid, table, keys, nullptr, options);
