@@ -18,19 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     pair_list pairs;
     int shard = 1, shards = 1;
     if (use == 0) {
-        std::vector<std::string> words(1, "pairfit-batch");
-        for (size_t start = 0; start <= text.size();) {
-            size_t end = text.find('\0', start);
-            if (end == std::string::npos) end = text.size();
-            words.push_back(text.substr(start, end - start));
-            start = end + 1;
-        }
-        std::vector<char *> argv;
-        for (std::string &w : words) argv.push_back(&w[0]);
-        argv.push_back(nullptr);
+        argument_list arguments("pairfit-batch", text);
         batch_settings settings;
         std::string error;
-        if (parse_batch_options(static_cast<int>(words.size()), argv.data(), &settings, &error) !=
+        if (parse_batch_options(arguments.argc(), arguments.argv(), &settings, &error) !=
             BATCH_ARGS_OK)
             return 0;
         names = settings.names;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "pairfit/structure.h"
 
@@ -34,6 +35,30 @@ public:
 private:
     int fd_;
     std::string path_;
+};
+
+// An argument vector: the program name, then the NUL-separated words of
+// text (an empty word between two NULs included).
+class argument_list {
+public:
+    argument_list(const char *program, const std::string &text) : words_(1, program) {
+        for (size_t start = 0; start <= text.size();) {
+            size_t end = text.find('\0', start);
+            if (end == std::string::npos) end = text.size();
+            words_.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        for (std::string &w : words_) argv_.push_back(&w[0]);
+        argv_.push_back(nullptr);
+    }
+    argument_list(const argument_list &) = delete;
+    argument_list &operator=(const argument_list &) = delete;
+    int argc() const { return static_cast<int>(words_.size()); }
+    char **argv() { return argv_.data(); }
+
+private:
+    std::vector<std::string> words_;
+    std::vector<char *> argv_;
 };
 
 // Reads the structure at path; read errors are expected results, anything
