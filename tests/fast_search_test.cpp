@@ -2,6 +2,7 @@
 // results that do not depend on threads or shared paths, agreement with the
 // exact search, and the edges (no seeds, degenerate subsets, more pairs
 // than the exact search takes).
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <random>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "fast/fast_search.h"
+#include "fast/open_pairs.h"
 #include "score/score.h"
 #include "test_util.h"
 
@@ -382,10 +384,11 @@ std::vector<int> plain_growth_path(const pair_lists &p, int seed) {
   return order;
 }
 
-// The search measures only the pairs its bounds leave in question; it must
-// still take in exactly the closest pair at every step. Small and large
-// pairs (the two ways of finding it), paths that run to the end and paths
-// that stop at the RMS limit.
+// The search measures only the candidates its single-precision estimates
+// leave, over the pairs near the subset while the bound on the others
+// allows; it must still take in exactly the closest pair at every step.
+// Small and large pairs (with and without a near set), paths that run to
+// the end and paths that stop at the RMS limit.
 TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
   const std::pair<const char *, const char *> files[] = {
       {"ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb"},
@@ -402,6 +405,74 @@ TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
       EXPECT_GT(expected.size(), 4u);
     }
   }
+}
+
+// The pass of single-precision estimates must leave the pair with the
+// smallest deviation in double precision among its candidates, also when
+// another pair is closer by less than single precision can tell: each pair
+// here has a twin moved by 1e-6 to 1e-4 Angstrom, under fits at random
+// turns and shifts, with pairs taken out as a path takes them.
+TEST(OpenPairs, CandidatesHoldTheClosestPair) {
+  pair_lists p = read_pairs("large_glua3ntd_3o21_CD.pdb.gz", "large_glua3ntd_3p3w_AC.pdb.gz");
+  const int half = static_cast<int>(p.first.size());
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  for (int i = 0; i < half; ++i) {
+    point b = p.second[i];
+    b[i % 3] += (i % 2 ? 1 : -1) * std::pow(10.0, -6 + 2 * (i % 7) / 6.0);
+    p.first.push_back(p.first[i]);
+    p.second.push_back(b);
+  }
+  const int n = 2 * half;
+  pairfit::detail::single_precision_pairs all(p.first, p.second);
+  ASSERT_TRUE(all.usable());
+  pairfit::detail::open_pairs open(all);
+  std::vector<double> radius(n, 10.0);
+  open.reset(radius.data());
+  std::vector<char> taken(n, 0);
+  std::vector<int> candidates;
+  long long offered = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    // A rotation from a random unit quaternion, centres near the inputs'.
+    double q[4], length = 0.0;
+    for (double &c : q) c = unit(random), length += c * c;
+    for (double &c : q) c /= std::sqrt(length);
+    const double w = q[0], x = q[1], y = q[2], z = q[3];
+    rigid_fit f;
+    const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - w * z),     2 * (x * z + w * y),
+                         2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
+                         2 * (x * z - w * y),     2 * (y * z + w * x),     1 - 2 * (x * x + y * y)};
+    std::copy(r, r + 9, f.rotation);
+    const int at = trial % half;
+    for (int c = 0; c < 3; ++c) {
+      f.centre1[c] = p.first[at][c] + 5 * unit(random);
+      f.centre2[c] = p.second[at][c] + 5 * unit(random);
+    }
+    double best = 1e300;
+    int best_at = -1;
+    for (int i = 0; i < n; ++i) {
+      if (taken[i]) continue;
+      const double *u = f.rotation;
+      double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1], az = p.first[i][2] - f.centre1[2];
+      double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1], bz = p.second[i][2] - f.centre2[2];
+      double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
+      double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
+      double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
+      double d = dx * dx + dy * dy + dz * dz;
+      if (d < best) best = d, best_at = i;
+    }
+    open.regroup(f, 0.0, 0.0, candidates);
+    EXPECT_NE(std::find(candidates.begin(), candidates.end(), best_at), candidates.end()) << "trial " << trial;
+    if (open.near_candidates(f, candidates)) {
+      EXPECT_NE(std::find(candidates.begin(), candidates.end(), best_at), candidates.end()) << "trial " << trial;
+    }
+    offered += static_cast<long long>(candidates.size());
+    // The closest pair joins, as on a path.
+    taken[best_at] = 1;
+    open.take(best_at);
+  }
+  // Candidates are few: about the pair and its twin.
+  EXPECT_LT(offered, 400 * 4);
 }
 
 TEST(FastSearch, TooFewPairsForASeed) {

@@ -63,8 +63,9 @@ int main(int argc, char **argv) {
                 exact.rms, exact.score, exact.pvalue, fast.size, fast.rms, fast.score, fast.pvalue,
                 differ, std::chrono::duration<double>(t1 - t0).count(),
                 std::chrono::duration<double>(t2 - t1).count());
-    std::fprintf(stderr, "fits %lld scores %lld cut %lld full passes %lld deviations %lld recorded %lld\n",
-                 fast.counters.fits, fast.counters.scores, fast.counters.paths_cut,
-                 fast.counters.full_passes, fast.counters.deviations, fast.counters.subsets_recorded);
+    std::fprintf(stderr,
+                 "fits %lld scores %lld cut %lld full passes %lld deviations %lld estimates %lld recorded %lld\n",
+                 fast.counters.fits, fast.counters.scores, fast.counters.paths_cut, fast.counters.full_passes,
+                 fast.counters.deviations, fast.counters.estimates, fast.counters.subsets_recorded);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "fast/open_pairs.h"
 #include "fast/path_set.h"
 #include "score/score.h"
 
@@ -22,12 +23,6 @@ const double INF = std::numeric_limits<double>::infinity();
 // up: a pair's score term grows by at most this times the distance it
 // comes closer.
 const double TERM_SLOPE = 0.2905;
-// Pairs whose bounds are looked through together (consecutive indices,
-// which lie close together in space); a multiple of 4.
-const int BLOCK = 16;
-// Up to this many pairs, every step measures all: the bounds would rule out
-// too few to pay for themselves.
-const int SMALL = 128;
 
 // How far the computed rotation r is from a true rotation: |r^T r - I| in
 // the Frobenius norm, which bounds the spectral distance to the nearest
@@ -77,9 +72,6 @@ struct pair_table {
         }
         margin = 1e-9 * (1.0 + largest);
     }
-    // n rounded up to a whole number of blocks.
-    static int padded(int n) { return (n + BLOCK - 1) / BLOCK * BLOCK; }
-    int blocks() const { return padded(n) / BLOCK; }
 };
 
 // Squared distance of pair i after the fit. Every deviation of this mode is
@@ -123,43 +115,6 @@ void measure_run(const pair_table &t, int low, int high, const rigid_fit &f,
     }
 }
 
-// Lower bounds of the deviations, key - turn radius, for whole blocks of
-// pairs, and the smallest of each block.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void bound_blocks(const double *__restrict key, const double *__restrict radius, double turn, int blocks,
-                  double *__restrict bound, double *__restrict block_low) {
-    // Four lanes at a time in a vector type, so that the compiler keeps to
-    // one block at a time (looping over blocks it shuffles instead).
-    typedef double four __attribute__((vector_size(32)));
-    const four t = {turn, turn, turn, turn};
-    for (int b = 0; b < blocks; ++b) {
-        four lowest = {INF, INF, INF, INF};
-        for (int g = BLOCK * b; g < BLOCK * (b + 1); g += 4) {
-            four k, r;
-            std::memcpy(&k, key + g, sizeof k);
-            std::memcpy(&r, radius + g, sizeof r);
-            const four v = k - t * r;
-            std::memcpy(bound + g, &v, sizeof v);
-            lowest = v < lowest ? v : lowest;
-        }
-        const double a = lowest[0] < lowest[1] ? lowest[0] : lowest[1];
-        const double c = lowest[2] < lowest[3] ? lowest[2] : lowest[3];
-        block_low[b] = a < c ? a : c;
-    }
-}
-
-// The keys of the pairs' bounds (path_walker::remember) from their squared
-// deviations, for pairs 0 to count - 1.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void keys_of(const double *__restrict squared, const double *__restrict radius, double turn, double shift,
-             int count, double *__restrict key) {
-    for (int i = 0; i < count; ++i) key[i] = std::sqrt(squared[i]) + turn * radius[i] + shift;
-}
-
 struct candidate {
     double pvalue, score, rms;
     int size, path;
@@ -183,6 +138,7 @@ struct thread_findings {
 struct search_context {
     const fixed_point_pairs &grid;
     const pair_table &pairs;
+    const single_precision_pairs &estimates;
     const zobrist_keys &keys;
     path_set *paths;  // null: paths are not shared
     const fast_search_options &options;
@@ -197,9 +153,9 @@ struct search_context {
     // met another, and the record stays linear in the number of pairs.
     int record_every = 1;
 
-    search_context(const fixed_point_pairs &g, const pair_table &p, const zobrist_keys &k,
-                   path_set *s, const fast_search_options &o)
-        : grid(g), pairs(p), keys(k), paths(s), options(o), record_every(std::max(8, p.n / 64)) {
+    search_context(const fixed_point_pairs &g, const pair_table &p, const single_precision_pairs &e,
+                   const zobrist_keys &k, path_set *s, const fast_search_options &o)
+        : grid(g), pairs(p), estimates(e), keys(k), paths(s), options(o), record_every(std::max(8, p.n / 64)) {
         for (int k2 = 0; k2 <= p.n; ++k2) {
             double mean, spread;
             LG_modelF(k2, &mean, &spread);
@@ -222,17 +178,15 @@ struct search_context {
 // T(b) = R (b - c2) + c1, changes by (R' - R)(b - o) + T'(o) - T(o) for the
 // path's fixed anchor o, so a pair's deviation changes by at most |R' - R| |b - o|
 // + |T'(o) - T(o)| (|R' - R| the spectral norm, see rotation_distance). Along a
-// path the walker sums both step by step (turn_ and shift_); each pair,
-// and the score terms of the members, remember the sums from when they
-// were last computed, and the differences bound how far they can have
-// moved since.
+// path the walker sums both step by step (turn_ and shift_); the open
+// pairs far from the subset, and the score terms of the members, remember
+// the sums from when they were last computed, and the differences bound how
+// far they can have moved since.
 class path_walker {
 public:
     explicit path_walker(search_context &c)
-        : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), reach_key_(pair_table::padded(t_.n), INF),
-          deviations_(pair_table::padded(t_.n)), bound_(pair_table::padded(t_.n), INF),
-          block_floor_(t_.blocks(), INF), block_turn_(t_.blocks(), 0.0), block_reach_(t_.blocks()),
-          radius_(pair_table::padded(t_.n), 0.0), block_radius_(t_.blocks(), 0.0) {}
+        : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), deviations_(t_.n), radius_(t_.n, 0.0),
+          by_estimates_(c.estimates.usable()), open_(c.estimates) {}
 
     // Runs the path of seed. A replay neither cuts nor scores, and with
     // stop_size stops as soon as the subset has that many pairs (the members
@@ -243,6 +197,7 @@ public:
         sums_.clear();
         subset_fingerprint print;
         anchor_at(seed);
+        if (by_estimates_) open_.reset(radius_.data());
         for (int j = seed; j < seed + 4; ++j) join(j, print);
         rigid_fit fit = sums_.fit(ctx_.grid);
         last_fit_ = fit;
@@ -252,14 +207,12 @@ public:
         int k = 4;
         double rms = fit.rms;
         const int n = t_.n;
-        bool first_step = true;
         // The cutoff is tested after scoring, so the subset whose fit first
         // reaches it is still scored and may be accepted.
         while (k < n && rms < 5 + k / 45) {
             double closest_deviation = 0.0;
-            int closest = first_step || n <= SMALL ? measure_all(fit, &closest_deviation, out, n > SMALL)
-                                                   : closest_pair(fit, &closest_deviation, out);
-            first_step = false;
+            int closest = by_estimates_ ? closest_by_estimates(fit, &closest_deviation, out)
+                                        : measure_all(fit, &closest_deviation, out);
             if (closest < 0) break;  // nothing within 100 Angstrom to add
             join(closest, print);
             add_term(closest, closest_deviation);
@@ -288,6 +241,7 @@ public:
     // Where join() records the pairs in the order they join (none: null).
     void record_joins(std::vector<int> *order) { join_order_ = order; }
     const rigid_fit &last_fit() const { return last_fit_; }
+    long long estimates() const { return open_.estimates(); }
 
 private:
     // The fixed point of the path's motion sums: the seed's centre in the
@@ -302,16 +256,14 @@ private:
             const double dx = t_.x2[i] - anchor_[0], dy = t_.y2[i] - anchor_[1], dz = t_.z2[i] - anchor_[2];
             radius_[i] = std::sqrt(dx * dx + dy * dy + dz * dz);
         }
-        std::fill(block_radius_.begin(), block_radius_.end(), 0.0);
-        for (int i = 0; i < n; ++i) block_radius_[i / BLOCK] = std::max(block_radius_[i / BLOCK], radius_[i]);
     }
 
     void join(int j, subset_fingerprint &print) {
         barred_[j] = INF;
-        reach_key_[j] = INF;
         if (join_order_ != nullptr) join_order_->push_back(j);
         members_.insert(std::lower_bound(members_.begin(), members_.end(), j), j);
         sums_.add(ctx_.grid.pair(j));
+        if (by_estimates_) open_.take(j);
         ctx_.keys.toggle(print, j, 1);
     }
 
@@ -395,27 +347,14 @@ private:
         if (pvalue == out.best_pvalue) out.ties.push_back(candidate{pvalue, score, fit.rms, k, seed});
     }
 
-    // Pair i's deviation d (Angstrom) measured now: until it is measured
-    // again, d - (turn_ - turn now) radius_i - (shift_ - shift now) bounds
-    // it from below, that is reach_key_[i] - turn_ radius_i - shift_ with
-    // the key below, fixed until then.
-    void remember(int i, double squared) { reach_key_[i] = std::sqrt(squared) + turn_ * radius_[i] + shift_; }
-
     // The closest unselected pair under fit (lowest index among equals)
     // with its squared deviation, or -1 when none is below the limit; every
-    // pair measured.
-    // With renew_keys, every pair's bound is renewed.
-    int measure_all(const rigid_fit &fit, double *deviation, thread_findings &out, bool renew_keys = true) {
+    // pair measured (coordinates too large for estimates).
+    int measure_all(const rigid_fit &fit, double *deviation, thread_findings &out) {
         ++out.counters.full_passes;
         const int n = t_.n;
         measure_run(t_, 0, n, fit, barred_.data(), deviations_.data());
         out.counters.deviations += n;
-        if (renew_keys) {
-            keys_of(deviations_.data(), radius_.data(), turn_, shift_, n, reach_key_.data());
-            bound_blocks(reach_key_.data(), radius_.data(), turn_, t_.blocks(), bound_.data(),
-                         block_floor_.data());
-            std::fill(block_turn_.begin(), block_turn_.end(), turn_);
-        }
         double best = NO_PAIR_BEYOND;
         int best_at = -1;
         for (int i = 0; i < n; ++i)
@@ -424,86 +363,33 @@ private:
         return best_at;
     }
 
-    // Block b's pairs' bounds (less shift_ + margin) under the path's sums
-    // now into the step's bounds, and its floor renewed.
-    void scan_block(int b) {
-        bound_blocks(reach_key_.data() + BLOCK * b, radius_.data() + BLOCK * b, turn_, 1,
-                     bound_.data() + BLOCK * b, &block_floor_[b]);
-        block_turn_[b] = turn_;
+    // The closest unselected pair as measure_all finds it, measuring only
+    // the candidates that a pass of estimates leaves: over the near pairs
+    // when the others cannot come closer than the nearest of them, else
+    // over all open pairs.
+    int closest_by_estimates(const rigid_fit &fit, double *deviation, thread_findings &out) {
+        if (open_.near_candidates(fit, candidates_)) {
+            const int best_at = closest_candidate(fit, deviation, out);
+            const double reach = std::sqrt(best_at >= 0 ? *deviation : NO_PAIR_BEYOND) + t_.margin;
+            if (open_.far_floor(turn_, shift_) > reach) return best_at;
+        }
+        ++out.counters.full_passes;
+        open_.regroup(fit, turn_, shift_, candidates_);
+        return closest_candidate(fit, deviation, out);
     }
 
-    // The same, measuring only the pairs whose bound does not rule them
-    // out, in two levels. A block's floor is the smallest bound of its pairs
-    // when it was last looked through; with the summed turn since and its
-    // largest radius it bounds all of them now, so most blocks are passed
-    // over at the cost of one product. The blocks not passed over are looked
-    // through, the lowest first; its closest-looking pair is measured, then
-    // every pair whose bound is not above the best deviation found. When
-    // more than half of the blocks remain in question, all pairs are
-    // measured at once (faster in a vector loop; every bound renewed).
-    int closest_pair(const rigid_fit &fit, double *deviation, thread_findings &out) {
-        const int blocks = t_.blocks();
-        const double turn = turn_, *__restrict radius = block_radius_.data();
-        const double *__restrict floor = block_floor_.data(), *__restrict since = block_turn_.data();
-        double *__restrict reach = block_reach_.data();
-        for (int b = 0; b < blocks; ++b) reach[b] = floor[b] - (turn - since[b]) * radius[b];
+    // The closest of the candidates (lowest index among equals) with its
+    // squared deviation, or -1 when none is below the limit.
+    int closest_candidate(const rigid_fit &fit, double *deviation, thread_findings &out) {
         double best = NO_PAIR_BEYOND;
         int best_at = -1;
-        for (;;) {
-            int first_block = 0;
-            for (int b = 1; b < blocks; ++b)
-                if (reach[b] < reach[first_block]) first_block = b;
-            if (reach[first_block] == INF) {
-                *deviation = NO_PAIR_BEYOND;
-                return -1;  // every pair is in the subset
-            }
-            scan_block(first_block);
-            reach[first_block] = INF;  // looked through
-            const double lowest = block_floor_[first_block];
-            if (lowest == INF) continue;  // its pairs have all joined
-            int first = first_block * BLOCK;
-            while (!(bound_[first] == lowest)) ++first;
-            const double d = squared_deviation(t_, first, fit);
-            ++out.counters.deviations;
-            remember(first, d);
-            if (d < best) best = d, best_at = first;
-            look_through(first_block, first, fit, &best, &best_at, out);
-            break;
+        for (int i : candidates_) {
+            const double d = squared_deviation(t_, i, fit);
+            if (d < best) best = d, best_at = i;
         }
-        const double slack = shift_ + t_.margin;
-        int in_question = 0;
-        double limit = std::sqrt(best) + slack;
-        for (int b = 0; b < blocks; ++b) in_question += reach[b] <= limit;
-        if (2 * in_question > blocks) return measure_all(fit, deviation, out);
-        for (int b = 0; b < blocks; ++b) {
-            if (reach[b] > limit) continue;
-            scan_block(b);
-            look_through(b, -1, fit, &best, &best_at, out);
-            limit = std::sqrt(best) + slack;
-        }
+        out.counters.deviations += static_cast<long long>(candidates_.size());
         *deviation = best;
         return best_at;
-    }
-
-    // Measures the pairs of block b (just scanned) whose bound is not above
-    // the best deviation, but skip; keeps the best; renews the block's floor
-    // when any was measured.
-    void look_through(int b, int skip, const rigid_fit &fit, double *best, int *best_at, thread_findings &out) {
-        const double slack = shift_ + t_.margin;
-        double limit = std::sqrt(*best) + slack;
-        bool measured = skip >= 0;
-        for (int j = BLOCK * b; j < BLOCK * (b + 1); ++j) {
-            if (j == skip || bound_[j] > limit) continue;
-            const double dj = squared_deviation(t_, j, fit);
-            ++out.counters.deviations;
-            remember(j, dj);
-            measured = true;
-            if (dj < *best || (dj == *best && j < *best_at)) {
-                *best = dj, *best_at = j;
-                limit = std::sqrt(dj) + slack;
-            }
-        }
-        if (measured) scan_block(b);
     }
 
     search_context &ctx_;
@@ -513,15 +399,15 @@ private:
     std::vector<int> members_;    // in increasing order
     std::vector<int> *join_order_ = nullptr;
     subset_sums sums_;
-    // Per pair: the key of its bound (remember), infinity for a member; the
-    // deviations of a full pass, and the bounds of the step. Per block: its
-    // floor and the summed turn when it was taken; the bound of the step.
-    std::vector<double> reach_key_, deviations_, bound_;
-    std::vector<double> block_floor_, block_turn_, block_reach_;
-    // The path's anchor; each pair's distance from it (second structure),
-    // 0 past the last pair, and the largest of each block.
+    std::vector<double> deviations_;  // of a full pass
+    // The path's anchor and each pair's distance from it (second structure).
     point anchor_{{0, 0, 0}};
-    std::vector<double> radius_, block_radius_;
+    std::vector<double> radius_;
+    // Whether the closest pair comes from estimates (else from a full pass
+    // in double precision); the open pairs, and the candidates.
+    bool by_estimates_ = true;
+    open_pairs open_;
+    std::vector<int> candidates_;
     // The path's summed motion, and the latest fit's rotation and image of
     // the anchor.
     double turn_ = 0.0, shift_ = 0.0, rotation_[9], rotation_error_ = 0.0, anchor_image_[3];
@@ -539,6 +425,7 @@ void run_seeds(search_context &ctx, thread_findings &out) {
         if (seed >= seeds) break;
         walker.run(seed, out);
     }
+    out.counters.estimates = walker.estimates();
 }
 
 // The exact search accepts a subset whose p-value is at most the best so
@@ -609,10 +496,11 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
 
     fixed_point_pairs grid(first, second);
     pair_table table(first, second);
+    single_precision_pairs estimates(first, second);
     zobrist_keys keys(n);
     std::unique_ptr<path_set> paths;
     if (options.share_paths) paths.reset(new path_set(path_capacity(n)));
-    search_context ctx(grid, table, keys, paths.get(), options);
+    search_context ctx(grid, table, estimates, keys, paths.get(), options);
 
     int threads = options.threads > 0 ? options.threads
                                       : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -635,6 +523,7 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
         result.counters.full_passes += f.counters.full_passes;
         result.counters.scores += f.counters.scores;
         result.counters.deviations += f.counters.deviations;
+        result.counters.estimates += f.counters.estimates;
     }
     if (paths) result.counters.subsets_recorded = static_cast<long long>(paths->size());
     if (best == INF) {
@@ -677,9 +566,10 @@ std::vector<int> growth_path(const std::vector<point> &first, const std::vector<
     if (seed < 0 || seed + 4 > n) throw std::invalid_argument("growth_path: no such seed");
     fixed_point_pairs grid(first, second);
     pair_table table(first, second);
+    single_precision_pairs estimates(first, second);
     zobrist_keys keys(n);
     fast_search_options options;
-    search_context ctx(grid, table, keys, nullptr, options);
+    search_context ctx(grid, table, estimates, keys, nullptr, options);
     path_walker walker(ctx);
     std::vector<int> order;
     walker.record_joins(&order);

@@ -2,8 +2,9 @@
 // acceptance as the exact search, with each subset fitted exactly in closed
 // form from sums that a joining pair updates in constant time, growth paths
 // that stop where they reach a subset an earlier path already reached, the
-// closest pair found from bounds instead of a full pass each step, and the
-// seeds spread over threads. No limit on the number of pairs; memory grows
+// closest pair found among the few candidates that a pass of single-
+// precision estimates over the pairs near the subset leaves, and the seeds
+// spread over threads. No limit on the number of pairs; memory grows
 // linearly with it.
 #ifndef PAIRFIT_FAST_FAST_SEARCH_H
 #define PAIRFIT_FAST_FAST_SEARCH_H
@@ -28,8 +29,9 @@ struct fast_search_counters {
     long long fits = 0;            // closed-form fits of grown subsets
     long long paths_cut = 0;       // paths stopped at a subset reached before
     long long scores = 0;          // subsets scored
-    long long full_passes = 0;     // passes over all pairs for the closest one
-    long long deviations = 0;      // single deviations computed, passes included
+    long long full_passes = 0;     // passes over all open pairs for the closest one
+    long long deviations = 0;      // deviations computed in double precision
+    long long estimates = 0;       // deviations estimated in single precision
     long long subsets_recorded = 0;
 };
 
