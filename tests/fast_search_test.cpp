@@ -407,11 +407,44 @@ TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
   }
 }
 
+// The rotation of a unit quaternion (w, x, y, z).
+void quaternion_rotation(const double q[4], double r[9]) {
+  const double w = q[0], x = q[1], y = q[2], z = q[3];
+  const double m[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - w * z),     2 * (x * z + w * y),
+                       2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
+                       2 * (x * z - w * y),     2 * (y * z + w * x),     1 - 2 * (x * x + y * y)};
+  std::copy(m, m + 9, r);
+}
+
+// The open pair closest under f, by the search's own expression (lowest
+// index among equals), with its squared deviation.
+int closest_open(const pair_lists &p, const std::vector<char> &taken, const rigid_fit &f, double *deviation) {
+  double best = 1e300;
+  int best_at = -1;
+  const double *u = f.rotation;
+  for (size_t i = 0; i < p.first.size(); ++i) {
+    if (taken[i]) continue;
+    double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1], az = p.first[i][2] - f.centre1[2];
+    double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1], bz = p.second[i][2] - f.centre2[2];
+    double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
+    double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
+    double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
+    double d = dx * dx + dy * dy + dz * dz;
+    if (d < best) best = d, best_at = static_cast<int>(i);
+  }
+  *deviation = best;
+  return best_at;
+}
+
 // The pass of single-precision estimates must leave the pair with the
 // smallest deviation in double precision among its candidates, also when
-// another pair is closer by less than single precision can tell: each pair
-// here has a twin moved by 1e-6 to 1e-4 Angstrom, under fits at random
-// turns and shifts, with pairs taken out as a path takes them.
+// another pair is closer by less than single precision can tell (each pair
+// here has a twin moved by 1e-6 to 1e-4 Angstrom), under fits at random
+// turns and shifts, with pairs taken out as a path takes them. And once
+// the fit has moved a little after a regroup, whenever the bound on the
+// pairs outside the near set clears the nearest near candidate (as the
+// search then takes it), the closest pair of all is among those
+// candidates.
 TEST(OpenPairs, CandidatesHoldTheClosestPair) {
   pair_lists p = read_pairs("large_glua3ntd_3o21_CD.pdb.gz", "large_glua3ntd_3p3w_AC.pdb.gz");
   const int half = static_cast<int>(p.first.size());
@@ -427,52 +460,83 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
   pairfit::detail::single_precision_pairs all(p.first, p.second);
   ASSERT_TRUE(all.usable());
   pairfit::detail::open_pairs open(all);
-  std::vector<double> radius(n, 10.0);
-  open.reset(radius.data());
+  open.reset();
   std::vector<char> taken(n, 0);
   std::vector<int> candidates;
   long long offered = 0;
+  int cleared = 0, outside = 0;
+  auto holds = [&](int pair) { return std::find(candidates.begin(), candidates.end(), pair) != candidates.end(); };
   for (int trial = 0; trial < 400; ++trial) {
-    // A rotation from a random unit quaternion, centres near the inputs'.
-    double q[4], length = 0.0;
-    for (double &c : q) c = unit(random), length += c * c;
-    for (double &c : q) c /= std::sqrt(length);
-    const double w = q[0], x = q[1], y = q[2], z = q[3];
+    // Every other trial a rotation from a random unit quaternion with
+    // centres near the inputs'; else the fit of a run of 10 to 300 real
+    // pairs, under which many open pairs lie close (as on a path).
     rigid_fit f;
-    const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - w * z),     2 * (x * z + w * y),
-                         2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
-                         2 * (x * z - w * y),     2 * (y * z + w * x),     1 - 2 * (x * x + y * y)};
-    std::copy(r, r + 9, f.rotation);
     const int at = trial % half;
-    for (int c = 0; c < 3; ++c) {
-      f.centre1[c] = p.first[at][c] + 5 * unit(random);
-      f.centre2[c] = p.second[at][c] + 5 * unit(random);
+    if (trial % 2 == 0) {
+      double q[4], length = 0.0;
+      for (double &c : q) c = unit(random), length += c * c;
+      for (double &c : q) c /= std::sqrt(length);
+      quaternion_rotation(q, f.rotation);
+      for (int c = 0; c < 3; ++c) {
+        f.centre1[c] = p.first[at][c] + 5 * unit(random);
+        f.centre2[c] = p.second[at][c] + 5 * unit(random);
+      }
+    } else {
+      std::vector<char> run(n, 0);
+      const int length = 10 + static_cast<int>(145 * (1 + unit(random)));
+      for (int i = at; i < std::min(half, at + length); ++i) run[i] = 1;
+      f = fit_subset(p.first, p.second, run);
     }
-    double best = 1e300;
-    int best_at = -1;
-    for (int i = 0; i < n; ++i) {
-      if (taken[i]) continue;
-      const double *u = f.rotation;
-      double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1], az = p.first[i][2] - f.centre1[2];
-      double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1], bz = p.second[i][2] - f.centre2[2];
-      double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
-      double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
-      double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
-      double d = dx * dx + dy * dy + dz * dz;
-      if (d < best) best = d, best_at = i;
-    }
-    open.regroup(f, 0.0, 0.0, candidates);
-    EXPECT_NE(std::find(candidates.begin(), candidates.end(), best_at), candidates.end()) << "trial " << trial;
-    if (open.near_candidates(f, candidates)) {
-      EXPECT_NE(std::find(candidates.begin(), candidates.end(), best_at), candidates.end()) << "trial " << trial;
-    }
+    double deviation;
+    const int closest = closest_open(p, taken, f, &deviation);
+    open.regroup(f, pairfit::detail::rotation_error(f.rotation), candidates);
+    EXPECT_TRUE(holds(closest)) << "trial " << trial;
     offered += static_cast<long long>(candidates.size());
+    if (open.near_candidates(f, candidates)) EXPECT_TRUE(holds(closest)) << "trial " << trial;
+
+    // The fit turned by up to 0.1 rad about a random axis and shifted by
+    // up to 0.17 Angstrom: enough for the closest pair to lie outside the
+    // near set at times.
+    const double angle = 0.05 * (1 + unit(random));
+    double axis[3], axis_length = 0.0;
+    for (double &c : axis) c = unit(random), axis_length += c * c;
+    const double turn_q[4] = {std::cos(angle / 2), std::sin(angle / 2) * axis[0] / std::sqrt(axis_length),
+                              std::sin(angle / 2) * axis[1] / std::sqrt(axis_length),
+                              std::sin(angle / 2) * axis[2] / std::sqrt(axis_length)};
+    double turn[9];
+    quaternion_rotation(turn_q, turn);
+    rigid_fit moved = f;
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) {
+        moved.rotation[3 * i + j] = 0.0;
+        for (int m = 0; m < 3; ++m) moved.rotation[3 * i + j] += turn[3 * i + m] * f.rotation[3 * m + j];
+      }
+    for (int c = 0; c < 3; ++c) moved.centre1[c] += 0.1 * unit(random);
+    const int closest_moved = closest_open(p, taken, moved, &deviation);
+    if (open.near_candidates(moved, candidates) && !candidates.empty()) {
+      outside += !holds(closest_moved);
+      double nearest = 1e300;
+      for (int i : candidates) {
+        double d;
+        std::vector<char> others(n, 1);
+        others[i] = taken[i];
+        closest_open(p, others, moved, &d);
+        nearest = std::min(nearest, d);
+      }
+      if (open.far_floor(moved, pairfit::detail::rotation_error(moved.rotation)) > std::sqrt(nearest) + 1e-9) {
+        ++cleared;
+        EXPECT_TRUE(holds(closest_moved)) << "trial " << trial;
+      }
+    }
     // The closest pair joins, as on a path.
-    taken[best_at] = 1;
-    open.take(best_at);
+    taken[closest] = 1;
+    open.take(closest);
   }
-  // Candidates are few: about the pair and its twin.
+  // Candidates are few (about a pair and its twin), and the bound was put
+  // to the test both ways.
   EXPECT_LT(offered, 400 * 4);
+  EXPECT_GT(cleared, 100) << cleared;
+  EXPECT_GT(outside, 5) << outside;
 }
 
 TEST(FastSearch, TooFewPairsForASeed) {

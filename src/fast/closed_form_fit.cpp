@@ -63,14 +63,48 @@ namespace {
 
 // An exact integer to the nearest-but-one double at worst: the high and low
 // 64 bits converted apart. Deterministic, and far faster than the library's
-// correctly rounded conversion.
+// correctly rounded conversion. The low 64 bits go through their two 32-bit
+// halves, whose exact sum rounds once to the same double as converting them
+// whole, without the branch that an unsigned 64-bit conversion costs here.
 inline double to_double(__int128 v) {
     const std::int64_t high = static_cast<std::int64_t>(v >> 64);
     const std::uint64_t low = static_cast<std::uint64_t>(v);
-    return static_cast<double>(high) * 18446744073709551616.0 + static_cast<double>(low);
+    const double low_value = static_cast<double>(static_cast<std::int64_t>(low >> 32)) * 4294967296.0 +
+                             static_cast<double>(static_cast<std::int64_t>(low & 0xffffffffu));
+    return static_cast<double>(high) * 18446744073709551616.0 + low_value;
 }
 
 }  // namespace
+
+// How far the computed rotation r is from a true rotation: |r^T r - I| in
+// the Frobenius norm, which bounds the spectral distance to the nearest
+// rotation (r's polar factor), plus a floor for the rounding of this sum.
+double rotation_error(const double r[9]) {
+    double e2 = 0.0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double d = r[i] * r[j] + r[3 + i] * r[3 + j] + r[6 + i] * r[6 + j] - (i == j ? 1.0 : 0.0);
+            e2 += d * d;
+        }
+    return std::sqrt(e2) + 1e-15;
+}
+
+// An upper bound on the spectral norm of a - b, given each one's
+// rotation_error: the most any vector v is moved, |(a - b) v| / |v|. For two
+// exact rotations the difference has two equal singular values and a zero
+// one, so the spectral norm is the Frobenius norm over sqrt 2; near
+// rotations add their errors (the factor 2.3 > 1 + sqrt(3/2) covers
+// passing to the polar factors and back), and the Frobenius norm is a
+// bound for any matrix. The factor 1 + 1e-14 covers the rounding of the sum.
+double rotation_distance(const double a[9], double error_a, const double b[9], double error_b) {
+    double d2 = 0.0;
+    for (int i = 0; i < 9; ++i) {
+        double d = a[i] - b[i];
+        d2 += d * d;
+    }
+    const double frobenius = std::sqrt(d2) * (1.0 + 1e-14);
+    return std::min(frobenius, frobenius * 0.70710678118654757 + 2.3 * (error_a + error_b));
+}
 
 rigid_fit subset_sums::fit(const fixed_point_pairs &grid) const {
     rigid_fit f;

@@ -47,6 +47,16 @@ struct rigid_fit {
     int size = 0;
 };
 
+// How far a computed rotation matrix r is from a true rotation (a bound on
+// the spectral distance to the nearest one).
+double rotation_error(const double r[9]);
+
+// An upper bound on the spectral norm of a - b, the most a - b lengthens a
+// vector, for two computed rotations with their rotation_error. With it,
+// two fits move a point b apart by at most that times |b - o| plus the
+// distance between their images of any fixed point o.
+double rotation_distance(const double a[9], double error_a, const double b[9], double error_b);
+
 // The exact sums of a subset: count, coordinate sums, products and squares.
 class subset_sums {
 public:

@@ -24,36 +24,6 @@ const double INF = std::numeric_limits<double>::infinity();
 // comes closer.
 const double TERM_SLOPE = 0.2905;
 
-// How far the computed rotation r is from a true rotation: |r^T r - I| in
-// the Frobenius norm, which bounds the spectral distance to the nearest
-// rotation (r's polar factor), plus a floor for the rounding of this sum.
-double rotation_error(const double r[9]) {
-    double e2 = 0.0;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            double d = r[i] * r[j] + r[3 + i] * r[3 + j] + r[6 + i] * r[6 + j] - (i == j ? 1.0 : 0.0);
-            e2 += d * d;
-        }
-    return std::sqrt(e2) + 1e-15;
-}
-
-// An upper bound on the spectral norm of a - b, given each one's
-// rotation_error: the most any vector v is moved, |(a - b) v| / |v|. For two
-// exact rotations the difference has two equal singular values and a zero
-// one, so the spectral norm is the Frobenius norm over sqrt 2; near
-// rotations add their errors (the factor 2.3 > 1 + sqrt(3/2) covers
-// passing to the polar factors and back), and the Frobenius norm is a
-// bound for any matrix. The factor 1 + 1e-14 covers the rounding of the sum.
-double rotation_distance(const double a[9], double error_a, const double b[9], double error_b) {
-    double d2 = 0.0;
-    for (int i = 0; i < 9; ++i) {
-        double d = a[i] - b[i];
-        d2 += d * d;
-    }
-    const double frobenius = std::sqrt(d2) * (1.0 + 1e-14);
-    return std::min(frobenius, frobenius * 0.70710678118654757 + 2.3 * (error_a + error_b));
-}
-
 // The pairs as the deviations need them, one array per coordinate.
 struct pair_table {
     int n = 0;
@@ -192,12 +162,12 @@ public:
     // stop_size stops as soon as the subset has that many pairs (the members
     // are then members()); last_fit() is the path's last fit.
     void run(int seed, thread_findings &out, bool replay = false, int stop_size = 0) {
-        for (int j : members_) barred_[j] = 0.0;
-        members_.clear();
+        for (int j : joined_) barred_[j] = 0.0;
+        joined_.clear();
         sums_.clear();
         subset_fingerprint print;
         anchor_at(seed);
-        if (by_estimates_) open_.reset(radius_.data());
+        if (by_estimates_) open_.reset();
         for (int j = seed; j < seed + 4; ++j) join(j, print);
         rigid_fit fit = sums_.fit(ctx_.grid);
         last_fit_ = fit;
@@ -237,7 +207,13 @@ public:
         last_fit_ = fit;
     }
 
-    const std::vector<int> &members() const { return members_; }
+    // The members of the subset, in increasing order.
+    std::vector<int> members() const {
+        std::vector<int> in;
+        for (int i = 0; i < t_.n; ++i)
+            if (barred_[i] != 0.0) in.push_back(i);
+        return in;
+    }
     // Where join() records the pairs in the order they join (none: null).
     void record_joins(std::vector<int> *order) { join_order_ = order; }
     const rigid_fit &last_fit() const { return last_fit_; }
@@ -261,7 +237,7 @@ private:
     void join(int j, subset_fingerprint &print) {
         barred_[j] = INF;
         if (join_order_ != nullptr) join_order_->push_back(j);
-        members_.insert(std::lower_bound(members_.begin(), members_.end(), j), j);
+        joined_.push_back(j);
         sums_.add(ctx_.grid.pair(j));
         if (by_estimates_) open_.take(j);
         ctx_.keys.toggle(print, j, 1);
@@ -328,7 +304,8 @@ private:
     // depend on the members alone.
     void score(int seed, int k, const rigid_fit &fit, thread_findings &out) {
         double sum = 0.0;
-        for (int i : members_) sum += 1.0 / (1.0 + squared_deviation(t_, i, fit) / 5.0);
+        for (int i = 0; i < t_.n; ++i)
+            if (barred_[i] != 0.0) sum += 1.0 / (1.0 + squared_deviation(t_, i, fit) / 5.0);
         out.counters.deviations += k;
         ++out.counters.scores;
         // The terms are now known under this fit.
@@ -371,10 +348,10 @@ private:
         if (open_.near_candidates(fit, candidates_)) {
             const int best_at = closest_candidate(fit, deviation, out);
             const double reach = std::sqrt(best_at >= 0 ? *deviation : NO_PAIR_BEYOND) + t_.margin;
-            if (open_.far_floor(turn_, shift_) > reach) return best_at;
+            if (open_.far_floor(fit, rotation_error_) > reach) return best_at;
         }
         ++out.counters.full_passes;
-        open_.regroup(fit, turn_, shift_, candidates_);
+        open_.regroup(fit, rotation_error_, candidates_);
         return closest_candidate(fit, deviation, out);
     }
 
@@ -396,7 +373,7 @@ private:
     const pair_table &t_;
     rigid_fit last_fit_;
     std::vector<double> barred_;  // 0, or infinity for a selected pair
-    std::vector<int> members_;    // in increasing order
+    std::vector<int> joined_;     // the members in the order they joined
     std::vector<int> *join_order_ = nullptr;
     subset_sums sums_;
     std::vector<double> deviations_;  // of a full pass

@@ -15,7 +15,7 @@ const float NOT_OPEN = std::numeric_limits<float>::infinity();
 const double INFINITY_DISTANCE = std::numeric_limits<double>::infinity();
 // The near set holds at least this many pairs; with fewer than four times
 // as many open, every pass covers them all.
-const int NEAR_LEAST = 64;
+const int NEAR_LEAST = 32;
 const int LANES = 8;
 const double UNIT_ROUNDOFF = 0x1p-24;  // single precision
 // Beyond this coordinate size (Angstrom) squares could overflow single
@@ -85,6 +85,57 @@ int slots_at_most(const float *estimate, const float *chunk_lowest, int count, f
     return found;
 }
 
+// Far deviations are clamped to this (Angstrom) in the envelope: a lower
+// bound stays one, and the rounding stays small. Pairs join only below 100.
+const float FAR_CLAMP = 200.0f;
+
+// The far pairs' envelope: for each of `samples` sampled turns, the
+// lowest of min(deviation, FAR_CLAMP) - turn x distance over the far slots
+// (estimate above last_near; a closed slot's is infinite) into lowest, the
+// deviations taken from the estimates and the distances from o (x2, y2, z2
+// less o); returns the largest distance of a far slot. count is a multiple of 8; scratch holds
+// 2 count values. The first loop is a plain one, which the compiler makes a
+// vector loop (square roots included: the library never reads errno); the
+// second is written in vectors of eight.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
+__attribute__((target_clones("avx2", "default")))
+#endif
+float far_envelope(const float *estimate, const float *x2, const float *y2, const float *z2, int count,
+                   float last_near, float ox, float oy, float oz, const float *turns, int samples,
+                   float *__restrict scratch, float *lowest) {
+    float *__restrict deviation = scratch, *__restrict distance = scratch + count;
+    const float clamp2 = FAR_CLAMP * FAR_CLAMP;
+    for (int s = 0; s < count; ++s) {
+        const float e = estimate[s];
+        const float dx = x2[s] - ox, dy = y2[s] - oy, dz = z2[s] - oz;
+        deviation[s] = std::sqrt(e > last_near ? (e < clamp2 ? e : clamp2) : NOT_OPEN);
+        distance[s] = std::sqrt(dx * dx + dy * dy + dz * dz);
+    }
+    typedef float eight __attribute__((vector_size(32)));
+    const int most = 16;
+    eight low[most], turn[most], wide = eight{};
+    for (int j = 0; j < samples && j < most; ++j) low[j] = NOT_OPEN + eight{}, turn[j] = turns[j] + eight{};
+    for (int g = 0; g < count; g += LANES) {
+        eight d, r;
+        std::memcpy(&d, deviation + g, sizeof d);
+        std::memcpy(&r, distance + g, sizeof r);
+        const eight far_distance = d < NOT_OPEN ? r : eight{};
+        wide = far_distance > wide ? far_distance : wide;
+        for (int j = 0; j < samples && j < most; ++j) {
+            const eight bound = d - turn[j] * r;
+            low[j] = bound < low[j] ? bound : low[j];
+        }
+    }
+    float widest = 0.0f;
+    for (int i = 0; i < LANES; ++i) widest = wide[i] > widest ? wide[i] : widest;
+    for (int j = 0; j < samples && j < most; ++j) {
+        float least = low[j][0];
+        for (int i = 1; i < LANES; ++i) least = low[j][i] < least ? low[j][i] : least;
+        lowest[j] = least;
+    }
+    return widest;
+}
+
 }  // namespace
 
 single_precision_pairs::single_precision_pairs(const std::vector<point> &first,
@@ -127,6 +178,13 @@ void slot_list::append(const float *c, int pair) {
     slot_of_pair[pair] = count++;
 }
 
+void slot_list::append_slot(const slot_list &from, int s) {
+    x1[count] = from.x1[s], y1[count] = from.y1[s], z1[count] = from.z1[s];
+    x2[count] = from.x2[s], y2[count] = from.y2[s], z2[count] = from.z2[s];
+    pair_of_slot[count] = from.pair_of_slot[s];
+    slot_of_pair[from.pair_of_slot[s]] = count++;
+}
+
 void slot_list::finish() {
     for (int s = count; s < padded(count); ++s) close(s);
 }
@@ -167,24 +225,16 @@ float slot_list::estimate(const float r[9], const float t[3], float *out, float 
 }
 
 open_pairs::open_pairs(const single_precision_pairs &all)
-    : all_(all), open_(all.size()), near_(all.size()), ring_of_(all.size()), estimate_(padded(all.size())),
-      chunk_lowest_(padded(all.size()) / CHUNK), found_(padded(all.size())) {}
+    : all_(all), open_(all.size()), near_(all.size()), estimate_(padded(all.size())),
+      chunk_lowest_(padded(all.size()) / CHUNK), scratch_(2 * padded(all.size())), found_(padded(all.size())) {}
 
-void open_pairs::reset(const double *radius) {
+void open_pairs::reset() {
     open_.clear();
     near_.clear();
     split_ = false;
     const int n = all_.size();
     for (int k = 0; k < n; ++k) open_.append(&all_.coordinates_[6 * static_cast<std::size_t>(k)], k);
     open_.finish();
-    double widest = 0.0;
-    for (int k = 0; k < n; ++k) widest = std::max(widest, radius[k]);
-    std::fill(ring_radius_, ring_radius_ + RINGS, 0.0);
-    for (int k = 0; k < n; ++k) {
-        const int ring = widest > 0 ? std::min(RINGS - 1, static_cast<int>(radius[k] / widest * RINGS)) : 0;
-        ring_of_[k] = static_cast<unsigned char>(ring);
-        ring_radius_[ring] = std::max(ring_radius_[ring], radius[k]);
-    }
 }
 
 void open_pairs::take(int pair) {
@@ -215,8 +265,9 @@ void open_pairs::gather(const slot_list &list, float lowest, double error, std::
     // within a relative 3 units of roundoff, of the true one; any pair whose
     // true deviation is the smallest then has an estimate within twice
     // that of the lowest one.
+    // (The limit's own rounding to single precision is within the 1e-6.)
     const double reach = std::sqrt(static_cast<double>(lowest)) * (1 + 1e-6) + 4 * error;
-    const float limit = std::nextafter(static_cast<float>(reach * reach), NOT_OPEN);
+    const float limit = static_cast<float>(reach * reach * (1 + 1e-6));
     const int found = slots_at_most(estimate_.data(), chunk_lowest_.data(), padded(list.count), limit, found_.data());
     for (int i = 0; i < found; ++i) out.push_back(list.pair_of_slot[found_[i]]);
 }
@@ -230,50 +281,79 @@ bool open_pairs::near_candidates(const rigid_fit &fit, std::vector<int> &out) {
     return true;
 }
 
-double open_pairs::far_floor(double turn, double shift) const {
+double open_pairs::far_floor(const rigid_fit &fit, double rotation_error) const {
     if (!split_) return INFINITY_DISTANCE;
-    double floor = INFINITY_DISTANCE;
-    for (int ring = 0; ring < RINGS; ++ring)
-        floor = std::min(floor, ring_floor_[ring] - (turn - turn_at_) * ring_radius_[ring]);
-    return floor - (shift - shift_at_);
+    // How far the fit moved since the regroup: the spectral norm of the
+    // rotation's change, and the distance between the two images of the
+    // regroup's centre (which the regroup's fit put at centre1).
+    const double turn = rotation_distance(fit.rotation, rotation_error, regroup_fit_.rotation, regroup_error_);
+    double shift2 = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        double image = fit.centre1[i];
+        for (int j = 0; j < 3; ++j) image += fit.rotation[3 * i + j] * (regroup_fit_.centre2[j] - fit.centre2[j]);
+        const double d = image - regroup_fit_.centre1[i];
+        shift2 += d * d;
+    }
+    const double shift = std::sqrt(shift2) * (1 + 1e-14);
+    // The envelope falls as the turn grows: the first sample at or above
+    // the turn bounds it.
+    for (int j = 0; j < TURNS; ++j)
+        if (turn <= turn_sample(j)) return envelope_floor_[j] - shift;
+    return -INFINITY_DISTANCE;
 }
 
-void open_pairs::regroup(const rigid_fit &fit, double turn, double shift, std::vector<int> &out) {
+void open_pairs::regroup(const rigid_fit &fit, double rotation_error, std::vector<int> &out) {
     float r[9], t[3];
     const double error = fit_about_origins(fit, r, t);
     estimates_ += padded(open_.count);
     const float lowest = open_.estimate(r, t, estimate_.data(), chunk_lowest_.data());
     gather(open_, lowest, error, out);
     // The near set: the open pairs whose estimate is within window_ of
-    // the lowest, the window kept so that they are about a quarter of the
-    // open pairs (all when they are few).
+    // the lowest (all when they are few), the window kept so that they are
+    // about a sixteenth of the open pairs (measured best on large inputs:
+    // a small set whose bound fails sooner costs less than a larger one).
     near_.clear();
     split_ = false;
     const int open = open_.count - open_.taken_since;
     if (open < 4 * NEAR_LEAST) return;
     const double reach = std::sqrt(static_cast<double>(lowest)) + window_;
     const float last_near = static_cast<float>(reach * reach);
-    float ring_lowest[RINGS];
-    std::fill(ring_lowest, ring_lowest + RINGS, NOT_OPEN);
-    for (int s = 0; s < open_.count; ++s) {
-        const int k = open_.pair_of_slot[s];
-        if (k < 0) continue;
-        if (estimate_[s] <= last_near)
-            near_.append(&all_.coordinates_[6 * static_cast<std::size_t>(k)], k);
-        else
-            ring_lowest[ring_of_[k]] = std::min(ring_lowest[ring_of_[k]], estimate_[s]);
-    }
-    const int wanted = std::max(NEAR_LEAST, open / 4);
-    if (2 * near_.count < wanted) window_ *= 1.5;
-    if (near_.count > 2 * wanted) window_ /= 1.5;
-    // A lower bound on the true deviations (see gather).
-    for (int ring = 0; ring < RINGS; ++ring)
-        ring_floor_[ring] = ring_lowest[ring] == NOT_OPEN
-                                ? INFINITY_DISTANCE
-                                : std::sqrt(static_cast<double>(ring_lowest[ring])) * (1 - 1e-6) - 2 * error;
+    // A closed slot's estimate is infinite. Few are near, so the branch is
+    // mostly foreseen.
+    for (int s = 0; s < open_.count; ++s)
+        if (estimate_[s] <= last_near) near_.append_slot(open_, s);
     near_.finish();
-    turn_at_ = turn;
-    shift_at_ = shift;
+    const int kept = near_.count;
+    const int wanted = std::max(NEAR_LEAST, open / 16);
+    if (2 * kept < wanted) window_ *= 1.5;
+    if (kept > 2 * wanted) window_ /= 1.5;
+    // The far pairs' bound: for each sampled turn, the lowest of (a bound
+    // on the deviation) - turn x (a bound on the distance from the fit's
+    // centre in the second structure) over the far pairs.
+    const float ox = static_cast<float>(fit.centre2[0] - all_.origin_[1][0]),
+                oy = static_cast<float>(fit.centre2[1] - all_.origin_[1][1]),
+                oz = static_cast<float>(fit.centre2[2] - all_.origin_[1][2]);
+    float turns[TURNS];
+    for (int j = 0; j < TURNS; ++j) turns[j] = static_cast<float>(turn_sample(j));
+    const float widest = far_envelope(estimate_.data(), open_.x2.data(), open_.y2.data(), open_.z2.data(),
+                                      padded(open_.count), last_near, ox, oy, oz, turns, TURNS, scratch_.data(),
+                                      envelope_);
+    // Each single-precision coordinate difference is within a few units of
+    // roundoff of the extent and the centre, so the distances are within
+    // distance_error; the deviations are within 2 error (see gather), the
+    // square roots of both within a relative 2 units; and the envelope's
+    // products and differences, of values at most the clamp and
+    // widest turn, within 2 units of them.
+    const double distance_error = 8 * UNIT_ROUNDOFF * (all_.extent_ + std::fabs(ox) + std::fabs(oy) + std::fabs(oz));
+    for (int j = 0; j < TURNS; ++j) {
+        const double turn = turn_sample(j);
+        envelope_floor_[j] = envelope_[j] == NOT_OPEN
+                                 ? INFINITY_DISTANCE
+                                 : envelope_[j] - 2 * error - turn * distance_error -
+                                       8 * UNIT_ROUNDOFF * (FAR_CLAMP + turn * widest) - 1e-6;
+    }
+    regroup_fit_ = fit;
+    regroup_error_ = rotation_error;
     split_ = true;
 }
 

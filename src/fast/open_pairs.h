@@ -48,6 +48,7 @@ struct slot_list {
     explicit slot_list(int pairs);
     void clear();
     void append(const float *coordinates, int pair);  // coordinates as single_precision_pairs holds them
+    void append_slot(const slot_list &from, int slot);
     void finish();  // pads the last chunk
     void take(int pair);
     // The estimates of every slot under the fit about the origins (b goes
@@ -62,31 +63,29 @@ private:
 
 // The open pairs of one growth path. A pass of estimates normally covers
 // only the pairs near the subset, those whose deviation was among the
-// smallest when the open pairs were last regrouped; the others are
-// grouped by their distance from the path's anchor with the lowest bound
-// on their deviations in each group, so that with the path's summed motion
-// since then (turn times distance plus shift, as the search bounds a
-// pair's change) a single comparison tells whether any of them could now
-// be closer than the nearest of the near ones.
+// smallest when the open pairs were last regrouped. A fit moves a point b
+// by at most the spectral norm of the rotation's change times |b - o| plus
+// the move of o's image, for any fixed o; so with o the subset's centre at
+// the regroup, each of the others stays at least (its deviation then) -
+// turn x |b - o| - shift away. The lowest of that over the others is kept
+// for a ladder of turns, and a few products per step tell whether any of
+// them could now be closer than the nearest of the near ones.
 class open_pairs {
 public:
     explicit open_pairs(const single_precision_pairs &all);
-    // Every pair open; radius: each pair's distance from the path's anchor
-    // in the second structure.
-    void reset(const double *radius);
+    void reset();         // every pair open
     void take(int pair);  // the pair joined the subset
     // The near pairs (ascending) whose deviation under fit could be the
     // smallest among them, into candidates; false when there is no near
     // set (every open pair is then to be looked at with regroup).
     bool near_candidates(const rigid_fit &fit, std::vector<int> &candidates);
-    // A lower bound on the deviation (Angstrom) of every open pair outside
-    // the near set, after the path's summed turn and shift reached these
-    // values; infinity when there is none.
-    double far_floor(double turn, double shift) const;
+    // A lower bound on the deviation (Angstrom) under fit of every open
+    // pair outside the near set; infinity when there is none.
+    // rotation_error: the fit's (see closed_form_fit.h).
+    double far_floor(const rigid_fit &fit, double rotation_error) const;
     // A pass over all open pairs: the candidates among all of them, as
-    // near_candidates gives them, and the near set chosen anew; turn and
-    // shift are the path's sums at fit.
-    void regroup(const rigid_fit &fit, double turn, double shift, std::vector<int> &candidates);
+    // near_candidates gives them, and the near set chosen anew.
+    void regroup(const rigid_fit &fit, double rotation_error, std::vector<int> &candidates);
     long long estimates() const { return estimates_; }  // pairs estimated so far
 
 private:
@@ -97,20 +96,25 @@ private:
     // deviation, given the lowest estimate, as pairs into candidates.
     void gather(const slot_list &list, float lowest, double error, std::vector<int> &candidates);
 
-    static const int RINGS = 16;
+    // The turns (spectral norm of the rotation's change) at which the far
+    // pairs' bound is kept: 1e-4 to about 0.2, each twice the last.
+    static const int TURNS = 12;
+    static double turn_sample(int j) { return 1e-4 * (1 << j); }
+
     const single_precision_pairs &all_;
     slot_list open_, near_;
     bool split_ = false;
     // How far (Angstrom) past the lowest estimate the near set reaches.
     double window_ = 1.0;
-    // The pairs by distance from the anchor, in rings of equal width: each
-    // pair's ring, each ring's largest distance and, at the regroup, the
-    // lowest bound on the deviations of its far pairs.
-    std::vector<unsigned char> ring_of_;
-    double ring_radius_[RINGS], ring_floor_[RINGS];
-    double turn_at_ = 0.0, shift_at_ = 0.0;
+    // The fit at the last regroup with its rotation error, and for each
+    // sampled turn a lower bound on the far pairs' deviation less the turn
+    // times their distance from the fit's centre2 (see far_envelope).
+    rigid_fit regroup_fit_;
+    double regroup_error_ = 0.0;
+    float envelope_[TURNS];
+    double envelope_floor_[TURNS];
     long long estimates_ = 0;
-    std::vector<float> estimate_, chunk_lowest_;
+    std::vector<float> estimate_, chunk_lowest_, scratch_;
     std::vector<int> found_;
 };
 
