@@ -492,7 +492,9 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
     open.regroup(f, pairfit::detail::rotation_error(f.rotation), candidates);
     EXPECT_TRUE(holds(closest)) << "trial " << trial;
     offered += static_cast<long long>(candidates.size());
-    if (open.near_candidates(f, candidates)) EXPECT_TRUE(holds(closest)) << "trial " << trial;
+    if (open.near_candidates(f, candidates)) {
+      EXPECT_TRUE(holds(closest)) << "trial " << trial;
+    }
 
     // The fit turned by up to 0.1 rad about a random axis and shifted by
     // up to 0.17 Angstrom: enough for the closest pair to lie outside the

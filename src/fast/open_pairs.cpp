@@ -6,6 +6,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
+#include <immintrin.h>
+#endif
+
 namespace pairfit {
 namespace detail {
 
@@ -73,17 +77,37 @@ float estimate_all(const float *x1, const float *y1, const float *z1, const floa
 
 // The slots (ascending) of the estimates that are at most limit, into
 // slots; returns how many. Only chunks whose lowest is at most limit are
-// looked through, few are, and without a branch per slot.
+// looked through: few are, and few of their slots pass.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
+#define PAIRFIT_SLOT_MASKS
+__attribute__((target("default")))
+#endif
 int slots_at_most(const float *estimate, const float *chunk_lowest, int count, float limit, int *slots) {
     int found = 0;
     for (int c = 0; c < count; c += CHUNK) {
         if (!(chunk_lowest[c / CHUNK] <= limit)) continue;
-        std::uint32_t marks = 0;
-        for (int s = 0; s < CHUNK; ++s) marks |= static_cast<std::uint32_t>(estimate[c + s] <= limit) << s;
-        for (; marks != 0; marks &= marks - 1) slots[found++] = c + __builtin_ctz(marks);
+        for (int s = c; s < c + CHUNK; ++s)
+            if (estimate[s] <= limit) slots[found++] = s;
     }
     return found;
 }
+
+#ifdef PAIRFIT_SLOT_MASKS
+// The same eight slots at a time, as a bit mask of those that pass.
+__attribute__((target("avx2"))) int slots_at_most(const float *estimate, const float *chunk_lowest, int count,
+                                                  float limit, int *slots) {
+    int found = 0;
+    const __m256 bar = _mm256_set1_ps(limit);
+    for (int c = 0; c < count; c += CHUNK) {
+        if (!(chunk_lowest[c / CHUNK] <= limit)) continue;
+        for (int g = c; g < c + CHUNK; g += LANES)
+            for (unsigned marks = _mm256_movemask_ps(_mm256_cmp_ps(_mm256_loadu_ps(estimate + g), bar, _CMP_LE_OQ));
+                 marks != 0; marks &= marks - 1)
+                slots[found++] = g + __builtin_ctz(marks);
+    }
+    return found;
+}
+#endif
 
 // Far deviations are clamped to this (Angstrom) in the envelope: a lower
 // bound stays one, and the rounding stays small. Pairs join only below 100.
@@ -178,13 +202,6 @@ void slot_list::append(const float *c, int pair) {
     slot_of_pair[pair] = count++;
 }
 
-void slot_list::append_slot(const slot_list &from, int s) {
-    x1[count] = from.x1[s], y1[count] = from.y1[s], z1[count] = from.z1[s];
-    x2[count] = from.x2[s], y2[count] = from.y2[s], z2[count] = from.z2[s];
-    pair_of_slot[count] = from.pair_of_slot[s];
-    slot_of_pair[from.pair_of_slot[s]] = count++;
-}
-
 void slot_list::finish() {
     for (int s = count; s < padded(count); ++s) close(s);
 }
@@ -200,14 +217,16 @@ void slot_list::take(int pair) {
 }
 
 void slot_list::compact() {
+    // Without a branch per slot: each slot is copied to the next place,
+    // which moves on only for an open one.
     int kept = 0;
     for (int s = 0; s < count; ++s) {
-        if (pair_of_slot[s] < 0) continue;
         x1[kept] = x1[s], y1[kept] = y1[s], z1[kept] = z1[s];
         x2[kept] = x2[s], y2[kept] = y2[s], z2[kept] = z2[s];
         pair_of_slot[kept] = pair_of_slot[s];
-        slot_of_pair[pair_of_slot[s]] = kept++;
+        kept += pair_of_slot[s] >= 0;
     }
+    for (int s = 0; s < kept; ++s) slot_of_pair[pair_of_slot[s]] = s;
     for (int s = kept; s < padded(count); ++s) close(s);
     count = kept;
     taken_since = 0;
@@ -318,10 +337,10 @@ void open_pairs::regroup(const rigid_fit &fit, double rotation_error, std::vecto
     if (open < 4 * NEAR_LEAST) return;
     const double reach = std::sqrt(static_cast<double>(lowest)) + window_;
     const float last_near = static_cast<float>(reach * reach);
-    // A closed slot's estimate is infinite. Few are near, so the branch is
-    // mostly foreseen.
-    for (int s = 0; s < open_.count; ++s)
-        if (estimate_[s] <= last_near) near_.append_slot(open_, s);
+    // A closed slot's estimate is infinite.
+    const int near_slots = slots_at_most(estimate_.data(), chunk_lowest_.data(), padded(open_.count), last_near,
+                                         found_.data());
+    for (int i = 0; i < near_slots; ++i) near_.append_slot(open_, found_[i]);
     near_.finish();
     const int kept = near_.count;
     const int wanted = std::max(NEAR_LEAST, open / 16);

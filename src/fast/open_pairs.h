@@ -48,7 +48,12 @@ struct slot_list {
     explicit slot_list(int pairs);
     void clear();
     void append(const float *coordinates, int pair);  // coordinates as single_precision_pairs holds them
-    void append_slot(const slot_list &from, int slot);
+    void append_slot(const slot_list &from, int s) {
+        x1[count] = from.x1[s], y1[count] = from.y1[s], z1[count] = from.z1[s];
+        x2[count] = from.x2[s], y2[count] = from.y2[s], z2[count] = from.z2[s];
+        pair_of_slot[count] = from.pair_of_slot[s];
+        slot_of_pair[from.pair_of_slot[s]] = count++;
+    }
     void finish();  // pads the last chunk
     void take(int pair);
     // The estimates of every slot under the fit about the origins (b goes
