@@ -104,8 +104,9 @@ struct path_join {
     int path, owner, size;
 };
 
-// What one thread found.
-struct thread_findings {
+// What one thread found; apart from the others' in memory, as each step
+// counts into it.
+struct alignas(128) thread_findings {
     double best_pvalue = INF;
     std::vector<candidate> ties;  // every candidate at best_pvalue
     std::vector<path_join> joins;
