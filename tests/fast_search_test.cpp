@@ -195,6 +195,8 @@ TEST(FastFit, MatchesReferenceOnRealSubsets) {
       SCOPED_TRACE(std::string(c.file1) + " subset of " + std::to_string(got.size));
       EXPECT_NEAR(got.rms, want.rms, 1e-9);
       EXPECT_NEAR(rms_of(p, in, got), want.rms, 1e-9);
+      // The fit's own bound on its distance from a true rotation holds.
+      EXPECT_LE(pairfit::detail::rotation_error(got.rotation), got.rotation_error_bound);
       for (int r = 0; r < 3; ++r) {
         EXPECT_NEAR(got.centre1[r], want.centre1[r], 1e-9);
         EXPECT_NEAR(got.centre2[r], want.centre2[r], 1e-9);
@@ -259,6 +261,7 @@ TEST(FastFit, DegenerateSubsets) {
     pair_lists p{d.first, d.second};
     std::vector<char> all(d.first.size(), 1);
     rigid_fit f = fit_subset(d.first, d.second, all);
+    EXPECT_LE(pairfit::detail::rotation_error(f.rotation), f.rotation_error_bound);
     EXPECT_NEAR(f.rms, d.rms, 1e-9);
     EXPECT_NEAR(rms_of(p, all, f), d.rms, 1e-9);
     double det = f.rotation[0] * (f.rotation[4] * f.rotation[8] - f.rotation[5] * f.rotation[7]) -

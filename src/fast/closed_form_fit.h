@@ -45,6 +45,9 @@ struct rigid_fit {
     point centre1{{0, 0, 0}}, centre2{{0, 0, 0}};
     double rms = 0.0;  // over the subset
     int size = 0;
+    // A bound on how far rotation is from a true rotation, at least what
+    // rotation_error computes.
+    double rotation_error_bound = 1e-15;
 };
 
 // How far a computed rotation matrix r is from a true rotation (a bound on
@@ -77,8 +80,9 @@ private:
 // (first rows, second columns) and e0 = half the sum of both centred sums of
 // squares, for n pairs. Collinear and coincident subsets (h of rank one or
 // zero, whose rotation is not unique) get one of their optimal rotations.
-void rotation_from_inner_product(const double h[9], double e0, int n, double rotation[9],
-                                 double *rms);
+// Returns a bound on the rotation's distance from a true rotation (see
+// rotation_error).
+double rotation_from_inner_product(const double h[9], double e0, int n, double rotation[9], double *rms);
 
 }  // namespace detail
 }  // namespace pairfit

@@ -265,12 +265,12 @@ private:
     void start_motion(const rigid_fit &fit) {
         turn_ = shift_ = 0.0;
         std::copy(fit.rotation, fit.rotation + 9, rotation_);
-        rotation_error_ = rotation_error(fit.rotation);
+        rotation_error_ = fit.rotation_error_bound;
         place(fit, anchor_, anchor_image_);
     }
 
     void advance_motion(const rigid_fit &fit) {
-        const double error = rotation_error(fit.rotation);
+        const double error = fit.rotation_error_bound;
         const double turn = rotation_distance(fit.rotation, error, rotation_, rotation_error_);
         std::copy(fit.rotation, fit.rotation + 9, rotation_);
         rotation_error_ = error;
