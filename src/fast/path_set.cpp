@@ -39,8 +39,10 @@ struct path_set::shard {
                 return &e;
         }
     }
+    // Shards start small: a comparison of a small protein records a few
+    // hundred subsets in all, and pairfit-batch makes a set per comparison.
     void grow() {
-        std::vector<entry> bigger(slots.empty() ? 256 : 2 * slots.size(), entry{0, 0, 0, 0});
+        std::vector<entry> bigger(slots.empty() ? 16 : 2 * slots.size(), entry{0, 0, 0, 0});
         for (const entry &e : slots)
             if (e.size != 0) *find(bigger, subset_fingerprint{e.hash1, e.hash2, e.size}) = e;
         slots.swap(bigger);
