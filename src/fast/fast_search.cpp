@@ -297,17 +297,20 @@ private:
 
     // Whether the subset of k pairs just fitted needs its score: as the
     // exact search decides, and besides not when the bound on its score
-    // already rules out its acceptance (the factor 2 covers rounding).
+    // already rules out its acceptance. The factor 1 + 1e-6 covers the
+    // rounding of the summed terms and of the p-value, which move a p-value
+    // by far less (the score's relative rounding, about k units, times the
+    // score over ten spreads of the model: below 1e-9 for any protein).
     bool score_needed(int k) const {
         if (ctx_.options.per_size_scores) return true;
         if (k <= ctx_.options.min_size) return false;
         const double bar = ctx_.bar.load(std::memory_order_relaxed);
-        if (ctx_.smallest_pvalue[k] > 2.0 * bar) return false;
+        if (ctx_.smallest_pvalue[k] > (1 + 1e-6) * bar) return false;
         double slack = turn_ * radii_ - turn_part_ + k * (shift_ + t_.margin) - shift_part_;
         double bound = 20.0 * (terms_ + TERM_SLOPE * std::max(slack, 0.0));
         if (bound >= 20.0 * k) return true;
         double pvalue = gumbel_tail((bound / 10.0 - ctx_.model_mean[k]) / ctx_.model_spread[k]);
-        return !(pvalue > 2.0 * bar);
+        return !(pvalue > (1 + 1e-6) * bar);
     }
 
     // Score and p-value of the subset, summed in pair order so that they
