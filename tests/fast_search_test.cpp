@@ -298,7 +298,7 @@ const search_case real_pairs[] = {
 
 class FastSearchOnRealPairs : public testing::TestWithParam<search_case> {};
 
-TEST_P(FastSearchOnRealPairs, SameForEveryThreadCountAndWithoutSharedPaths) {
+TEST_P(FastSearchOnRealPairs, SameForEveryThreadCountWithoutSharedPathsAndInDoublePrecision) {
   const search_case &c = GetParam();
   pair_lists p = read_pairs(c.file1, c.file2);
   fast_search_options options;
@@ -310,6 +310,9 @@ TEST_P(FastSearchOnRealPairs, SameForEveryThreadCountAndWithoutSharedPaths) {
   options.threads = 1;
   options.share_paths = false;
   fast_search_result alone = fast_search(p.first, p.second, options);
+  options.share_paths = true;
+  options.single_precision = false;
+  fast_search_result double_only = fast_search(p.first, p.second, options);
   {
     SCOPED_TRACE("threads 1 and 2");
     expect_same(one, two);
@@ -317,6 +320,12 @@ TEST_P(FastSearchOnRealPairs, SameForEveryThreadCountAndWithoutSharedPaths) {
   {
     SCOPED_TRACE("paths shared or not");
     expect_same(one, alone);
+  }
+  {
+    SCOPED_TRACE("estimates or full passes in double precision");
+    expect_same(one, double_only);
+    EXPECT_GT(one.counters.estimates, 0);
+    EXPECT_EQ(double_only.counters.estimates, 0);
   }
   EXPECT_GT(one.counters.paths_cut, 0);
   EXPECT_EQ(alone.counters.paths_cut, 0);
@@ -492,7 +501,8 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
     }
     double deviation;
     const int closest = closest_open(p, taken, f, &deviation);
-    open.regroup(f, pairfit::detail::rotation_error(f.rotation), candidates);
+    f.rotation_error_bound = pairfit::detail::rotation_error(f.rotation);
+    open.regroup(f, candidates);
     EXPECT_TRUE(holds(closest)) << "trial " << trial;
     offered += static_cast<long long>(candidates.size());
     if (open.near_candidates(f, candidates)) {
@@ -528,7 +538,8 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
         closest_open(p, others, moved, &d);
         nearest = std::min(nearest, d);
       }
-      if (open.far_floor(moved, pairfit::detail::rotation_error(moved.rotation)) > std::sqrt(nearest) + 1e-9) {
+      moved.rotation_error_bound = pairfit::detail::rotation_error(moved.rotation);
+      if (open.far_floor(moved) > std::sqrt(nearest) + 1e-9) {
         ++cleared;
         EXPECT_TRUE(holds(closest_moved)) << "trial " << trial;
       }
@@ -578,6 +589,37 @@ TEST(FastSearch, CollinearPairs) {
   EXPECT_EQ(one.size, 40);
   rigid_fit f = fit_subset(a, b, one.in_subset);
   EXPECT_NEAR(f.rms, one.rms, 1e-12);
+}
+
+// Inputs spanning more than single precision can narrow down: two copies
+// of a ubiquitin pair three million Angstrom apart, moved alike in both
+// structures. The closest pairs then come from full passes in double
+// precision; the best subset is one copy, as good as the copy alone (the
+// other copy, turned with it about a point that far away, lies far off).
+TEST(FastSearch, HugeCoordinatesFallBackToDoublePrecision) {
+  pair_lists one = read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb");
+  const int n = static_cast<int>(one.first.size());
+  pair_lists both = one;
+  for (int i = 0; i < n; ++i) {
+    point a = one.first[i], b = one.second[i];
+    a[0] += 3e6;
+    b[0] += 3e6;
+    both.first.push_back(a);
+    both.second.push_back(b);
+  }
+  ASSERT_FALSE(pairfit::detail::single_precision_pairs(both.first, both.second).usable());
+  fast_search_options options;
+  fast_search_result got = fast_search(both.first, both.second, options);
+  fast_search_result alone = fast_search(one.first, one.second, options);
+  EXPECT_EQ(got.counters.estimates, 0);
+  ASSERT_EQ(got.size, n);
+  int in_first = 0;
+  for (int i = 0; i < n; ++i) in_first += got.in_subset[i];
+  EXPECT_TRUE(in_first == 0 || in_first == n) << in_first;
+  EXPECT_NEAR(got.rms, alone.rms, 1e-6);
+  EXPECT_NEAR(got.score, alone.score, 1e-6 * alone.score);
+  options.threads = 2;
+  expect_same(got, fast_search(both.first, both.second, options));
 }
 
 // More pairs than the exact search takes: 70 copies of a ubiquitin pair,

@@ -166,7 +166,7 @@ class path_walker {
 public:
     explicit path_walker(search_context &c)
         : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), no_bar_(t_.n, 0.0), deviations_(t_.n), radius_(t_.n, 0.0),
-          by_estimates_(c.estimates.usable()), open_(c.estimates) {}
+          by_estimates_(c.options.single_precision && c.estimates.usable()), open_(c.estimates) {}
 
     // Runs the path of seed. A replay neither cuts nor scores, and with
     // stop_size stops as soon as the subset has that many pairs (the members
@@ -365,10 +365,10 @@ private:
         if (open_.near_candidates(fit, candidates_)) {
             const int best_at = closest_candidate(fit, deviation, out);
             const double reach = std::sqrt(best_at >= 0 ? *deviation : NO_PAIR_BEYOND) + t_.margin;
-            if (open_.far_floor(fit, rotation_error_) > reach) return best_at;
+            if (open_.far_floor(fit) > reach) return best_at;
         }
         ++out.counters.full_passes;
-        open_.regroup(fit, rotation_error_, candidates_);
+        open_.regroup(fit, candidates_);
         return closest_candidate(fit, deviation, out);
     }
 

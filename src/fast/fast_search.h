@@ -20,6 +20,10 @@ struct fast_search_options {
     int min_size = 19;             // an accepted subset has more pairs than this
     int threads = 1;               // threads for the seeds; 0: one per core
     bool share_paths = true;       // stop a path at a subset reached before
+    // Find the closest pair from single-precision estimates (else, and
+    // always for coordinates beyond a million Angstrom, by full passes in
+    // double precision; the same pair either way).
+    bool single_precision = true;
     bool per_size_scores = false;  // score every subset and fill score_by_size
 };
 

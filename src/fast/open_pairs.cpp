@@ -300,12 +300,13 @@ bool open_pairs::near_candidates(const rigid_fit &fit, std::vector<int> &out) {
     return true;
 }
 
-double open_pairs::far_floor(const rigid_fit &fit, double rotation_error) const {
+double open_pairs::far_floor(const rigid_fit &fit) const {
     if (!split_) return INFINITY_DISTANCE;
     // How far the fit moved since the regroup: the spectral norm of the
     // rotation's change, and the distance between the two images of the
     // regroup's centre (which the regroup's fit put at centre1).
-    const double turn = rotation_distance(fit.rotation, rotation_error, regroup_fit_.rotation, regroup_error_);
+    const double turn = rotation_distance(fit.rotation, fit.rotation_error_bound, regroup_fit_.rotation,
+                                          regroup_fit_.rotation_error_bound);
     double shift2 = 0.0;
     for (int i = 0; i < 3; ++i) {
         double image = fit.centre1[i];
@@ -321,7 +322,7 @@ double open_pairs::far_floor(const rigid_fit &fit, double rotation_error) const 
     return -INFINITY_DISTANCE;
 }
 
-void open_pairs::regroup(const rigid_fit &fit, double rotation_error, std::vector<int> &out) {
+void open_pairs::regroup(const rigid_fit &fit, std::vector<int> &out) {
     float r[9], t[3];
     const double error = fit_about_origins(fit, r, t);
     estimates_ += padded(open_.count);
@@ -352,11 +353,11 @@ void open_pairs::regroup(const rigid_fit &fit, double rotation_error, std::vecto
     const float ox = static_cast<float>(fit.centre2[0] - all_.origin_[1][0]),
                 oy = static_cast<float>(fit.centre2[1] - all_.origin_[1][1]),
                 oz = static_cast<float>(fit.centre2[2] - all_.origin_[1][2]);
-    float turns[TURNS];
+    float turns[TURNS], envelope[TURNS];
     for (int j = 0; j < TURNS; ++j) turns[j] = static_cast<float>(turn_sample(j));
     const float widest = far_envelope(estimate_.data(), open_.x2.data(), open_.y2.data(), open_.z2.data(),
                                       padded(open_.count), last_near, ox, oy, oz, turns, TURNS, scratch_.data(),
-                                      envelope_);
+                                      envelope);
     // Each single-precision coordinate difference is within a few units of
     // roundoff of the extent and the centre, so the distances are within
     // distance_error; the deviations are within 2 error (see gather), the
@@ -366,13 +367,12 @@ void open_pairs::regroup(const rigid_fit &fit, double rotation_error, std::vecto
     const double distance_error = 8 * UNIT_ROUNDOFF * (all_.extent_ + std::fabs(ox) + std::fabs(oy) + std::fabs(oz));
     for (int j = 0; j < TURNS; ++j) {
         const double turn = turn_sample(j);
-        envelope_floor_[j] = envelope_[j] == NOT_OPEN
+        envelope_floor_[j] = envelope[j] == NOT_OPEN
                                  ? INFINITY_DISTANCE
-                                 : envelope_[j] - 2 * error - turn * distance_error -
+                                 : envelope[j] - 2 * error - turn * distance_error -
                                        8 * UNIT_ROUNDOFF * (FAR_CLAMP + turn * widest) - 1e-6;
     }
     regroup_fit_ = fit;
-    regroup_error_ = rotation_error;
     split_ = true;
 }
 

@@ -86,11 +86,10 @@ public:
     bool near_candidates(const rigid_fit &fit, std::vector<int> &candidates);
     // A lower bound on the deviation (Angstrom) under fit of every open
     // pair outside the near set; infinity when there is none.
-    // rotation_error: the fit's (see closed_form_fit.h).
-    double far_floor(const rigid_fit &fit, double rotation_error) const;
+    double far_floor(const rigid_fit &fit) const;
     // A pass over all open pairs: the candidates among all of them, as
     // near_candidates gives them, and the near set chosen anew.
-    void regroup(const rigid_fit &fit, double rotation_error, std::vector<int> &candidates);
+    void regroup(const rigid_fit &fit, std::vector<int> &candidates);
     long long estimates() const { return estimates_; }  // pairs estimated so far
 
 private:
@@ -111,12 +110,10 @@ private:
     bool split_ = false;
     // How far (Angstrom) past the lowest estimate the near set reaches.
     double window_ = 1.0;
-    // The fit at the last regroup with its rotation error, and for each
-    // sampled turn a lower bound on the far pairs' deviation less the turn
-    // times their distance from the fit's centre2 (see far_envelope).
+    // The fit at the last regroup, and for each sampled turn a lower bound
+    // on the far pairs' deviation less the turn times their distance from
+    // the fit's centre2 (see far_envelope).
     rigid_fit regroup_fit_;
-    double regroup_error_ = 0.0;
-    float envelope_[TURNS];
     double envelope_floor_[TURNS];
     long long estimates_ = 0;
     std::vector<float> estimate_, chunk_lowest_, scratch_;
