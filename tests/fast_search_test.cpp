@@ -362,6 +362,33 @@ TEST_P(FastSearchOnRealPairs, AgreesWithTheExactSearch) {
 INSTANTIATE_TEST_SUITE_P(, FastSearchOnRealPairs, testing::ValuesIn(real_pairs),
                          [](const testing::TestParamInfo<search_case> &info) { return info.param.name; });
 
+// Pair i's squared deviation under f, by the search's own expression,
+// operation for operation.
+double squared_deviation(const pair_lists &p, size_t i, const rigid_fit &f) {
+  const double *u = f.rotation;
+  double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1], az = p.first[i][2] - f.centre1[2];
+  double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1], bz = p.second[i][2] - f.centre2[2];
+  double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
+  double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
+  double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
+  return dx * dx + dy * dy + dz * dz;
+}
+
+// The pair not taken that is closest under f (lowest index among equals),
+// with its squared deviation; -1 when none is below limit.
+int closest_open(const pair_lists &p, const std::vector<char> &taken, const rigid_fit &f, double *deviation,
+                 double limit = 1e300) {
+  double best = limit;
+  int best_at = -1;
+  for (size_t i = 0; i < p.first.size(); ++i) {
+    if (taken[i]) continue;
+    const double d = squared_deviation(p, i, f);
+    if (d < best) best = d, best_at = static_cast<int>(i);
+  }
+  *deviation = best;
+  return best_at;
+}
+
 // A growth path grown the plain way: every step fits the subset afresh and
 // measures every pair, the closest joining (the lowest index among equals,
 // none at 100 Angstrom or more), while the RMS is below 5 + k / 45.
@@ -373,20 +400,8 @@ std::vector<int> plain_growth_path(const pair_lists &p, int seed) {
   int k = 4;
   rigid_fit f = fit_subset(p.first, p.second, in);
   while (k < n && f.rms < 5 + k / 45) {
-    double best = 9999.0;
-    int best_at = -1;
-    const double *u = f.rotation;
-    for (int i = 0; i < n; ++i) {
-      if (in[i]) continue;
-      // The search's own expression, operation for operation.
-      double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1], az = p.first[i][2] - f.centre1[2];
-      double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1], bz = p.second[i][2] - f.centre2[2];
-      double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
-      double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
-      double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
-      double d = dx * dx + dy * dy + dz * dz;
-      if (d < best) best = d, best_at = i;
-    }
+    double deviation;
+    const int best_at = closest_open(p, in, f, &deviation, 9999.0);
     if (best_at < 0) break;
     in[best_at] = 1;
     order.push_back(best_at);
@@ -426,26 +441,6 @@ void quaternion_rotation(const double q[4], double r[9]) {
                        2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
                        2 * (x * z - w * y),     2 * (y * z + w * x),     1 - 2 * (x * x + y * y)};
   std::copy(m, m + 9, r);
-}
-
-// The open pair closest under f, by the search's own expression (lowest
-// index among equals), with its squared deviation.
-int closest_open(const pair_lists &p, const std::vector<char> &taken, const rigid_fit &f, double *deviation) {
-  double best = 1e300;
-  int best_at = -1;
-  const double *u = f.rotation;
-  for (size_t i = 0; i < p.first.size(); ++i) {
-    if (taken[i]) continue;
-    double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1], az = p.first[i][2] - f.centre1[2];
-    double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1], bz = p.second[i][2] - f.centre2[2];
-    double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
-    double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
-    double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
-    double d = dx * dx + dy * dy + dz * dz;
-    if (d < best) best = d, best_at = static_cast<int>(i);
-  }
-  *deviation = best;
-  return best_at;
 }
 
 // The pass of single-precision estimates must leave the pair with the
@@ -531,13 +526,7 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
     if (open.near_candidates(moved, candidates) && !candidates.empty()) {
       outside += !holds(closest_moved);
       double nearest = 1e300;
-      for (int i : candidates) {
-        double d;
-        std::vector<char> others(n, 1);
-        others[i] = taken[i];
-        closest_open(p, others, moved, &d);
-        nearest = std::min(nearest, d);
-      }
+      for (int i : candidates) nearest = std::min(nearest, squared_deviation(p, i, moved));
       moved.rotation_error_bound = pairfit::detail::rotation_error(moved.rotation);
       if (open.far_floor(moved) > std::sqrt(nearest) + 1e-9) {
         ++cleared;

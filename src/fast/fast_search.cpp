@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <thread>
@@ -158,10 +157,11 @@ struct search_context {
 // T(b) = R (b - c2) + c1, changes by (R' - R)(b - o) + T'(o) - T(o) for the
 // path's fixed anchor o, so a pair's deviation changes by at most |R' - R| |b - o|
 // + |T'(o) - T(o)| (|R' - R| the spectral norm, see rotation_distance). Along a
-// path the walker sums both step by step (turn_ and shift_); the open
-// pairs far from the subset, and the score terms of the members, remember
-// the sums from when they were last computed, and the differences bound how
-// far they can have moved since.
+// path the walker sums both step by step (turn_ and shift_); the members'
+// score terms remember the sums from when they were last computed, and the
+// differences bound how far they can have moved since. (The open pairs far
+// from the subset are bounded by the net move since their regroup instead,
+// see open_pairs.)
 class path_walker {
 public:
     explicit path_walker(search_context &c)
@@ -224,8 +224,8 @@ public:
             if (barred_[i] != 0.0) in.push_back(i);
         return in;
     }
-    // Where join() records the pairs in the order they join (none: null).
-    void record_joins(std::vector<int> *order) { join_order_ = order; }
+    // The members in the order they joined the subset.
+    const std::vector<int> &joined() const { return joined_; }
     const rigid_fit &last_fit() const { return last_fit_; }
     long long estimates() const { return open_.estimates(); }
 
@@ -246,7 +246,6 @@ private:
 
     void join(int j, subset_fingerprint &print) {
         barred_[j] = INF;
-        if (join_order_ != nullptr) join_order_->push_back(j);
         joined_.push_back(j);
         sums_.add(ctx_.grid.pair(j));
         if (by_estimates_) open_.take(j);
@@ -392,7 +391,6 @@ private:
     std::vector<double> barred_;  // 0, or infinity for a selected pair
     std::vector<double> no_bar_;  // 0 for every pair
     std::vector<int> joined_;     // the members in the order they joined
-    std::vector<int> *join_order_ = nullptr;
     subset_sums sums_;
     std::vector<double> deviations_;  // of a full pass, or the score terms
     // The path's anchor and each pair's distance from it (second structure).
@@ -566,11 +564,9 @@ std::vector<int> growth_path(const std::vector<point> &first, const std::vector<
     fast_search_options options;
     search_context ctx(grid, table, estimates, keys, nullptr, options);
     path_walker walker(ctx);
-    std::vector<int> order;
-    walker.record_joins(&order);
     thread_findings scratch;
     walker.run(seed, scratch, true);
-    return order;
+    return walker.joined();
 }
 
 rigid_fit fit_subset(const std::vector<point> &first, const std::vector<point> &second,

@@ -115,12 +115,13 @@ const float FAR_CLAMP = 200.0f;
 
 // The far pairs' envelope: for each of `samples` sampled turns, the
 // lowest of min(deviation, FAR_CLAMP) - turn x distance over the far slots
-// (estimate above last_near; a closed slot's is infinite) into lowest, the
-// deviations taken from the estimates and the distances from o (x2, y2, z2
-// less o); returns the largest distance of a far slot. count is a multiple of 8; scratch holds
-// 2 count values. The first loop is a plain one, which the compiler makes a
-// vector loop (square roots included: the library never reads errno); the
-// second is written in vectors of eight.
+// (estimate above last_near; closed slots, whose estimate is infinite, do
+// not count) into lowest, the deviations taken from the estimates and the
+// distances from o (x2, y2, z2 less o); returns the largest distance of a
+// far slot. count is a multiple of 8; scratch holds 2 count values. The
+// first loop is a plain one, which the compiler makes a vector loop (square
+// roots included: the library never reads errno); the second is written in
+// vectors of eight.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
 __attribute__((target_clones("avx2", "default")))
 #endif
@@ -132,7 +133,7 @@ float far_envelope(const float *estimate, const float *x2, const float *y2, cons
     for (int s = 0; s < count; ++s) {
         const float e = estimate[s];
         const float dx = x2[s] - ox, dy = y2[s] - oy, dz = z2[s] - oz;
-        deviation[s] = std::sqrt(e > last_near ? (e < clamp2 ? e : clamp2) : NOT_OPEN);
+        deviation[s] = std::sqrt(e > last_near && e < NOT_OPEN ? (e < clamp2 ? e : clamp2) : NOT_OPEN);
         distance[s] = std::sqrt(dx * dx + dy * dy + dz * dz);
     }
     typedef float eight __attribute__((vector_size(32)));
