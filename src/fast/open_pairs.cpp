@@ -93,17 +93,38 @@ int slots_at_most(const float *estimate, const float *chunk_lowest, int count, f
 }
 
 #ifdef PAIRFIT_SLOT_MASKS
-// The same eight slots at a time, as a bit mask of those that pass.
+// For each mask of eight lanes, the lanes set in it, in order, and how many:
+// a group's passing slots are then stored in one move, without a branch per
+// slot (which of them pass is as good as random to the processor).
+struct lane_order {
+    unsigned char lanes[256][8] = {};
+    unsigned char count[256] = {};
+    constexpr lane_order() {
+        for (int mask = 0; mask < 256; ++mask)
+            for (int lane = 0; lane < LANES; ++lane)
+                if (mask & (1 << lane)) lanes[mask][count[mask]++] = static_cast<unsigned char>(lane);
+    }
+};
+constexpr lane_order LANE_ORDER{};
+
+// The same eight slots at a time. Stores eight values a group whatever
+// passes, so slots has room for count + 8.
 __attribute__((target("avx2"))) int slots_at_most(const float *estimate, const float *chunk_lowest, int count,
                                                   float limit, int *slots) {
     int found = 0;
     const __m256 bar = _mm256_set1_ps(limit);
     for (int c = 0; c < count; c += CHUNK) {
         if (!(chunk_lowest[c / CHUNK] <= limit)) continue;
-        for (int g = c; g < c + CHUNK; g += LANES)
-            for (unsigned marks = _mm256_movemask_ps(_mm256_cmp_ps(_mm256_loadu_ps(estimate + g), bar, _CMP_LE_OQ));
-                 marks != 0; marks &= marks - 1)
-                slots[found++] = g + __builtin_ctz(marks);
+        for (int g = c; g < c + CHUNK; g += LANES) {
+            const unsigned marks = static_cast<unsigned>(
+                _mm256_movemask_ps(_mm256_cmp_ps(_mm256_loadu_ps(estimate + g), bar, _CMP_LE_OQ)));
+            std::int64_t packed;
+            std::memcpy(&packed, LANE_ORDER.lanes[marks], sizeof packed);
+            const __m256i lanes = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(packed));
+            _mm256_storeu_si256(reinterpret_cast<__m256i *>(slots + found),
+                                _mm256_add_epi32(lanes, _mm256_set1_epi32(g)));
+            found += LANE_ORDER.count[marks];
+        }
     }
     return found;
 }
@@ -186,9 +207,9 @@ single_precision_pairs::single_precision_pairs(const std::vector<point> &first,
                     static_cast<float>((*structures[s])[k][c] - origin_[s][c]);
 }
 
-slot_list::slot_list(int pairs)
-    : pair_of_slot(padded(pairs), -1), slot_of_pair(pairs, -1), x1(padded(pairs)), y1(padded(pairs)),
-      z1(padded(pairs)), x2(padded(pairs)), y2(padded(pairs)), z2(padded(pairs)) {}
+slot_list::slot_list(int pairs, bool squeezed_out)
+    : squeezed(squeezed_out), pair_of_slot(padded(pairs), -1), slot_of_pair(pairs, -1), x1(padded(pairs)),
+      y1(padded(pairs)), z1(padded(pairs)), x2(padded(pairs)), y2(padded(pairs)), z2(padded(pairs)) {}
 
 void slot_list::clear() {
     for (int s = 0; s < count; ++s)
@@ -213,8 +234,9 @@ void slot_list::take(int pair) {
     close(slot);
     slot_of_pair[pair] = -1;
     // Passes skip nothing, so the taken slots are squeezed out once they
-    // are a quarter of the list.
-    if (4 * ++taken_since > count) compact();
+    // are a quarter of the list (of a list that lives long enough for it to
+    // pay).
+    if (4 * ++taken_since > count && squeezed) compact();
 }
 
 void slot_list::compact() {
@@ -245,8 +267,11 @@ float slot_list::estimate(const float r[9], const float t[3], float *out, float 
 }
 
 open_pairs::open_pairs(const single_precision_pairs &all)
-    : all_(all), open_(all.size()), near_(all.size()), estimate_(padded(all.size())),
-      chunk_lowest_(padded(all.size()) / CHUNK), scratch_(2 * padded(all.size())), found_(padded(all.size())) {}
+    // The near set is chosen anew every few steps: squeezing it costs more
+    // than passing over its few taken slots.
+    : all_(all), open_(all.size()), near_(all.size(), false), estimate_(padded(all.size())),
+      chunk_lowest_(padded(all.size()) / CHUNK), scratch_(2 * padded(all.size())),
+      found_(padded(all.size()) + LANES) {}
 
 void open_pairs::reset() {
     open_.clear();
@@ -316,10 +341,19 @@ double open_pairs::far_floor(const rigid_fit &fit) const {
         shift2 += d * d;
     }
     const double shift = std::sqrt(shift2) * (1 + 1e-14);
-    // The envelope falls as the turn grows: the first sample at or above
-    // the turn bounds it.
-    for (int j = 0; j < TURNS; ++j)
-        if (turn <= turn_sample(j)) return envelope_floor_[j] - shift;
+    // The bound as a function of the turn is the lowest of lines falling
+    // with the turn (one per far pair, less a rounding allowance linear in
+    // the turn), so it is concave: between two samples it stays above the
+    // chord joining their floors. (1e-9 covers the chord's own rounding.)
+    if (envelope_floor_[0] == INFINITY_DISTANCE) return INFINITY_DISTANCE;
+    if (!(turn > 0.0)) return envelope_floor_[0] - shift;
+    for (int j = 1; j < TURNS; ++j)
+        if (turn <= turn_sample(j)) {
+            const double low = turn_sample(j - 1), high = turn_sample(j);
+            const double along = (turn - low) / (high - low);
+            const double chord = envelope_floor_[j - 1] + along * (envelope_floor_[j] - envelope_floor_[j - 1]);
+            return chord - 1e-9 - shift;
+        }
     return -INFINITY_DISTANCE;
 }
 

@@ -42,10 +42,13 @@ private:
 // are squeezed out.
 struct slot_list {
     int count = 0, taken_since = 0;
+    // Whether taken slots are squeezed out (else they stay closed until the
+    // list is cleared).
+    bool squeezed = true;
     std::vector<int> pair_of_slot, slot_of_pair;
     std::vector<float> x1, y1, z1, x2, y2, z2;
 
-    explicit slot_list(int pairs);
+    explicit slot_list(int pairs, bool squeezed_out = true);
     void clear();
     void append(const float *coordinates, int pair);  // coordinates as single_precision_pairs holds them
     void append_slot(const slot_list &from, int s) {
@@ -73,8 +76,8 @@ private:
 // the move of o's image, for any fixed o; so with o the subset's centre at
 // the regroup, each of the others stays at least (its deviation then) -
 // turn x |b - o| - shift away. The lowest of that over the others is kept
-// for a ladder of turns, and a few products per step tell whether any of
-// them could now be closer than the nearest of the near ones.
+// for a few turns, and a few products per step tell whether any of them
+// could now be closer than the nearest of the near ones.
 class open_pairs {
 public:
     explicit open_pairs(const single_precision_pairs &all);
@@ -101,9 +104,14 @@ private:
     void gather(const slot_list &list, float lowest, double error, std::vector<int> &candidates);
 
     // The turns (spectral norm of the rotation's change) at which the far
-    // pairs' bound is kept: 1e-4 to about 0.2, each twice the last.
-    static const int TURNS = 12;
-    static double turn_sample(int j) { return 1e-4 * (1 << j); }
+    // pairs' bound is kept. Between them the bound follows the chord, which
+    // the true bound never falls below (see far_floor); the bound at 0 does
+    // most of the work, and more samples cost more than they save.
+    static const int TURNS = 3;
+    static double turn_sample(int j) {
+        static constexpr double samples[TURNS] = {0.0, 2e-3, 3.2e-2};
+        return samples[j];
+    }
 
     const single_precision_pairs &all_;
     slot_list open_, near_;
