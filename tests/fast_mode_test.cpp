@@ -160,6 +160,33 @@ TEST(FastCommandLine, OutputIsTheLibrarysAndTheSameForAnyThreadCount) {
   EXPECT_EQ(one.out.find("FRAC1"), std::string::npos);
 }
 
+// With several threads the two files are read at once; what is printed, and
+// in what order, stays as when they are read in turn.
+TEST(FastCommandLine, ReadingBothFilesAtOnceKeepsTheMessagesAndTheirOrder) {
+  const std::string unreadable = "ATOM      1  CA  GLY A   ?      nonsense\n";
+  Scratch a("warned1.pdb", unreadable + read_file(data_file("ubiquitin_1d3z_model1.pdb")));
+  Scratch b("warned2.pdb", unreadable + read_file(data_file("ubiquitin_1d3z_model2.pdb")));
+  const std::string missing1 = temp_path("missing1.pdb"), missing2 = temp_path("missing2.pdb");
+  const std::string warning = ", line 1: C-alpha line without a readable residue number and coordinates, skipped\n";
+  struct {
+    std::string files, starts;
+    int status;
+  } cases[] = {
+      {quote(a.path) + " " + quote(b.path), "Warning: " + a.path + warning + "Warning: " + b.path + warning, 0},
+      {quote(a.path) + " " + quote(missing2), "Warning: " + a.path + warning + "Couldn't open file " + missing2, 1},
+      {quote(missing1) + " " + quote(b.path), "Couldn't open file " + missing1 + "\n", 1},
+      {quote(missing1) + " " + quote(missing2), "Couldn't open file " + missing1 + "\n", 1},
+  };
+  for (const auto &c : cases) {
+    RunResult in_turn = run_shell(quote(PAIRFIT_BINARY) + " -fast -j 1 " + c.files + " 2>&1");
+    RunResult at_once = run_shell(quote(PAIRFIT_BINARY) + " -fast -j 2 " + c.files + " 2>&1");
+    EXPECT_EQ(in_turn.status, c.status) << c.files;
+    EXPECT_EQ(at_once.status, c.status) << c.files;
+    EXPECT_EQ(at_once.out, in_turn.out) << c.files;
+    EXPECT_EQ(at_once.out.substr(0, c.starts.size()), c.starts) << c.files;
+  }
+}
+
 TEST(FastCommandLine, ThreadCountMustBeANumber) {
   const std::string files = data_file("ubiquitin_1d3z_model1.pdb") + " " + data_file("ubiquitin_1d3z_model2.pdb");
   for (const char *bad : {"-j", "-j -1", "-j two", "-j 4097", "-j ''"}) {

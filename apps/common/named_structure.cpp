@@ -1,16 +1,55 @@
 #include "named_structure.h"
 
 #include <cstdio>
+#include <exception>
+#include <thread>
+#include <vector>
 
-pairfit::structure read_named_structure(const std::string &name, std::size_t max_atoms) {
+namespace {
+
+pairfit::structure read_named(const std::string &name, std::size_t max_atoms,
+                              const pairfit::warning_handler &on_warning) {
     const pairfit::structure_name parts = pairfit::parse_structure_name(name);
     pairfit::read_options options;
     options.max_atoms = max_atoms;
     options.selection = parts.selection;
-    options.on_warning = [](const std::string &message) {
-        std::fprintf(stderr, "%s\n", message.c_str());
-    };
+    options.on_warning = on_warning;
     return pairfit::read_structure(parts.path, options);
+}
+
+void print_warning(const std::string &message) { std::fprintf(stderr, "%s\n", message.c_str()); }
+
+}  // namespace
+
+pairfit::structure read_named_structure(const std::string &name, std::size_t max_atoms) {
+    return read_named(name, max_atoms, print_warning);
+}
+
+void read_named_pair(const std::string &name1, const std::string &name2, std::size_t max_atoms,
+                     bool in_parallel, pairfit::structure *first, pairfit::structure *second) {
+    if (!in_parallel) {
+        *first = read_named_structure(name1, max_atoms);
+        *second = read_named_structure(name2, max_atoms);
+        return;
+    }
+    std::vector<std::string> held;
+    std::exception_ptr failure;
+    std::thread reader([&] {
+        try {
+            *second = read_named(name2, max_atoms, [&held](const std::string &m) { held.push_back(m); });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        *first = read_named_structure(name1, max_atoms);
+    } catch (...) {
+        reader.join();
+        throw;
+    }
+    reader.join();
+    for (const std::string &message : held) print_warning(message);
+    if (failure) std::rethrow_exception(failure);
 }
 
 bool is_selection_error(const pairfit::read_error &e) {

@@ -13,6 +13,13 @@
 pairfit::structure read_named_structure(const std::string &name,
                                         std::size_t max_atoms = pairfit::max_exact_atoms);
 
+// Reads the two structures of a comparison, in turn or, with in_parallel,
+// at the same time: the output is the same either way (the second one's
+// warnings wait until the first is read, and when both fail the first's
+// error is the one thrown).
+void read_named_pair(const std::string &name1, const std::string &name2, std::size_t max_atoms,
+                     bool in_parallel, pairfit::structure *first, pairfit::structure *second);
+
 // Whether e is about the selection rather than the file. The programs
 // print these on standard error; the older read errors keep standard output.
 bool is_selection_error(const pairfit::read_error &e);

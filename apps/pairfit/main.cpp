@@ -40,8 +40,9 @@ int main(int argc, char **argv) {
         settings.fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms;
     pairfit::structure first, second;
     try {
-        first = read_named_structure(settings.file1, max_atoms);
-        second = read_named_structure(settings.file2, max_atoms);
+        // A fast search on several threads reads its two files at once too.
+        read_named_pair(settings.file1, settings.file2, max_atoms, settings.fast && settings.threads != 1, &first,
+                        &second);
     } catch (const pairfit::read_error &e) {
         std::fprintf(is_selection_error(e) ? stderr : stdout, "%s\n", e.what());
         return 1;

@@ -104,7 +104,8 @@ struct result {
     std::array<double, 3> reference_shift{{0, 0, 0}};
 };
 
-// The working storage of comparisons: about 1.5 MB, allocated once. One a
+// The working storage of comparisons in the exact mode: about 1.5 MB,
+// allocated by the first of them (the fast mode does not use it). One a
 // thread; reuse it (and a result) to compare without allocating.
 class workspace {
 public:

@@ -26,7 +26,7 @@ struct workspace::state {
     std::vector<gemmi::Position> input2, moved2;
 };
 
-workspace::workspace() : state_(std::make_unique<state>()) {}
+workspace::workspace() = default;
 workspace::~workspace() = default;
 workspace::workspace(workspace &&) noexcept = default;
 workspace &workspace::operator=(workspace &&) noexcept = default;
@@ -143,6 +143,7 @@ void compare(workspace &ws, const structure &first, const structure &second, con
         compare_fast(first, second, pairs, options, out);
         return;
     }
+    if (!ws.state_) ws.state_ = std::make_unique<workspace::state>();
     workspace::state *s = ws.state_.get();
     molecule &m1 = s->mol[0], &m2 = s->mol[1];
     load_molecule(first, pairs.first, &m1);

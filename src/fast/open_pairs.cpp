@@ -6,7 +6,10 @@
 #include <cstring>
 #include <limits>
 
+// Hand-written versions for x86 processors with AVX2 or FMA, chosen at run
+// time; the plain versions serve the others and the portable build.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
+#define PAIRFIT_X86_VERSIONS
 #include <immintrin.h>
 #endif
 
@@ -38,8 +41,8 @@ int padded(int n) { return (n + CHUNK - 1) / CHUNK * CHUNK; }
 // returns the lowest of all. A slot whose x1 is infinite (taken, or
 // padding) gets an infinite estimate. Written in vectors of eight so that
 // the compiler keeps to one group at a time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
-__attribute__((target_clones("avx2", "default")))
+#ifdef PAIRFIT_X86_VERSIONS
+__attribute__((target("default")))
 #endif
 float estimate_all(const float *x1, const float *y1, const float *z1, const float *x2, const float *y2,
                    const float *z2, int count, const float r[9], const float t[3], float *estimate,
@@ -75,11 +78,47 @@ float estimate_all(const float *x1, const float *y1, const float *z1, const floa
     return least;
 }
 
+#ifdef PAIRFIT_X86_VERSIONS
+// The same with fused multiply-adds, which round less and so stay within
+// the same error bound.
+__attribute__((target("fma"))) float estimate_all(const float *x1, const float *y1, const float *z1,
+                                                  const float *x2, const float *y2, const float *z2, int count,
+                                                  const float r[9], const float t[3], float *estimate,
+                                                  float *chunk_lowest) {
+    const __m256 r0 = _mm256_set1_ps(r[0]), r1 = _mm256_set1_ps(r[1]), r2 = _mm256_set1_ps(r[2]),
+                 r3 = _mm256_set1_ps(r[3]), r4 = _mm256_set1_ps(r[4]), r5 = _mm256_set1_ps(r[5]),
+                 r6 = _mm256_set1_ps(r[6]), r7 = _mm256_set1_ps(r[7]), r8 = _mm256_set1_ps(r[8]);
+    const __m256 tx = _mm256_set1_ps(t[0]), ty = _mm256_set1_ps(t[1]), tz = _mm256_set1_ps(t[2]);
+    float least = NOT_OPEN;
+    for (int c = 0; c < count; c += CHUNK) {
+        __m256 lowest = _mm256_set1_ps(NOT_OPEN);
+        for (int g = c; g < c + CHUNK; g += LANES) {
+            const __m256 bx = _mm256_loadu_ps(x2 + g), by = _mm256_loadu_ps(y2 + g), bz = _mm256_loadu_ps(z2 + g);
+            const __m256 dx = _mm256_sub_ps(
+                _mm256_loadu_ps(x1 + g), _mm256_fmadd_ps(r2, bz, _mm256_fmadd_ps(r1, by, _mm256_fmadd_ps(r0, bx, tx))));
+            const __m256 dy = _mm256_sub_ps(
+                _mm256_loadu_ps(y1 + g), _mm256_fmadd_ps(r5, bz, _mm256_fmadd_ps(r4, by, _mm256_fmadd_ps(r3, bx, ty))));
+            const __m256 dz = _mm256_sub_ps(
+                _mm256_loadu_ps(z1 + g), _mm256_fmadd_ps(r8, bz, _mm256_fmadd_ps(r7, by, _mm256_fmadd_ps(r6, bx, tz))));
+            const __m256 e = _mm256_fmadd_ps(dz, dz, _mm256_fmadd_ps(dy, dy, _mm256_mul_ps(dx, dx)));
+            _mm256_storeu_ps(estimate + g, e);
+            lowest = _mm256_min_ps(e, lowest);  // e where e < lowest, as in the plain version
+        }
+        __m128 four = _mm_min_ps(_mm256_castps256_ps128(lowest), _mm256_extractf128_ps(lowest, 1));
+        four = _mm_min_ps(four, _mm_movehl_ps(four, four));
+        four = _mm_min_ss(four, _mm_shuffle_ps(four, four, 1));
+        const float chunk = _mm_cvtss_f32(four);
+        chunk_lowest[c / CHUNK] = chunk;
+        least = chunk < least ? chunk : least;
+    }
+    return least;
+}
+#endif
+
 // The slots (ascending) of the estimates that are at most limit, into
 // slots; returns how many. Only chunks whose lowest is at most limit are
 // looked through: few are, and few of their slots pass.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
-#define PAIRFIT_SLOT_MASKS
+#ifdef PAIRFIT_X86_VERSIONS
 __attribute__((target("default")))
 #endif
 int slots_at_most(const float *estimate, const float *chunk_lowest, int count, float limit, int *slots) {
@@ -92,7 +131,7 @@ int slots_at_most(const float *estimate, const float *chunk_lowest, int count, f
     return found;
 }
 
-#ifdef PAIRFIT_SLOT_MASKS
+#ifdef PAIRFIT_X86_VERSIONS
 // For each mask of eight lanes, the lanes set in it, in order, and how many:
 // a group's passing slots are then stored in one move, without a branch per
 // slot (which of them pass is as good as random to the processor).
@@ -134,7 +173,10 @@ __attribute__((target("avx2"))) int slots_at_most(const float *estimate, const f
 // bound stays one, and the rounding stays small. Pairs join only below 100.
 const float FAR_CLAMP = 200.0f;
 
-// The far pairs' envelope: for each of `samples` sampled turns, the
+// The number of turns at which the far pairs' bound is kept.
+const int SAMPLES = 3;
+
+// The far pairs' envelope: for each of the SAMPLES sampled turns, the
 // lowest of min(deviation, FAR_CLAMP) - turn x distance over the far slots
 // (estimate above last_near; closed slots, whose estimate is infinite, do
 // not count) into lowest, the deviations taken from the estimates and the
@@ -143,12 +185,12 @@ const float FAR_CLAMP = 200.0f;
 // first loop is a plain one, which the compiler makes a vector loop (square
 // roots included: the library never reads errno); the second is written in
 // vectors of eight.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
-__attribute__((target_clones("avx2", "default")))
+#ifdef PAIRFIT_X86_VERSIONS
+__attribute__((target("default")))
 #endif
 float far_envelope(const float *estimate, const float *x2, const float *y2, const float *z2, int count,
-                   float last_near, float ox, float oy, float oz, const float *turns, int samples,
-                   float *__restrict scratch, float *lowest) {
+                   float last_near, float ox, float oy, float oz, const float *turns, float *__restrict scratch,
+                   float *lowest) {
     float *__restrict deviation = scratch, *__restrict distance = scratch + count;
     const float clamp2 = FAR_CLAMP * FAR_CLAMP;
     for (int s = 0; s < count; ++s) {
@@ -158,23 +200,22 @@ float far_envelope(const float *estimate, const float *x2, const float *y2, cons
         distance[s] = std::sqrt(dx * dx + dy * dy + dz * dz);
     }
     typedef float eight __attribute__((vector_size(32)));
-    const int most = 16;
-    eight low[most], turn[most], wide = eight{};
-    for (int j = 0; j < samples && j < most; ++j) low[j] = NOT_OPEN + eight{}, turn[j] = turns[j] + eight{};
+    eight low[SAMPLES], turn[SAMPLES], wide = eight{};
+    for (int j = 0; j < SAMPLES; ++j) low[j] = NOT_OPEN + eight{}, turn[j] = turns[j] + eight{};
     for (int g = 0; g < count; g += LANES) {
         eight d, r;
         std::memcpy(&d, deviation + g, sizeof d);
         std::memcpy(&r, distance + g, sizeof r);
         const eight far_distance = d < NOT_OPEN ? r : eight{};
         wide = far_distance > wide ? far_distance : wide;
-        for (int j = 0; j < samples && j < most; ++j) {
+        for (int j = 0; j < SAMPLES; ++j) {
             const eight bound = d - turn[j] * r;
             low[j] = bound < low[j] ? bound : low[j];
         }
     }
     float widest = 0.0f;
     for (int i = 0; i < LANES; ++i) widest = wide[i] > widest ? wide[i] : widest;
-    for (int j = 0; j < samples && j < most; ++j) {
+    for (int j = 0; j < SAMPLES; ++j) {
         float least = low[j][0];
         for (int i = 1; i < LANES; ++i) least = low[j][i] < least ? low[j][i] : least;
         lowest[j] = least;
@@ -182,11 +223,51 @@ float far_envelope(const float *estimate, const float *x2, const float *y2, cons
     return widest;
 }
 
+#ifdef PAIRFIT_X86_VERSIONS
+__attribute__((target("fma"))) float lowest_lane(__m256 v) {
+    __m128 four = _mm_min_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
+    four = _mm_min_ps(four, _mm_movehl_ps(four, four));
+    return _mm_cvtss_f32(_mm_min_ss(four, _mm_shuffle_ps(four, four, 1)));
+}
+
+// The same in one loop, with the processor's quick reciprocal square root
+// (relative error below 1.5 x 2^-12) for the square roots: each deviation
+// is lowered, and each distance raised, by a relative 2^-10, so that both
+// stay on the safe side of the values the plain version computes.
+__attribute__((target("fma"))) float far_envelope(const float *estimate, const float *x2, const float *y2,
+                                                  const float *z2, int count, float last_near, float ox, float oy,
+                                                  float oz, const float *turns, float *, float *lowest) {
+    const __m256 near_edge = _mm256_set1_ps(last_near), closed = _mm256_set1_ps(NOT_OPEN),
+                 clamp2 = _mm256_set1_ps(FAR_CLAMP * FAR_CLAMP), tiny = _mm256_set1_ps(1e-30f),
+                 lower = _mm256_set1_ps(1.0f - 0x1p-10f), upper = _mm256_set1_ps(1.0f + 0x1p-10f);
+    const __m256 cx = _mm256_set1_ps(ox), cy = _mm256_set1_ps(oy), cz = _mm256_set1_ps(oz);
+    __m256 low[SAMPLES], turn[SAMPLES], wide = _mm256_setzero_ps();
+    for (int j = 0; j < SAMPLES; ++j) low[j] = closed, turn[j] = _mm256_set1_ps(turns[j]);
+    for (int g = 0; g < count; g += LANES) {
+        const __m256 e = _mm256_loadu_ps(estimate + g);
+        const __m256 far =
+            _mm256_and_ps(_mm256_cmp_ps(e, near_edge, _CMP_GT_OQ), _mm256_cmp_ps(e, closed, _CMP_LT_OQ));
+        const __m256 clamped = _mm256_min_ps(e, clamp2);  // positive where far
+        const __m256 root = _mm256_mul_ps(_mm256_mul_ps(clamped, _mm256_rsqrt_ps(clamped)), lower);
+        const __m256 d = _mm256_or_ps(_mm256_and_ps(far, root), _mm256_andnot_ps(far, closed));  // infinite if not far
+        const __m256 dx = _mm256_sub_ps(_mm256_loadu_ps(x2 + g), cx), dy = _mm256_sub_ps(_mm256_loadu_ps(y2 + g), cy),
+                     dz = _mm256_sub_ps(_mm256_loadu_ps(z2 + g), cz);
+        const __m256 q = _mm256_max_ps(_mm256_fmadd_ps(dz, dz, _mm256_fmadd_ps(dy, dy, _mm256_mul_ps(dx, dx))), tiny);
+        const __m256 r = _mm256_mul_ps(_mm256_mul_ps(q, _mm256_rsqrt_ps(q)), upper);
+        wide = _mm256_max_ps(wide, _mm256_and_ps(far, r));
+        for (int j = 0; j < SAMPLES; ++j)
+            low[j] = _mm256_min_ps(low[j], _mm256_fnmadd_ps(turn[j], r, d));
+    }
+    for (int j = 0; j < SAMPLES; ++j) lowest[j] = lowest_lane(low[j]);
+    return -lowest_lane(_mm256_sub_ps(_mm256_setzero_ps(), wide));
+}
+#endif
+
 }  // namespace
 
 single_precision_pairs::single_precision_pairs(const std::vector<point> &first,
                                                const std::vector<point> &second)
-    : n_(static_cast<int>(std::min(first.size(), second.size()))), coordinates_(6 * static_cast<std::size_t>(n_)) {
+    : n_(static_cast<int>(std::min(first.size(), second.size()))), every_pair_(n_) {
     const std::vector<point> *structures[2] = {&first, &second};
     for (int s = 0; s < 2; ++s)
         for (int c = 0; c < 3; ++c) {
@@ -200,11 +281,19 @@ single_precision_pairs::single_precision_pairs(const std::vector<point> &first,
             extent_ = std::max(extent_, (high - low) / 2);
         }
     usable_ = extent_ < LARGEST_EXTENT;
-    for (int k = 0; k < n_; ++k)
-        for (int s = 0; s < 2; ++s)
-            for (int c = 0; c < 3; ++c)
-                coordinates_[6 * static_cast<std::size_t>(k) + 3 * s + c] =
-                    static_cast<float>((*structures[s])[k][c] - origin_[s][c]);
+    slot_list &all = every_pair_;
+    for (int k = 0; k < n_; ++k) {
+        const point &a = first[k], &b = second[k];
+        all.x1[k] = static_cast<float>(a[0] - origin_[0][0]);
+        all.y1[k] = static_cast<float>(a[1] - origin_[0][1]);
+        all.z1[k] = static_cast<float>(a[2] - origin_[0][2]);
+        all.x2[k] = static_cast<float>(b[0] - origin_[1][0]);
+        all.y2[k] = static_cast<float>(b[1] - origin_[1][1]);
+        all.z2[k] = static_cast<float>(b[2] - origin_[1][2]);
+        all.pair_of_slot[k] = all.slot_of_pair[k] = k;
+    }
+    all.count = n_;
+    all.finish();
 }
 
 slot_list::slot_list(int pairs, bool squeezed_out)
@@ -215,13 +304,6 @@ void slot_list::clear() {
     for (int s = 0; s < count; ++s)
         if (pair_of_slot[s] >= 0) slot_of_pair[pair_of_slot[s]] = -1;
     count = taken_since = 0;
-}
-
-void slot_list::append(const float *c, int pair) {
-    x1[count] = c[0], y1[count] = c[1], z1[count] = c[2];
-    x2[count] = c[3], y2[count] = c[4], z2[count] = c[5];
-    pair_of_slot[count] = pair;
-    slot_of_pair[pair] = count++;
 }
 
 void slot_list::finish() {
@@ -274,12 +356,9 @@ open_pairs::open_pairs(const single_precision_pairs &all)
       found_(padded(all.size()) + LANES) {}
 
 void open_pairs::reset() {
-    open_.clear();
+    open_ = all_.every_pair_;  // the same sizes: copies without allocating
     near_.clear();
     split_ = false;
-    const int n = all_.size();
-    for (int k = 0; k < n; ++k) open_.append(&all_.coordinates_[6 * static_cast<std::size_t>(k)], k);
-    open_.finish();
 }
 
 void open_pairs::take(int pair) {
@@ -388,11 +467,12 @@ void open_pairs::regroup(const rigid_fit &fit, std::vector<int> &out) {
     const float ox = static_cast<float>(fit.centre2[0] - all_.origin_[1][0]),
                 oy = static_cast<float>(fit.centre2[1] - all_.origin_[1][1]),
                 oz = static_cast<float>(fit.centre2[2] - all_.origin_[1][2]);
+    static_assert(TURNS == SAMPLES, "one envelope value per sampled turn");
     float turns[TURNS], envelope[TURNS];
     for (int j = 0; j < TURNS; ++j) turns[j] = static_cast<float>(turn_sample(j));
     const float widest = far_envelope(estimate_.data(), open_.x2.data(), open_.y2.data(), open_.z2.data(),
-                                      padded(open_.count), last_near, ox, oy, oz, turns, TURNS, scratch_.data(),
-                                      envelope);
+                                             padded(open_.count), last_near, ox, oy, oz, turns, scratch_.data(),
+                                             envelope);
     // Each single-precision coordinate difference is within a few units of
     // roundoff of the extent and the centre, so the distances are within
     // distance_error; the deviations are within 2 error (see gather), the

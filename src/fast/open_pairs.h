@@ -18,25 +18,6 @@
 namespace pairfit {
 namespace detail {
 
-// All pairs' coordinates in single precision, each structure about its own
-// centre of the bounding box, shared by every path.
-class single_precision_pairs {
-public:
-    single_precision_pairs(const std::vector<point> &first, const std::vector<point> &second);
-    int size() const { return n_; }
-    // False when coordinates are too large for single precision to narrow
-    // anything down (beyond a million Angstrom).
-    bool usable() const { return usable_; }
-
-private:
-    friend class open_pairs;
-    int n_ = 0;
-    bool usable_ = true;
-    std::vector<float> coordinates_;  // per pair: first x y z, second x y z
-    point origin_[2];
-    double extent_ = 0.0;  // the largest coordinate about the origins
-};
-
 // Pairs in single precision with the slot each pair holds (-1: none).
 // Taken pairs keep their slot, closed (an infinite coordinate), until they
 // are squeezed out.
@@ -50,7 +31,6 @@ struct slot_list {
 
     explicit slot_list(int pairs, bool squeezed_out = true);
     void clear();
-    void append(const float *coordinates, int pair);  // coordinates as single_precision_pairs holds them
     void append_slot(const slot_list &from, int s) {
         x1[count] = from.x1[s], y1[count] = from.y1[s], z1[count] = from.z1[s];
         x2[count] = from.x2[s], y2[count] = from.y2[s], z2[count] = from.z2[s];
@@ -67,6 +47,26 @@ struct slot_list {
 private:
     void close(int slot);
     void compact();
+};
+
+// All pairs' coordinates in single precision, each structure about its own
+// centre of the bounding box, shared by every path: a slot list with every
+// pair open, which each path starts from.
+class single_precision_pairs {
+public:
+    single_precision_pairs(const std::vector<point> &first, const std::vector<point> &second);
+    int size() const { return n_; }
+    // False when coordinates are too large for single precision to narrow
+    // anything down (beyond a million Angstrom).
+    bool usable() const { return usable_; }
+
+private:
+    friend class open_pairs;
+    int n_ = 0;
+    bool usable_ = true;
+    slot_list every_pair_;
+    point origin_[2];
+    double extent_ = 0.0;  // the largest coordinate about the origins
 };
 
 // The open pairs of one growth path. A pass of estimates normally covers
