@@ -185,6 +185,8 @@ public:
         terms_ = turn_part_ = shift_part_ = radii_ = 0.0;
         for (int j = seed; j < seed + 4; ++j) add_term(j, squared_deviation(t_, j, fit));
         int k = 4;
+        // Steps to the next size that is a multiple of record_every.
+        int until_record = ctx_.record_every - k % ctx_.record_every;
         double rms = fit.rms;
         const int n = t_.n;
         // The cutoff is tested after scoring, so the subset whose fit first
@@ -199,7 +201,8 @@ public:
             ++k;
             if (replay) {
                 if (k == stop_size) return;
-            } else if (ctx_.paths != nullptr && k % ctx_.record_every == 0) {
+            } else if (ctx_.paths != nullptr && --until_record == 0) {
+                until_record = ctx_.record_every;
                 int owner;
                 if (ctx_.paths->reached_before(print, seed, &owner)) {
                     // The rest of this path would repeat the owner's exactly.

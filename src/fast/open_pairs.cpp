@@ -34,10 +34,14 @@ const double LARGEST_EXTENT = 1e6;
 const int CHUNK = 32;
 
 int padded(int n) { return (n + CHUNK - 1) / CHUNK * CHUNK; }
+// Passes cover whole groups of eight: the slots up to a list's count
+// rounded up to that (the last chunk of a pass may be partial).
+int in_groups(int n) { return (n + LANES - 1) / LANES * LANES; }
 
-// Estimates of the squared deviations of `count` (a multiple of 32) slots
+// Estimates of the squared deviations of `count` (a multiple of 8) slots
 // under rotation r and translation t (the second structure's point b goes to
-// r b + t) into estimate, the lowest of each chunk into chunk_lowest;
+// r b + t) into estimate, the lowest of each chunk of 32 (the last one
+// may be partial) into chunk_lowest;
 // returns the lowest of all. A slot whose x1 is infinite (taken, or
 // padding) gets an infinite estimate. Written in vectors of eight so that
 // the compiler keeps to one group at a time.
@@ -55,7 +59,8 @@ float estimate_all(const float *x1, const float *y1, const float *z1, const floa
     float least = NOT_OPEN;
     for (int c = 0; c < count; c += CHUNK) {
         eight lowest = NOT_OPEN + eight{};
-        for (int g = c; g < c + CHUNK; g += LANES) {
+        const int end = std::min(c + CHUNK, count);
+        for (int g = c; g < end; g += LANES) {
             eight ax, ay, az, bx, by, bz;
             std::memcpy(&ax, x1 + g, sizeof ax);
             std::memcpy(&ay, y1 + g, sizeof ay);
@@ -92,7 +97,8 @@ __attribute__((target("fma"))) float estimate_all(const float *x1, const float *
     float least = NOT_OPEN;
     for (int c = 0; c < count; c += CHUNK) {
         __m256 lowest = _mm256_set1_ps(NOT_OPEN);
-        for (int g = c; g < c + CHUNK; g += LANES) {
+        const int end = std::min(c + CHUNK, count);
+        for (int g = c; g < end; g += LANES) {
             const __m256 bx = _mm256_loadu_ps(x2 + g), by = _mm256_loadu_ps(y2 + g), bz = _mm256_loadu_ps(z2 + g);
             const __m256 dx = _mm256_sub_ps(
                 _mm256_loadu_ps(x1 + g), _mm256_fmadd_ps(r2, bz, _mm256_fmadd_ps(r1, by, _mm256_fmadd_ps(r0, bx, tx))));
@@ -125,7 +131,8 @@ int slots_at_most(const float *estimate, const float *chunk_lowest, int count, f
     int found = 0;
     for (int c = 0; c < count; c += CHUNK) {
         if (!(chunk_lowest[c / CHUNK] <= limit)) continue;
-        for (int s = c; s < c + CHUNK; ++s)
+        const int end = std::min(c + CHUNK, count);
+        for (int s = c; s < end; ++s)
             if (estimate[s] <= limit) slots[found++] = s;
     }
     return found;
@@ -154,7 +161,8 @@ __attribute__((target("avx2"))) int slots_at_most(const float *estimate, const f
     const __m256 bar = _mm256_set1_ps(limit);
     for (int c = 0; c < count; c += CHUNK) {
         if (!(chunk_lowest[c / CHUNK] <= limit)) continue;
-        for (int g = c; g < c + CHUNK; g += LANES) {
+        const int end = std::min(c + CHUNK, count);
+        for (int g = c; g < end; g += LANES) {
             const unsigned marks = static_cast<unsigned>(
                 _mm256_movemask_ps(_mm256_cmp_ps(_mm256_loadu_ps(estimate + g), bar, _CMP_LE_OQ)));
             std::int64_t packed;
@@ -344,7 +352,7 @@ void slot_list::close(int slot) {
 }
 
 float slot_list::estimate(const float r[9], const float t[3], float *out, float *chunk_lowest) const {
-    return estimate_all(x1.data(), y1.data(), z1.data(), x2.data(), y2.data(), z2.data(), padded(count), r, t,
+    return estimate_all(x1.data(), y1.data(), z1.data(), x2.data(), y2.data(), z2.data(), in_groups(count), r, t,
                         out, chunk_lowest);
 }
 
@@ -392,7 +400,8 @@ void open_pairs::gather(const slot_list &list, float lowest, double error, std::
     // (The limit's own rounding to single precision is within the 1e-6.)
     const double reach = std::sqrt(static_cast<double>(lowest)) * (1 + 1e-6) + 4 * error;
     const float limit = static_cast<float>(reach * reach * (1 + 1e-6));
-    const int found = slots_at_most(estimate_.data(), chunk_lowest_.data(), padded(list.count), limit, found_.data());
+    const int found =
+        slots_at_most(estimate_.data(), chunk_lowest_.data(), in_groups(list.count), limit, found_.data());
     for (int i = 0; i < found; ++i) out.push_back(list.pair_of_slot[found_[i]]);
 }
 
@@ -400,7 +409,7 @@ bool open_pairs::near_candidates(const rigid_fit &fit, std::vector<int> &out) {
     if (!split_) return false;
     float r[9], t[3];
     const double error = fit_about_origins(fit, r, t);
-    estimates_ += padded(near_.count);
+    estimates_ += in_groups(near_.count);
     gather(near_, near_.estimate(r, t, estimate_.data(), chunk_lowest_.data()), error, out);
     return true;
 }
@@ -439,7 +448,7 @@ double open_pairs::far_floor(const rigid_fit &fit) const {
 void open_pairs::regroup(const rigid_fit &fit, std::vector<int> &out) {
     float r[9], t[3];
     const double error = fit_about_origins(fit, r, t);
-    estimates_ += padded(open_.count);
+    estimates_ += in_groups(open_.count);
     const float lowest = open_.estimate(r, t, estimate_.data(), chunk_lowest_.data());
     gather(open_, lowest, error, out);
     // The near set: the open pairs whose estimate is within window_ of
@@ -453,7 +462,7 @@ void open_pairs::regroup(const rigid_fit &fit, std::vector<int> &out) {
     const double reach = std::sqrt(static_cast<double>(lowest)) + window_;
     const float last_near = static_cast<float>(reach * reach);
     // A closed slot's estimate is infinite.
-    const int near_slots = slots_at_most(estimate_.data(), chunk_lowest_.data(), padded(open_.count), last_near,
+    const int near_slots = slots_at_most(estimate_.data(), chunk_lowest_.data(), in_groups(open_.count), last_near,
                                          found_.data());
     for (int i = 0; i < near_slots; ++i) near_.append_slot(open_, found_[i]);
     near_.finish();
@@ -471,7 +480,7 @@ void open_pairs::regroup(const rigid_fit &fit, std::vector<int> &out) {
     float turns[TURNS], envelope[TURNS];
     for (int j = 0; j < TURNS; ++j) turns[j] = static_cast<float>(turn_sample(j));
     const float widest = far_envelope(estimate_.data(), open_.x2.data(), open_.y2.data(), open_.z2.data(),
-                                             padded(open_.count), last_near, ox, oy, oz, turns, scratch_.data(),
+                                             in_groups(open_.count), last_near, ox, oy, oz, turns, scratch_.data(),
                                              envelope);
     // Each single-precision coordinate difference is within a few units of
     // roundoff of the extent and the centre, so the distances are within
