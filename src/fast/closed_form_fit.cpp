@@ -203,15 +203,22 @@ double rotation_from_inner_product(const double h[9], double e0, int n, double r
     }
     // Rank one (collinear points): the largest eigenvalue of the quaternion
     // matrix is double, where the Newton iteration of the general solver
-    // converges only linearly, so this case is solved directly.
-    double adjugate2 = 0.0;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
-            double minor = h[3 * i1 + j1] * h[3 * i2 + j2] - h[3 * i1 + j2] * h[3 * i2 + j1];
-            adjugate2 += minor * minor;
-        }
-    if (adjugate2 <= 1e-18 * frob2 * frob2) {
+    // converges only linearly, so this case is solved directly. The test
+    // sums the squares of the nine 2 x 2 minors; one of them above the
+    // limit already rules it out, as it nearly always does.
+    auto minor = [h](int i, int j) {
+        int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+        return h[3 * i1 + j1] * h[3 * i2 + j2] - h[3 * i1 + j2] * h[3 * i2 + j1];
+    };
+    const double limit = 1e-18 * frob2 * frob2, first = minor(2, 2);
+    bool rank_one = false;
+    if (!(first * first > limit)) {
+        double adjugate2 = 0.0;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) adjugate2 += minor(i, j) * minor(i, j);
+        rank_one = adjugate2 <= limit;
+    }
+    if (rank_one) {
         double sigma = std::sqrt(frob2);
         rank_one_rotation(h, sigma, rotation);
         *rms = std::sqrt(std::fabs(2.0 * (e0 - sigma) / n));

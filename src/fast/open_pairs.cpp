@@ -324,9 +324,9 @@ void slot_list::take(int pair) {
     close(slot);
     slot_of_pair[pair] = -1;
     // Passes skip nothing, so the taken slots are squeezed out once they
-    // are a quarter of the list (of a list that lives long enough for it to
+    // are a third of the list (of a list that lives long enough for it to
     // pay).
-    if (4 * ++taken_since > count && squeezed) compact();
+    if (3 * ++taken_since > count && squeezed) compact();
 }
 
 void slot_list::compact() {
