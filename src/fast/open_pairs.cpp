@@ -84,6 +84,13 @@ float estimate_all(const float *x1, const float *y1, const float *z1, const floa
 }
 
 #ifdef PAIRFIT_X86_VERSIONS
+// The lowest of eight lanes.
+__attribute__((target("fma"))) float lowest_lane(__m256 v) {
+    __m128 four = _mm_min_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
+    four = _mm_min_ps(four, _mm_movehl_ps(four, four));
+    return _mm_cvtss_f32(_mm_min_ss(four, _mm_shuffle_ps(four, four, 1)));
+}
+
 // The same with fused multiply-adds, which round less and so stay within
 // the same error bound.
 __attribute__((target("fma"))) float estimate_all(const float *x1, const float *y1, const float *z1,
@@ -110,10 +117,7 @@ __attribute__((target("fma"))) float estimate_all(const float *x1, const float *
             _mm256_storeu_ps(estimate + g, e);
             lowest = _mm256_min_ps(e, lowest);  // e where e < lowest, as in the plain version
         }
-        __m128 four = _mm_min_ps(_mm256_castps256_ps128(lowest), _mm256_extractf128_ps(lowest, 1));
-        four = _mm_min_ps(four, _mm_movehl_ps(four, four));
-        four = _mm_min_ss(four, _mm_shuffle_ps(four, four, 1));
-        const float chunk = _mm_cvtss_f32(four);
+        const float chunk = lowest_lane(lowest);
         chunk_lowest[c / CHUNK] = chunk;
         least = chunk < least ? chunk : least;
     }
@@ -232,12 +236,6 @@ float far_envelope(const float *estimate, const float *x2, const float *y2, cons
 }
 
 #ifdef PAIRFIT_X86_VERSIONS
-__attribute__((target("fma"))) float lowest_lane(__m256 v) {
-    __m128 four = _mm_min_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
-    four = _mm_min_ps(four, _mm_movehl_ps(four, four));
-    return _mm_cvtss_f32(_mm_min_ss(four, _mm_shuffle_ps(four, four, 1)));
-}
-
 // The same in one loop, with the processor's quick reciprocal square root
 // (relative error below 1.5 x 2^-12) for the square roots: each deviation
 // is lowered, and each distance raised, by a relative 2^-10, so that both
@@ -267,7 +265,7 @@ __attribute__((target("fma"))) float far_envelope(const float *estimate, const f
             low[j] = _mm256_min_ps(low[j], _mm256_fnmadd_ps(turn[j], r, d));
     }
     for (int j = 0; j < SAMPLES; ++j) lowest[j] = lowest_lane(low[j]);
-    return -lowest_lane(_mm256_sub_ps(_mm256_setzero_ps(), wide));
+    return -lowest_lane(_mm256_sub_ps(_mm256_setzero_ps(), wide));  // the largest lane of wide
 }
 #endif
 
