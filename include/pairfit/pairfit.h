@@ -7,5 +7,6 @@
 #include "pairfit/pairing.h"
 #include "pairfit/selection.h"
 #include "pairfit/structure.h"
+#include "pairfit/version.h"
 
 #endif
