@@ -3,6 +3,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 int parse_int_clamped(const char *text) {
     // In base 10 strtoll reads what atoi reads, and saturates instead of
@@ -24,4 +25,10 @@ bool parse_digits(const char *text, int min, int max, int *value) {
     if (v < min) return false;
     *value = static_cast<int>(v);
     return true;
+}
+
+bool is_option(const char *arg, const char *name) {
+    if (arg[0] != '-') return false;
+    const char *rest = arg[1] == '-' ? arg + 2 : arg + 1;
+    return std::strcmp(rest, name) == 0;
 }

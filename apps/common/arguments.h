@@ -17,4 +17,9 @@ int parse_int_clamped(const char *text);
 // the number in *value, or false and *value unchanged.
 bool parse_digits(const char *text, int min, int max, int *value);
 
+// Whether arg is the option name (written without dashes) with one dash
+// or two: both programs accept -html and --html alike for the options they
+// share.
+bool is_option(const char *arg, const char *name);
+
 #endif

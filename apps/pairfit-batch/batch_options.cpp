@@ -53,6 +53,9 @@ const char BATCH_HELP[] =
     "                      skip its complete rows and append the rest\n"
     "  --                  end of the options (for file names that start with -)\n"
     "  -h, --help          print this help and exit\n"
+    "  --version           print the version and exit\n"
+    "The options pairfit has too (-min, -seq, -j, -fast, --html) may be written\n"
+    "with one dash or two.\n"
     "\n"
     "Output: a header line, then one tab-separated row a pair, in the order of the\n"
     "pairs whatever the number of threads:\n"
@@ -99,11 +102,14 @@ void set_defaults(batch_settings *settings) {
     settings->resume_file.clear();
 }
 
-bool takes_value(const char *arg) {
-    return std::strcmp(arg, "-min") == 0 || std::strcmp(arg, "-j") == 0 ||
-           std::strcmp(arg, "--list") == 0 || std::strcmp(arg, "--pairs") == 0 ||
-           std::strcmp(arg, "--shard") == 0 || std::strcmp(arg, "--split") == 0 ||
-           std::strcmp(arg, "--html") == 0 || std::strcmp(arg, "--resume") == 0;
+// The options that take a value, as their canonical spelling: those shared
+// with pairfit are accepted with one dash or two.
+const char *option_with_value(const char *arg) {
+    for (const char *shared : {"-min", "-j", "--html"})
+        if (is_option(arg, shared + (shared[1] == '-' ? 2 : 1))) return shared;
+    for (const char *own : {"--list", "--pairs", "--shard", "--split", "--resume"})
+        if (std::strcmp(arg, own) == 0) return own;
+    return nullptr;
 }
 
 // Stores the value of an option that takes one; false, with *error, if it is wrong.
@@ -154,19 +160,21 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             options_done = true;
         } else if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
             return BATCH_ARGS_HELP;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            return BATCH_ARGS_VERSION;
         } else if (std::strcmp(arg, "--all") == 0) {
             settings->mode = ALL_PAIRS;
-        } else if (std::strcmp(arg, "-seq") == 0) {
+        } else if (is_option(arg, "seq")) {
             settings->by_sequence = true;
-        } else if (std::strcmp(arg, "-fast") == 0) {
+        } else if (is_option(arg, "fast")) {
             settings->fast = true;
-        } else if (takes_value(arg)) {
+        } else if (const char *option = option_with_value(arg)) {
             if (i + 1 == argc) {
                 *error = std::string(arg) + " needs a value";
                 return BATCH_ARGS_BAD;
             }
-            if (!set_option(settings, arg, argv[++i], error)) return BATCH_ARGS_BAD;
-            if (std::strcmp(arg, "--pairs") == 0) pairs_given = true;
+            if (!set_option(settings, option, argv[++i], error)) return BATCH_ARGS_BAD;
+            if (std::strcmp(option, "--pairs") == 0) pairs_given = true;
         } else {
             *error = std::string("unknown option '") + arg + "'";
             return BATCH_ARGS_BAD;

@@ -28,6 +28,7 @@ struct batch_settings {
 enum batch_parse_status {
     BATCH_ARGS_OK = 0,
     BATCH_ARGS_HELP,   // -h or --help
+    BATCH_ARGS_VERSION,  // --version
     BATCH_ARGS_BAD,    // the reason is in *error
 };
 

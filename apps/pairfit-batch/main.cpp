@@ -188,6 +188,7 @@ int main(int argc, char **argv) {
     std::string error;
     switch (parse_batch_options(argc, argv, &settings, &error)) {
     case BATCH_ARGS_HELP: std::fputs(BATCH_HELP, stdout); return 0;
+    case BATCH_ARGS_VERSION: std::printf("pairfit-batch %s\n", pairfit::version); return 0;
     case BATCH_ARGS_BAD:
         std::fprintf(stderr, "pairfit-batch: %s\n%s", error.c_str(), BATCH_USAGE);
         return 2;

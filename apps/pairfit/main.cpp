@@ -7,6 +7,7 @@
 #include "options.h"
 #include "output_file.h"
 #include "pairfit/pairfit.h"
+#include "pairfit/version.h"
 #include "report_files.h"
 #include "reports.h"
 
@@ -14,7 +15,13 @@ int main(int argc, char **argv) {
     run_settings settings;
     const char *too_long = nullptr;
     switch (parse_command_line(argc, argv, &settings, &too_long)) {
-    case ARGS_USAGE: std::printf(USAGE_LINE); return 1;
+    case ARGS_USAGE:
+        std::printf(USAGE_LINE);
+        std::fflush(stdout);
+        std::fputs(USAGE_HINT, stderr);
+        return 1;
+    case ARGS_HELP: std::fputs(help_text().c_str(), stdout); return std::fflush(stdout) == 0 ? 0 : 1;
+    case ARGS_VERSION: std::printf("pairfit %s\n", pairfit::version); return std::fflush(stdout) == 0 ? 0 : 1;
     case ARGS_NAME_TOO_LONG: std::printf("File name too long: %s\n", too_long); return 1;
     case ARGS_BAD_THREADS:
         std::fprintf(stderr, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n");

@@ -3,13 +3,60 @@
 #include <cstring>
 
 #include "arguments.h"
+#include "pairfit/structure.h"
+
+std::string help_text() {
+    const run_settings defaults;
+    const std::string min_size = std::to_string(defaults.min_size);
+    const std::string threads = std::to_string(defaults.threads);
+    const std::string max_atoms = std::to_string(pairfit::max_exact_atoms);
+    return "Usage: pairfit [options] file1 file2\n"
+           "\n"
+           "Compares the C-alpha atoms of two structures (PDB or mmCIF, plain or\n"
+           "gzip-compressed), paired by residue number, and prints the SCORE line of\n"
+           "the most significant superimposable subset of pairs: max_natoms size rms\n"
+           "score pvalue normalised_pvalue. File 1 is the reference; file 2 is moved\n"
+           "onto it. Either file may be named FILE@SELECTION to compare part of it:\n"
+           "FILE@/1 model 1, FILE@//A chain A of every model, FILE@/1/A,B chains A\n"
+           "then B of model 1.\n"
+           "\n"
+           "Options (an argument is an option only when it is exactly one of these):\n"
+           "  -min n, --min n   a best subset must have more than n pairs [" + min_size + "]\n"
+           "  -seq, --seq       pair residues by a global alignment of the two sequences\n"
+           "                    instead of by residue number [off]\n"
+           "  -o                print the per-atom deviation table of the best subset\n"
+           "  -b                print the best score and p-value of every subset size\n"
+           "  -pdb FILE         write both structures, superposed on the best subset,\n"
+           "                    to FILE [none]\n"
+           "  -html FILE, --html FILE\n"
+           "                    write a report page for people to FILE (HTML) [none]\n"
+           "  -sup FILE         write every atom of both structures, superposed on the\n"
+           "                    best subset, to FILE: mmCIF when FILE ends in .cif,\n"
+           "                    else PDB [none]\n"
+           "  -a                print a progress line (FRAC1) after every growth step\n"
+           "                    and a GOOD1 line for every new best subset\n"
+           "  -f                like -a, but at most five FRAC1 lines\n"
+           "  -v                print the per-atom table after every growth step\n"
+           "  -1, -2            accepted for compatibility; they change nothing\n"
+           "  -fast, --fast     the fast search: faster on large structures, no limit\n"
+           "                    on the number of atoms (else at most " + max_atoms + ") [off]\n"
+           "  -j N, --j N       with -fast: search on N threads; 0: one per core [" + threads + "]\n"
+           "  -h, --help        print this help and exit\n"
+           "  --version         print the version and exit\n"
+           "\n"
+           "Exit status: 0 when the comparison ran to the end, 1 otherwise.\n";
+}
 
 parse_status parse_command_line(int argc, char **argv, run_settings *settings,
                                 const char **too_long) {
     int files = 0;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
-        if (std::strcmp(arg, "-v") == 0) {
+        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
+            return ARGS_HELP;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            return ARGS_VERSION;
+        } else if (std::strcmp(arg, "-v") == 0) {
             settings->step_tables = true;
         } else if (std::strcmp(arg, "-f") == 0) {
             settings->progress = true;
@@ -23,25 +70,27 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             settings->table = true;
         } else if (std::strcmp(arg, "-b") == 0) {
             settings->per_size = true;
-        } else if (std::strcmp(arg, "-seq") == 0) {
+        } else if (is_option(arg, "seq")) {
             settings->by_sequence = true;
-        } else if (std::strcmp(arg, "-fast") == 0) {
+        } else if (is_option(arg, "fast")) {
             settings->fast = true;
-        } else if (std::strcmp(arg, "-j") == 0) {
+        } else if (is_option(arg, "j")) {
             if (i + 1 == argc || !parse_digits(argv[i + 1], 0, 4096, &settings->threads))
                 return ARGS_BAD_THREADS;
             ++i;
-        } else if (std::strcmp(arg, "-pdb") == 0 || std::strcmp(arg, "-min") == 0 ||
-                   std::strcmp(arg, "-html") == 0 || std::strcmp(arg, "-sup") == 0) {
+        } else if (std::strcmp(arg, "-pdb") == 0 || is_option(arg, "min") ||
+                   is_option(arg, "html") || std::strcmp(arg, "-sup") == 0) {
             // The next argument is the value, whatever it looks like.
             if (i + 1 == argc) return ARGS_USAGE;
             const char *value = argv[++i];
-            switch (arg[1]) {
-            case 'p': settings->coordinate_file = value; break;
-            case 'h': settings->html_file = value; break;
-            case 's': settings->superposed_file = value; break;
-            default: settings->min_size = parse_int_clamped(value);
-            }
+            if (std::strcmp(arg, "-pdb") == 0)
+                settings->coordinate_file = value;
+            else if (std::strcmp(arg, "-sup") == 0)
+                settings->superposed_file = value;
+            else if (is_option(arg, "html"))
+                settings->html_file = value;
+            else
+                settings->min_size = parse_int_clamped(value);
         } else {
             if (files == 0) settings->file1 = arg;
             if (files == 1) settings->file2 = arg;

@@ -2,7 +2,11 @@
 #ifndef PAIRFIT_APP_OPTIONS_H
 #define PAIRFIT_APP_OPTIONS_H
 
+#include <string>
+
 #define USAGE_LINE "Usage: pairfit [ -a -f -v -1 -2 ] file1 file2\n"
+// Follows the usage line, on standard error.
+#define USAGE_HINT "Try 'pairfit -h' for a list of every option.\n"
 
 struct run_settings {
     int min_size = 19;             // a best subset must have more pairs than this
@@ -26,7 +30,12 @@ enum parse_status {
     ARGS_USAGE,           // not exactly two file names, or -pdb/-min/-html/-sup without a value
     ARGS_NAME_TOO_LONG,   // a file name or the -pdb path has 800 characters or more
     ARGS_BAD_THREADS,     // -j without a whole number from 0 up
+    ARGS_HELP,            // -h or --help: print help_text() and exit 0
+    ARGS_VERSION,         // --version: print the version and exit 0
 };
+
+// The full usage: every option with its default.
+std::string help_text();
 
 // Reads the arguments after the program name into *settings, which holds
 // the defaults. Options match whole arguments only; the later of two wins.

@@ -61,6 +61,9 @@ def _structure_from_columns(coordinates, columns):
 Structure.__getitem__ = _structure_getitem
 Structure.__reduce__ = _structure_reduce
 
+#: The version of pairfit, that of the C++ library the module is built from.
+__version__ = _pairfit.__version__
+
 #: The most C-alpha atoms a file may have, and pairs a comparison.
 MAX_ATOMS = _pairfit.MAX_ATOMS
 

@@ -5,6 +5,7 @@ import numpy as np
 import numpy.typing as npt
 
 MAX_ATOMS: int
+__version__: str
 
 class Structure:
     """The C-alpha atoms of one file, in file order; made by pairfit.read()."""
