@@ -3,6 +3,7 @@
 #ifndef PAIRFIT_PUBLIC_PAIRFIT_H
 #define PAIRFIT_PUBLIC_PAIRFIT_H
 
+#include "pairfit/alignment.h"
 #include "pairfit/compare.h"
 #include "pairfit/pairing.h"
 #include "pairfit/selection.h"

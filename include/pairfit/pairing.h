@@ -42,9 +42,23 @@ void pair_by_residue_number(const structure &first, const structure &second, pai
 // otherwise each structure is aligned as one sequence.
 pairing pair_by_sequence(const structure &first, const structure &second);
 
+// Pairs residues by a structural alignment of the two C-alpha traces, in
+// sequence order with gaps, from their shapes alone: several initial
+// alignments (gapless threading, secondary structure assigned from C-alpha
+// geometry, superposed short fragments, and secondary structure with
+// distances together), each improved by alternating the superposition with
+// the highest TM-score on the aligned pairs and dynamic programming on
+// 1/(1+(d/d0)^2) under it (gap opening 0.6); the alignment with the highest
+// TM-score normalised by structure 1 gives the pairs. Each C-alpha atom is
+// one position. Throws error when either structure has fewer than 5
+// C-alpha atoms. Memory: about n1 x n2 / 4 bytes of traceback (6 MB for
+// 5000 x 5000) and a few arrays of length n1 + n2.
+pairing pair_by_structure(const structure &first, const structure &second);
+
 enum class pairing_method {
     residue_number,  // pair_by_residue_number
     sequence,        // pair_by_sequence
+    structure,       // pair_by_structure
 };
 
 pairing pair_residues(const structure &first, const structure &second, pairing_method method);

@@ -30,8 +30,11 @@ pairing pair_by_residue_number(const structure &first, const structure &second) 
 }
 
 pairing pair_residues(const structure &first, const structure &second, pairing_method method) {
-    return method == pairing_method::sequence ? pair_by_sequence(first, second)
-                                              : pair_by_residue_number(first, second);
+    switch (method) {
+    case pairing_method::sequence: return pair_by_sequence(first, second);
+    case pairing_method::structure: return pair_by_structure(first, second);
+    default: return pair_by_residue_number(first, second);
+    }
 }
 
 namespace {

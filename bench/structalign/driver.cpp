@@ -1,0 +1,56 @@
+// Aligns two structures by structure and prints the TM-score of the
+// alignment (normalised by structure 1), the number of aligned pairs, the
+// sequence identity over them and the seconds the alignment took.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "align/tm_superposition.h"
+#include "pairfit/alignment.h"
+#include "pairfit/selection.h"
+
+int main(int argc, char **argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: structalign_driver FILE1[@SEL] FILE2[@SEL]\n");
+        return 1;
+    }
+    try {
+        pairfit::structure s[2];
+        for (int k = 0; k < 2; ++k) {
+            const pairfit::structure_name name = pairfit::parse_structure_name(argv[k + 1]);
+            pairfit::read_options options;
+            options.selection = name.selection;
+            s[k] = pairfit::read_structure(name.path, options);
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const pairfit::pairing pairs = pairfit::pair_by_structure(s[0], s[1]);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::vector<gemmi::Position> x, y;
+        for (size_t k = 0; k < pairs.size(); ++k) {
+            const pairfit::ca_atom &p = s[0].atoms[pairs.first[k]], &q = s[1].atoms[pairs.second[k]];
+            x.emplace_back(p.x, p.y, p.z);
+            y.emplace_back(q.x, q.y, q.z);
+        }
+        const int length = static_cast<int>(s[0].size());
+        const double tm = pairfit::tm_superposition_search().best(x.data(), y.data(), static_cast<int>(x.size()),
+                                                                   pairfit::tm_d0(length), length,
+                                                                   pairfit::thorough_tm_search).score;
+        const std::string a = pairfit::atom_sequence(s[0]), b = pairfit::atom_sequence(s[1]);
+        int same = 0;
+        for (size_t k = 0; k < pairs.size(); ++k) same += a[pairs.first[k]] == b[pairs.second[k]];
+        std::printf("%.5f\t%zu\t%.3f\t%.3f\n", tm, pairs.size(),
+                    pairs.size() ? double(same) / pairs.size() : 0.0, seconds);
+        // The alignment in FASTA, for other programs to score.
+        if (std::getenv("STRUCTALIGN_FASTA") != nullptr) {
+            const auto lines = pairfit::alignment_lines(s[0], s[1], pairs, {});
+            std::FILE *out = std::fopen(std::getenv("STRUCTALIGN_FASTA"), "w");
+            if (out == nullptr) return 1;
+            std::fprintf(out, ">1\n%s\n>2\n%s\n", lines[0].c_str(), lines[2].c_str());
+            std::fclose(out);
+        }
+    } catch (const pairfit::error &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}
