@@ -142,7 +142,7 @@ TEST(SequencePairing, OneLetterCodes) {
 }
 
 TEST(Warnings, PairsOfDifferentResidueNames) {
-  const std::string hint_number = "; residues are paired by number: -seq pairs them by sequence, and FILE@//A "
+  const std::string hint_number = "; residues are paired by number: -seq pairs them by sequence, -struct by structure, and FILE@//A "
                                   "compares chain A alone\n";
   const struct { std::string args, err; } cases[] = {
       {quote(HB4) + " " + quote(HB_B),

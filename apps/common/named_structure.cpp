@@ -59,11 +59,14 @@ bool is_selection_error(const pairfit::read_error &e) {
 
 std::string pairing_warning(const pairfit::structure &first, const pairfit::structure &second,
                             const pairfit::pairing &pairs, pairfit::pairing_method method) {
+    // Structural and given alignments pair unlike residues by design.
+    if (method == pairfit::pairing_method::structure || method == pairfit::pairing_method::alignment)
+        return std::string();
     std::string warning = pairfit::residue_name_warning(first, second, pairs);
     if (warning.empty()) return warning;
     if (method == pairfit::pairing_method::residue_number)
-        return warning + "; residues are paired by number: -seq pairs them by sequence, and "
-                         "FILE@//A compares chain A alone";
+        return warning + "; residues are paired by number: -seq pairs them by sequence, -struct by "
+                         "structure, and FILE@//A compares chain A alone";
     return warning + "; residues are paired by sequence: are these the chains meant? "
                      "FILE@//A compares chain A alone";
 }

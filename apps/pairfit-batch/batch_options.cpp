@@ -39,6 +39,9 @@ const char BATCH_HELP[] =
     "  -min n              the best subset must have more than n pairs (default 19)\n"
     "  -seq                pair residues by a global alignment of the sequences\n"
     "                      instead of by residue number\n"
+    "  -struct             pair residues by a structural alignment of the C-alpha\n"
+    "                      atoms instead of by residue number (the later of -seq\n"
+    "                      and -struct counts; at least 5 atoms a structure)\n"
     "  -j N                run N comparisons at a time (default: one per core)\n"
     "  -fast               the fast search (as pairfit -fast), no limit on the\n"
     "                      number of atoms; each comparison on one thread\n"
@@ -54,8 +57,8 @@ const char BATCH_HELP[] =
     "  --                  end of the options (for file names that start with -)\n"
     "  -h, --help          print this help and exit\n"
     "  --version           print the version and exit\n"
-    "The options pairfit has too (-min, -seq, -j, -fast, --html) may be written\n"
-    "with one dash or two.\n"
+    "The options pairfit has too (-min, -seq, -struct, -j, -fast, --html) may be\n"
+    "written with one dash or two.\n"
     "\n"
     "Output: a header line, then one tab-separated row a pair, in the order of the\n"
     "pairs whatever the number of threads:\n"
@@ -98,6 +101,7 @@ void set_defaults(batch_settings *settings) {
     settings->shard = settings->shard_count = 1;
     settings->split = SPLIT_NONE;
     settings->by_sequence = false;
+    settings->by_structure = false;
     settings->html_file.clear();
     settings->resume_file.clear();
 }
@@ -166,6 +170,10 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             settings->mode = ALL_PAIRS;
         } else if (is_option(arg, "seq")) {
             settings->by_sequence = true;
+            settings->by_structure = false;
+        } else if (is_option(arg, "struct")) {
+            settings->by_structure = true;
+            settings->by_sequence = false;
         } else if (is_option(arg, "fast")) {
             settings->fast = true;
         } else if (const char *option = option_with_value(arg)) {

@@ -21,6 +21,7 @@ struct batch_settings {
     int shard, shard_count;              // --shard K/N; default 1/1
     split_mode split;                    // --split models|chains; default SPLIT_NONE
     bool by_sequence;                    // -seq: pair residues by sequence, not by number
+    bool by_structure;                   // -struct: pair residues by structural alignment
     std::string html_file;               // --html: the report page; empty: none
     std::string resume_file;             // --resume: continue this output file; empty: none
 };

@@ -115,15 +115,24 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
         std::shared_ptr<const cached_structure> two = cache->get(p.file2);
         int error_file;
         const std::string *error = pair_error(*one, *two, p, &error_file);
-        std::string warning;
+        std::string warning, pairing_error;
         if (error == nullptr) {
             const pairfit::structure &first = one->atoms, &second = two->atoms;
-            if (method == pairfit::pairing_method::residue_number)
-                pairfit::pair_by_residue_number(first, second, residue_pairs);
-            else
-                residue_pairs = pairfit::pair_by_sequence(first, second);
-            warning = pairing_warning(first, second, residue_pairs, method);
-            pairfit::compare(workspace, first, second, residue_pairs, options, result);
+            try {
+                if (method == pairfit::pairing_method::residue_number)
+                    pairfit::pair_by_residue_number(first, second, residue_pairs);
+                else
+                    residue_pairs = pairfit::pair_residues(first, second, method);
+            } catch (const pairfit::error &e) {
+                // Pairing by structure refuses too few atoms: the row says so.
+                pairing_error = e.what();
+                error = &pairing_error;
+                error_file = first.size() < 5 ? p.file1 : p.file2;
+            }
+            if (error == nullptr) {
+                warning = pairing_warning(first, second, residue_pairs, method);
+                pairfit::compare(workspace, first, second, residue_pairs, options, result);
+            }
         }
         row_slot *slot = wait_for_slot(rows, row);
         if (slot == nullptr) return;
@@ -241,9 +250,9 @@ int main(int argc, char **argv) {
         options.mode = pairfit::search_mode::fast;
         options.threads = 1;
     }
-    const pairfit::pairing_method method = settings.by_sequence
-                                               ? pairfit::pairing_method::sequence
-                                               : pairfit::pairing_method::residue_number;
+    const pairfit::pairing_method method = settings.by_structure ? pairfit::pairing_method::structure
+                                           : settings.by_sequence ? pairfit::pairing_method::sequence
+                                                                  : pairfit::pairing_method::residue_number;
     pairfit::batch_table report;
     report.entries.resize(settings.html_file.empty() ? 0 : count);
     row_output rows;

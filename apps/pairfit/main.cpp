@@ -11,6 +11,30 @@
 #include "report_files.h"
 #include "reports.h"
 
+namespace {
+
+// The pairs by method, or from the alignment file; false after saying on
+// standard error why there are none.
+bool make_pairs(const pairfit::structure &first, const pairfit::structure &second,
+                pairfit::pairing_method method, const char *alignment_file, pairfit::pairing *pairs) {
+    std::string context;
+    try {
+        if (method == pairfit::pairing_method::alignment) {
+            const pairfit::sequence_alignment alignment = pairfit::read_alignment_file(alignment_file);
+            context = std::string("alignment file ") + alignment_file + ": ";
+            *pairs = pairfit::pair_by_alignment(first, second, alignment);
+        } else {
+            *pairs = pairfit::pair_residues(first, second, method);
+        }
+    } catch (const pairfit::error &e) {
+        std::fprintf(stderr, "pairfit: %s%s\n", context.c_str(), e.what());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char **argv) {
     run_settings settings;
     const char *too_long = nullptr;
@@ -32,8 +56,10 @@ int main(int argc, char **argv) {
     const std::pair<const char *, const char *> outputs[] = {
         {"-pdb", settings.coordinate_file}, {"-html", settings.html_file},
         {"-sup", settings.superposed_file}};
-    for (const char *name : {settings.file1, settings.file2}) {
-        const std::string input = pairfit::parse_structure_name(name).path;
+    for (const char *name : {settings.file1, settings.file2, settings.pairs_file}) {
+        if (name == nullptr) continue;
+        const std::string input =
+            name == settings.pairs_file ? std::string(name) : pairfit::parse_structure_name(name).path;
         for (const auto &output : outputs)
             if (output.second != nullptr && same_file(output.second, input.c_str())) {
                 std::fprintf(stderr, "pairfit: the %s file %s is the input file %s; nothing written\n",
@@ -54,10 +80,13 @@ int main(int argc, char **argv) {
         std::fprintf(is_selection_error(e) ? stderr : stdout, "%s\n", e.what());
         return 1;
     }
-    const pairfit::pairing_method method = settings.by_sequence
-                                               ? pairfit::pairing_method::sequence
-                                               : pairfit::pairing_method::residue_number;
-    const pairfit::pairing pairs = pairfit::pair_residues(first, second, method);
+    const pairfit::pairing_method method =
+        settings.pairs_file != nullptr ? pairfit::pairing_method::alignment
+        : settings.by_structure        ? pairfit::pairing_method::structure
+        : settings.by_sequence         ? pairfit::pairing_method::sequence
+                                       : pairfit::pairing_method::residue_number;
+    pairfit::pairing pairs;
+    if (!make_pairs(first, second, method, settings.pairs_file, &pairs)) return 1;
     const std::string warning = pairing_warning(first, second, pairs, method);
     if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
     const compared_pair input{first, second, pairs};
@@ -78,6 +107,9 @@ int main(int argc, char **argv) {
     pairfit::compare(workspace, first, second, pairs, options, result);
 
     std::printf("SCORE:\t%s\n", pairfit::score_values(result).c_str());
+    if (settings.alignment_lines)
+        for (const std::string &line : pairfit::alignment_lines(first, second, pairs, result.in_subset))
+            std::printf("%s\n", line.c_str());
     if (settings.table)
         print_deviation_table(
             input, result.final_rms, [&](int k) { return result.in_subset[k] != 0; },

@@ -24,6 +24,11 @@ std::string help_text() {
            "  -min n, --min n   a best subset must have more than n pairs [" + min_size + "]\n"
            "  -seq, --seq       pair residues by a global alignment of the two sequences\n"
            "                    instead of by residue number [off]\n"
+           "  -struct, --struct pair residues by a structural alignment of the C-alpha\n"
+           "                    atoms instead of by residue number [off]\n"
+           "  -pairs FILE       pair residues as the two-record FASTA alignment in FILE\n"
+           "                    does (file 1's sequence first; '-' for gaps) [none]\n"
+           "  -aln              print the alignment the pairs make after the SCORE line\n"
            "  -o                print the per-atom deviation table of the best subset\n"
            "  -b                print the best score and p-value of every subset size\n"
            "  -pdb FILE         write both structures, superposed on the best subset,\n"
@@ -72,6 +77,15 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             settings->per_size = true;
         } else if (is_option(arg, "seq")) {
             settings->by_sequence = true;
+            settings->by_structure = false;
+        } else if (is_option(arg, "struct")) {
+            settings->by_structure = true;
+            settings->by_sequence = false;
+        } else if (std::strcmp(arg, "-aln") == 0) {
+            settings->alignment_lines = true;
+        } else if (std::strcmp(arg, "-pairs") == 0) {
+            if (i + 1 == argc) return ARGS_USAGE;
+            settings->pairs_file = argv[++i];
         } else if (is_option(arg, "fast")) {
             settings->fast = true;
         } else if (is_option(arg, "j")) {

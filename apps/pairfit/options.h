@@ -17,6 +17,9 @@ struct run_settings {
     bool per_size = false;         // -b: the SCORE-TEST lines
     const char *coordinate_file = nullptr;  // -pdb
     bool by_sequence = false;      // -seq: pair residues by sequence alignment, not by number
+    bool by_structure = false;     // -struct: pair residues by structural alignment (the later of -seq, -struct wins)
+    const char *pairs_file = nullptr;  // -pairs: pair residues as this FASTA alignment does (before -seq, -struct)
+    bool alignment_lines = false;  // -aln: the three alignment lines after the SCORE line
     const char *html_file = nullptr;        // -html: the report page
     const char *superposed_file = nullptr;  // -sup: both structures, every atom, superposed
     bool fast = false;             // -fast: the fast search
@@ -27,7 +30,7 @@ struct run_settings {
 
 enum parse_status {
     ARGS_OK = 0,
-    ARGS_USAGE,           // not exactly two file names, or -pdb/-min/-html/-sup without a value
+    ARGS_USAGE,           // not exactly two file names, or -pdb/-min/-html/-sup/-pairs without a value
     ARGS_NAME_TOO_LONG,   // a file name or the -pdb path has 800 characters or more
     ARGS_BAD_THREADS,     // -j without a whole number from 0 up
     ARGS_HELP,            // -h or --help: print help_text() and exit 0

@@ -59,8 +59,10 @@ enum class pairing_method {
     residue_number,  // pair_by_residue_number
     sequence,        // pair_by_sequence
     structure,       // pair_by_structure
+    alignment,       // pair_by_alignment (pairfit/alignment.h), from an alignment given
 };
 
+// Pairs by the method; alignment, which needs the alignment, throws error.
 pairing pair_residues(const structure &first, const structure &second, pairing_method method);
 
 // A warning, when more than a tenth of the pairs and at least 3 join

@@ -119,7 +119,7 @@ def read(path: PathLike, selection: Optional[str] = None,
 
 
 def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
-            pairing: Union[str, Tuple[Sequence[int], Sequence[int]]] = "number",
+            pairing: Union[str, Tuple[str, str], Tuple[Sequence[int], Sequence[int]]] = "number",
             per_size: bool = False, progress: Optional[Callable[[ProgressStep], None]] = None,
             mode: str = "exact", threads: int = 1) -> Result:
     """Compare two structures as the command-line program pairfit does.
@@ -128,10 +128,16 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
     min_size: a best subset must have more pairs than this (pairfit -min).
     pairing: "number" pairs the atoms by residue number in one forward walk,
         as pairfit does; "sequence" by a global alignment of the residue
-        sequences (pairfit -seq), for structures numbered differently; or
+        sequences (pairfit -seq), for structures numbered differently;
+        "structure" by a structural alignment of the C-alpha atoms (pairfit
+        -struct; pairfit.Error when either has fewer than 5); two aligned
+        sequences (strings, '-' for gaps, one letter a C-alpha atom, as
+        Result.alignment_lines() and pairfit -aln write them; pairfit.Error
+        naming the first position that does not match a structure); or
         explicit pairs as two sequences of atom indices (first, second),
-        each increasing. When more than a tenth of the pairs (and at least
-        3) join residues of different names, a PairingWarning says so.
+        each increasing. When pairing by number or sequence joins residues
+        of different names in more than a tenth of the pairs (and at least
+        3), a PairingWarning says so.
     per_size: fill Result.score_by_size (pairfit -b).
     progress: a callable receiving a ProgressStep for every growth step and
         every new best subset (pairfit -a); an exception it raises stops the
@@ -165,7 +171,7 @@ def compare_many(reference: StructureLike, models: Sequence[StructureLike], thre
     reference, models: Structure objects or paths (each path read once, on
         the worker threads; warnings are emitted on the calling thread).
     threads: threads to use; 0 uses every core. The GIL is released.
-    min_size, per_size, pairing ("number" or "sequence"), mode ("exact" or
+    min_size, per_size, pairing ("number", "sequence" or "structure"), mode ("exact" or
         "fast"): as for compare(); with mode="fast" each comparison runs on
         one thread, paths are read without the 5000-atom limit.
     with_table: also return the table of the results (see pairfit.table) with the
@@ -263,21 +269,22 @@ def _compare_pairs(items, jobs, threads, min_size, per_size, pairing, mode):
     the public function that called this."""
     if threads < 0:
         raise ValueError("threads: 0 (every core) or more")
-    by_sequence = _pairing_argument(pairing, explicit=False) == "sequence"
+    method = _pairing_argument(pairing, explicit=False) or "number"
     fast = _mode_argument(mode)
     return _pairfit._compare_pairs([_as_item(i) for i in items], jobs, threads, min_size,
-                                   per_size, by_sequence, fast, 3)
+                                   per_size, method, fast, 3)
 
 
 def _pairing_argument(pairing, explicit):
-    """None (by number), "sequence", or explicit pairs where allowed."""
+    """None (by number), "sequence", "structure", or explicit pairs or an
+    alignment where allowed."""
     if isinstance(pairing, str):
-        if pairing in ("number", "sequence"):
+        if pairing in ("number", "sequence", "structure"):
             return None if pairing == "number" else pairing
-        raise ValueError('pairing: "number" or "sequence"%s, not %r'
-                         % (" or two index sequences" if explicit else "", pairing))
+        raise ValueError('pairing: "number", "sequence" or "structure"%s, not %r'
+                         % (", two aligned sequences or two index sequences" if explicit else "", pairing))
     if not explicit:
-        raise ValueError('pairing: "number" or "sequence", not %r' % (pairing,))
+        raise ValueError('pairing: "number", "sequence" or "structure", not %r' % (pairing,))
     return pairing
 
 

@@ -47,8 +47,9 @@ void emit_warnings(const std::vector<std::string> &messages, int stacklevel,
 
 // How the atoms of the two structures are paired.
 struct pairing_choice {
-    enum kind_t { by_number, by_sequence, explicit_pairs } kind = by_number;
+    enum kind_t { by_number, by_sequence, by_structure, explicit_pairs, by_alignment } kind = by_number;
     pairfit::pairing pairs;  // explicit_pairs only
+    pairfit::sequence_alignment alignment;  // by_alignment only
 };
 
 pairfit::pairing make_pairing(const pairing_choice &choice, const pairfit::structure &first,

@@ -13,6 +13,8 @@ pairfit::pairing make_pairing(const pairing_choice &choice, const pairfit::struc
     switch (choice.kind) {
     case pairing_choice::explicit_pairs: return choice.pairs;
     case pairing_choice::by_sequence: return pairfit::pair_by_sequence(first, second);
+    case pairing_choice::by_structure: return pairfit::pair_by_structure(first, second);
+    case pairing_choice::by_alignment: return pairfit::pair_by_alignment(first, second, choice.alignment);
     case pairing_choice::by_number: break;
     }
     return pairfit::pair_by_residue_number(first, second);
@@ -25,7 +27,9 @@ py_result compare_structures(pairfit::workspace &ws, const py_structure &first,
     out.first = first.value;
     out.second = second.value;
     out.pairs = make_pairing(pairing, *first.value, *second.value);
-    out.pairing_warning = pairfit::residue_name_warning(*first.value, *second.value, out.pairs);
+    // Structural and given alignments pair unlike residues by design.
+    if (pairing.kind != pairing_choice::by_structure && pairing.kind != pairing_choice::by_alignment)
+        out.pairing_warning = pairfit::residue_name_warning(*first.value, *second.value, out.pairs);
     pairfit::compare(ws, *first.value, *second.value, out.pairs, options, out.value);
     return out;
 }
@@ -147,15 +151,23 @@ std::string repr(const py_result &r) {
 
 namespace {
 
-// The pairing from Python: None (by residue number), "sequence", or
-// explicit pairs, two sequences of atom indices of the same length, each
+// The pairing from Python: None (by residue number), "sequence",
+// "structure", two aligned sequences (strings, '-' for gaps), or explicit
+// pairs, two sequences of atom indices of the same length, each
 // increasing, within the structures.
 pairing_choice pairing_from_python(py::object pairs, const pairfit::structure &first,
                                    const pairfit::structure &second) {
     pairing_choice choice;
     if (pairs.is_none()) return choice;
-    if (py::isinstance<py::str>(pairs) && pairs.cast<std::string>() == "sequence") {
-        choice.kind = pairing_choice::by_sequence;
+    if (py::isinstance<py::str>(pairs)) {
+        choice.kind = pairs.cast<std::string>() == "structure" ? pairing_choice::by_structure
+                                                                : pairing_choice::by_sequence;
+        return choice;
+    }
+    if (py::len(pairs) == 2 && py::isinstance<py::str>(pairs[py::int_(0)]) &&
+        py::isinstance<py::str>(pairs[py::int_(1)])) {
+        choice.kind = pairing_choice::by_alignment;
+        choice.alignment = {pairs[py::int_(0)].cast<std::string>(), pairs[py::int_(1)].cast<std::string>()};
         return choice;
     }
     auto lists = pairs.cast<std::vector<std::vector<int>>>();
@@ -248,6 +260,14 @@ array of the same shape.
         .def("score_line", [](const py_result &r) { return pairfit::score_values(r.value); },
              "The six tab-separated values of pairfit's SCORE line, exactly as it prints them "
              "(without 'SCORE:' and the line end).")
+        .def(
+            "alignment_lines",
+            [](const py_result &r) {
+                const auto lines = pairfit::alignment_lines(*r.first, *r.second, r.pairs, r.value.in_subset);
+                return py::make_tuple(lines[0], lines[1], lines[2]);
+            },
+            "The alignment the pairs make, as pairfit -aln prints it: structure 1's sequence with '-' for "
+            "gaps, ':' under pairs in the best subset and '.' under other pairs, structure 2's sequence.")
         .def("to_dict", &to_dict, "All values as a dict of numbers, strings and numpy arrays.")
         .def("__repr__", &repr);
 

@@ -67,7 +67,7 @@ void rethrow_first(const std::vector<std::exception_ptr> &errors) {
 }
 
 std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair<int, int>> &jobs,
-                                     int threads, int min_size, bool per_size, bool by_sequence, bool fast,
+                                     int threads, int min_size, bool per_size, const std::string &pairing_name, bool fast,
                                      int stacklevel) {
     // Structures as given, and the files to read, each path once.
     std::vector<py_structure> structures(items.size());
@@ -109,7 +109,8 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     options.mode = fast ? pairfit::search_mode::fast : pairfit::search_mode::exact;
     options.threads = 1;
     pairing_choice pairing;
-    if (by_sequence) pairing.kind = pairing_choice::by_sequence;
+    if (pairing_name == "sequence") pairing.kind = pairing_choice::by_sequence;
+    if (pairing_name == "structure") pairing.kind = pairing_choice::by_structure;
     run_jobs(jobs.size(), threads, compare_errors, [&](std::size_t j, pairfit::workspace &ws) {
         results[j] = compare_structures(ws, structures[jobs[j].first], structures[jobs[j].second],
                                         pairing, options);
@@ -124,7 +125,7 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
 
 void bind_many(py::module_ &m) {
     m.def("_compare_pairs", &compare_pairs, py::arg("structures"), py::arg("pairs"),
-          py::arg("threads"), py::arg("min_size"), py::arg("per_size"), py::arg("by_sequence"),
+          py::arg("threads"), py::arg("min_size"), py::arg("per_size"), py::arg("pairing"),
           py::arg("fast"), py::arg("stacklevel"),
           "Compares the pairs (i, j) of structures (Structure objects or paths) on several "
           "threads; results in the order of pairs.");

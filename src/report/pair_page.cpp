@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "pairfit/alignment.h"
 #include "report/distance_plot.h"
 #include "report/html_page.h"
 #include "report/size_plot.h"
@@ -147,6 +148,30 @@ std::string pair_table(const pair_page_input &in) {
                           rows, classes);
 }
 
+const char *pairing_words(pairing_method method) {
+    switch (method) {
+    case pairing_method::sequence: return " pairs by sequence alignment";
+    case pairing_method::structure: return " pairs by structural alignment";
+    case pairing_method::alignment: return " pairs from the alignment given";
+    default: return " pairs by residue number";
+    }
+}
+
+// The alignment the pairs make, as pairfit -aln prints it, in blocks of
+// 60 columns: structure 1, the marks (':' in the best subset, '.' other
+// pairs), structure 2.
+std::string alignment_block(const pair_page_input &in) {
+    const std::array<std::string, 3> lines = alignment_lines(in.first, in.second, in.pairs, in.r.in_subset);
+    std::string b = "<h2>Alignment</h2>\n<p>Structure 1 above, structure 2 below; ':' marks pairs in the best "
+                    "subset, '.' the other pairs, '-' a gap.</p>\n<pre id=\"alignment\">";
+    const size_t width = 60;
+    for (size_t start = 0; start < lines[0].size(); start += width) {
+        if (start > 0) b += "\n";
+        for (const std::string &line : lines) b += escape_xml(line.substr(start, width)) + "\n";
+    }
+    return b + "</pre>\n";
+}
+
 }  // namespace
 
 std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js) {
@@ -158,10 +183,9 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
     b += input_rows("structure 1 (reference)", in.first, in.first.selection, r.npairs);
     b += input_rows("structure 2 (moved onto 1)", in.second, in.second.selection, r.npairs);
     b += "</table>\n<p>" + std::to_string(r.npairs) +
-         (in.method == pairing_method::sequence ? " pairs by sequence alignment"
-                                                : " pairs by residue number") +
-         ". A best subset must have more than " + std::to_string(in.min_size) +
+         pairing_words(in.method) + ". A best subset must have more than " + std::to_string(in.min_size) +
          " pairs.</p>\n";
+    b += alignment_block(in);
     b += "<h2>Result</h2>\n" + words(in);
 
     b += "<h2>Distance of each pair after the best fit</h2>\n<p class=\"key\"><span class=\"in\"></span>in the best "

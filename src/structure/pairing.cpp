@@ -33,6 +33,7 @@ pairing pair_residues(const structure &first, const structure &second, pairing_m
     switch (method) {
     case pairing_method::sequence: return pair_by_sequence(first, second);
     case pairing_method::structure: return pair_by_structure(first, second);
+    case pairing_method::alignment: throw error("pair_residues: pairing by a given alignment needs pair_by_alignment");
     default: return pair_by_residue_number(first, second);
     }
 }
