@@ -64,12 +64,17 @@ cd "$scratch/empty"
 cp "$source"/examples/demo_ldh_*.pdb .
 expected=$'SCORE:\t329\t316\t1.1\t5635.3\t2.492299e-12\t3.341216e+01'
 [ "$(command -v pairfit)" = /usr/bin/pairfit ] && [ "$(command -v pairfit-batch)" = /usr/bin/pairfit-batch ]
+# One version everywhere: the package's, the programs', the module's.
+[ "$(dpkg-query -W -f='${Version}' pairfit)" = "$version" ]
+[ "$(pairfit --version)" = "pairfit $version" ] && [ "$(pairfit-batch --version)" = "pairfit-batch $version" ]
 [ "$(env -u LD_LIBRARY_PATH pairfit demo_ldh_6ldh_A.pdb demo_ldh_1ldm_A.pdb)" = "$expected" ]
 tab=$'\t'
 [ "$(env -u LD_LIBRARY_PATH pairfit-batch -j 1 demo_ldh_6ldh_A.pdb demo_ldh_1ldm_A.pdb | tail -n 1)" = \
   "demo_ldh_6ldh_A.pdb${tab}demo_ldh_1ldm_A.pdb${tab}${expected#SCORE:$tab}" ]
-env -u PYTHONPATH -u PYTHONDONTWRITEBYTECODE /usr/bin/python3 - <<'PY'
+env -u PYTHONPATH -u PYTHONDONTWRITEBYTECODE /usr/bin/python3 - "$version" <<'PY'
+import sys
 import pairfit
+assert pairfit.__version__ == sys.argv[1], pairfit.__version__
 assert pairfit.__file__ == "/usr/lib/python3/dist-packages/pairfit/__init__.py", pairfit.__file__
 r = pairfit.compare("demo_ldh_6ldh_A.pdb", "demo_ldh_1ldm_A.pdb")
 assert r.score_line() == "329\t316\t1.1\t5635.3\t2.492299e-12\t3.341216e+01", r.score_line()
