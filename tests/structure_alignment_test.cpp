@@ -9,6 +9,7 @@
 
 #include "align/tm_superposition.h"
 #include "pairfit/alignment.h"
+#include "structure/residues.h"
 #include "test_util.h"
 
 namespace {
@@ -40,7 +41,9 @@ pairfit::structure mangled(const pairfit::structure &s, const std::vector<std::p
     atom.x = c * x - d * y + 12.0;
     atom.y = d * x + c * y - 30.0;
     atom.z = z + 7.5;
-    atom.residue_number = 1001 + static_cast<int>(copy.size());
+    // Alternate locations keep sharing their residue.
+    const bool alternate = i > 0 && pairfit::same_residue(s.atoms[i - 1], s.atoms[i]) && !copy.atoms.empty();
+    atom.residue_number = alternate ? copy.atoms.back().residue_number : 1001 + static_cast<int>(copy.size());
     (*truth)[i] = static_cast<int>(copy.size());
     copy.atoms.push_back(atom);
   }
@@ -57,6 +60,8 @@ TEST(StructurePairing, MangledCopiesComeBackToTheirTrueCorrespondence) {
       {HB_A, {{0, 3}, {70, 74}}, 0.8},
       {UBQ, {{30, 32}}, 0.5},
       {YEAST, {}, 1.0},
+      // Alternate locations: residue 22 has three C-alpha atoms.
+      {data_file("crambin_1ejg_altloc.pdb"), {{5, 7}}, 0.4},
   };
   for (const auto &c : cases) {
     const pairfit::structure original = read_atoms(c.path);

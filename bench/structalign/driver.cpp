@@ -8,6 +8,7 @@
 #include "align/tm_superposition.h"
 #include "pairfit/alignment.h"
 #include "pairfit/selection.h"
+#include "structure/residues.h"
 
 int main(int argc, char **argv) {
     if (argc != 3) {
@@ -41,9 +42,27 @@ int main(int argc, char **argv) {
         for (size_t k = 0; k < pairs.size(); ++k) same += a[pairs.first[k]] == b[pairs.second[k]];
         std::printf("%.5f\t%zu\t%.3f\t%.3f\n", tm, pairs.size(),
                     pairs.size() ? double(same) / pairs.size() : 0.0, seconds);
-        // The alignment in FASTA, for other programs to score.
+        // The alignment in FASTA, for other programs to score: one letter a
+        // residue, as they read files (the first of alternate locations).
         if (std::getenv("STRUCTALIGN_FASTA") != nullptr) {
-            const auto lines = pairfit::alignment_lines(s[0], s[1], pairs, {});
+            pairfit::structure firsts[2];
+            std::vector<int> index[2];
+            for (int k = 0; k < 2; ++k) {
+                firsts[k].source = s[k].source;
+                for (size_t i = 0; i < s[k].size(); ++i) {
+                    const bool repeat = i > 0 && pairfit::same_residue(s[k].atoms[i - 1], s[k].atoms[i]);
+                    index[k].push_back(repeat ? -1 : static_cast<int>(firsts[k].size()));
+                    if (!repeat) firsts[k].atoms.push_back(s[k].atoms[i]);
+                }
+            }
+            pairfit::pairing kept;
+            for (size_t k = 0; k < pairs.size(); ++k) {
+                const int i = index[0][pairs.first[k]], j = index[1][pairs.second[k]];
+                if (i < 0 || j < 0) continue;
+                kept.first.push_back(i);
+                kept.second.push_back(j);
+            }
+            const auto lines = pairfit::alignment_lines(firsts[0], firsts[1], kept, {});
             std::FILE *out = std::fopen(std::getenv("STRUCTALIGN_FASTA"), "w");
             if (out == nullptr) return 1;
             std::fprintf(out, ">1\n%s\n>2\n%s\n", lines[0].c_str(), lines[2].c_str());

@@ -3,6 +3,7 @@
 
 #include "pairfit/pairing.h"
 #include "structure/residue_names.h"
+#include "structure/residues.h"
 
 namespace pairfit {
 
@@ -18,15 +19,6 @@ struct residue {
 };
 
 using sequence = std::vector<residue>;
-
-bool same_segment(const ca_atom &a, const ca_atom &b) {
-    return a.model == b.model && a.chain_id == b.chain_id;
-}
-
-bool same_residue(const ca_atom &a, const ca_atom &b) {
-    return same_segment(a, b) && a.residue_number == b.residue_number &&
-           a.insertion_code == b.insertion_code;
-}
 
 // The three-letter name the BLOSUM62 table of gemmi is indexed by (ASX,
 // GLX, UNK and the like are not in it and score as match or mismatch).
