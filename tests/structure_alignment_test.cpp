@@ -100,10 +100,12 @@ double tm_score_of(const pairfit::structure &a, const pairfit::structure &b, con
 }
 
 // TM-score normalised by structure 1 as the tm-align package's TMalign
-// prints it; -1 when it is not installed.
+// prints it (on the files unzipped); -1 when it is not installed.
 double tmalign_score(const std::string &a, const std::string &b) {
   if (run_shell("test -x /usr/bin/TMalign").status != 0) return -1.0;
-  const RunResult r = run_shell("/usr/bin/TMalign " + quote(a) + " " + quote(b) +
+  Scratch plain_a("tmalign_1.pdb", run_shell("zcat -f " + quote(a)).out);
+  Scratch plain_b("tmalign_2.pdb", run_shell("zcat -f " + quote(b)).out);
+  const RunResult r = run_shell("/usr/bin/TMalign " + quote(plain_a.path) + " " + quote(plain_b.path) +
                                 " | awk '/normalized by length of Chain_1/ {print $2}'");
   return r.out.empty() ? -1.0 : std::stod(r.out);
 }
@@ -118,6 +120,10 @@ TEST(StructurePairing, HomologsReachTheEstablishedAlignersScores) {
       {HB_B, HB_A, 0.87577},
       {YEAST, HORSE, 0.92179},
       {example_file("demo_ldh_1ldm_A.pdb"), LDH, 0.96146},
+      // Two trypsin-like proteases (30% identical), lactate against malate
+      // dehydrogenase (19%).
+      {data_file("trypsin_1op2_a_ca.pdb.gz"), data_file("trypsin_1dsu_a_ca.pdb.gz"), 0.87340},
+      {data_file("ldh_mdh_1t2f_a_ca.pdb.gz"), data_file("ldh_mdh_1mld_a_ca.pdb.gz"), 0.81644},
   };
   for (const auto &c : cases) {
     const pairfit::structure a = read_atoms(c.first), b = read_atoms(c.second);

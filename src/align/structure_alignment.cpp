@@ -26,6 +26,8 @@ constexpr int max_refinements = 30;
 constexpr int fragment_length = 10;
 constexpr int fragment_seeds = 6;
 constexpr double fragment_max_rms = 2.0;
+// Alignments compared by the thorough superposition search at the end.
+constexpr size_t final_candidates = 4;
 
 struct float3 {
     float x, y, z;
@@ -208,7 +210,11 @@ structure_alignment aligner::run() {
         align_under(t, match);
         refine(match);
     }
-    // The final choice by the thorough search.
+    // The final choice by the thorough search, among the few best by the
+    // quicker one (most of the rest are near-copies of them).
+    std::sort(candidates_.begin(), candidates_.end(),
+              [](const candidate &a, const candidate &b) { return a.tm > b.tm; });
+    if (candidates_.size() > final_candidates) candidates_.resize(final_candidates);
     structure_alignment best;
     best.tm_score = -1.0;
     for (const candidate &c : candidates_) {

@@ -39,8 +39,10 @@ tm_fit tm_superposition_search::best(const gemmi::Position *x, const gemmi::Posi
     while (lengths < effort.lengths) {
         ++lengths;
         const int span = n - length;
+        // Every half seed length, or evenly spread seeds; never more than
+        // 40 a length.
         int step = effort.seeds > 0 ? std::max(1, span / std::max(1, effort.seeds - 1))
-                                    : std::max(1, length / 2);
+                                    : std::max({1, length / 2, span / 40});
         if (span == 0) step = 1;
         for (int start = 0; start <= span; start += step) {
             selected_.clear();

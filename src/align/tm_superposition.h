@@ -19,7 +19,7 @@ double tm_d0(int length);
 // How many seeds the search tries and how long it refines each.
 struct tm_search_effort {
     int lengths;      // seed lengths n, n/2, n/4, ... (at least 4 pairs), at most this many
-    int seeds;        // seeds per length, spread evenly; 0: every start step of half a seed
+    int seeds;        // seeds per length, spread evenly; 0: a start every half seed (at most 40)
     int iterations;   // refits per seed
 };
 
