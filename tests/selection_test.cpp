@@ -105,6 +105,11 @@ TEST(Selection, ErrorsNameTheFileAndTheSelection) {
       {HB4, "/2", no_match("/2", HB4, "no model 2 (the file has model 1 only)")},
       {NMR, "/11", no_match("/11", NMR, "no model 11 (the file has 10 models, numbered 1 to 10)")},
       {NMR_CIF, "/11/A", no_match("/11/A", NMR_CIF, "no model 11 (the file has 10 models, numbered 1 to 10)")},
+      // Numbers beyond the int range name no model, whatever they wrap to.
+      {NMR, "/4294967298", no_match("/4294967298", NMR, "no model 4294967298 (the file has 10 models, numbered 1 to 10)")},
+      {NMR_CIF, "/99999999999/A", no_match("/99999999999/A", NMR_CIF, "no model 99999999999 (the file has 10 models, numbered 1 to 10)")},
+      {HB4, "/-4294967295", no_match("/-4294967295", HB4, "no model -4294967295 (the file has model 1 only)")},
+      {HB4, "/4294967296", no_match("/4294967296", HB4, "no model 4294967296 (the file has model 1 only)")},
       {empty.path, "/1", no_match("/1", empty.path, "the file has no C-alpha atom")},
       {HB4, "/1/A/10-20", bad("/1/A/10-20", HB4, beyond)},
       {HB4, "//A/(HIS)", bad("//A/(HIS)", HB4, beyond)},
@@ -184,6 +189,9 @@ TEST(Selection, ProgramsReportBadSelectionsOnStandardError) {
   const struct { std::string args; Outcome expected; } cases[] = {
       {quote(HB4 + "@//Z") + " " + quote(HB_B), {"", no_chain, 1}},
       {quote(MODEL1) + " " + quote(NMR_CIF + "@/12"), {"", no_model, 1}},
+      {quote(MODEL1) + " " + quote(NMR_CIF + "@/4294967298"),
+       {"", "Selection '/4294967298' matches no C-alpha atom in file " + NMR_CIF +
+                ": no model 4294967298 (the file has 10 models, numbered 1 to 10)\n", 1}},
       {quote(HB4 + "@/1/A/10-20") + " " + quote(HB4 + "@//Z"), {"", malformed, 1}},
       // A name whose file part does not exist is a missing file, as before.
       {quote(missing + "@/1") + " " + quote(HB_B), {"Couldn't open file " + missing + "@/1\n", "", 1}},

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -30,17 +31,31 @@ namespace {
                          why);
 }
 
-// Whether the model field of text (after the leading '/') is a number that
-// reads as 0: gemmi takes model 0 for "every model", which a user who
-// wrote /0 cannot have meant.
-bool names_model_zero(const std::string &text) {
-    if (text.size() < 2 || text[0] != '/') return false;
+// The model field of text (between the leading '/' and the next '/' or
+// ';'); empty when text starts at the chain.
+std::string model_field(const std::string &text) {
+    if (text.size() < 2 || text[0] != '/') return std::string();
     size_t end = std::min(text.find('/', 1), text.find(';'));
-    std::string field = text.substr(1, end == std::string::npos ? std::string::npos : end - 1);
-    if (field.empty() || field == "*") return false;
+    return text.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+}
+
+// Whether field is an optionally signed run of decimal digits.
+bool is_decimal(const std::string &field) {
+    size_t start = !field.empty() && (field[0] == '-' || field[0] == '+') ? 1 : 0;
+    return field.size() > start &&
+           field.find_first_not_of("0123456789", start) == std::string::npos;
+}
+
+// The model number field names, checked for overflow: gemmi reads it
+// with strtol into an int, which turns 4294967298 into model 2. False
+// when the number is outside the int range.
+bool model_number(const std::string &field, int *model) {
+    errno = 0;
     char *stop;
-    long value = std::strtol(field.c_str(), &stop, 10);
-    return stop != field.c_str() && value == 0;
+    long long value = std::strtoll(field.c_str(), &stop, 10);
+    if (errno == ERANGE || value > INT_MAX || value < INT_MIN) return false;
+    *model = static_cast<int>(value);
+    return true;
 }
 
 std::vector<std::string> split_list(const std::string &list) {
@@ -92,10 +107,16 @@ model_chain_selection parse_selection(const std::string &text, const std::string
     if (residues || atoms)
         refuse(text, path,
                "only models and chains can be selected, as in /1, //A or /1/A,B");
-    if (names_model_zero(text)) refuse(text, path, "models are numbered from 1");
-
     model_chain_selection out;
     out.model = parsed.mdl;
+    const std::string field = model_field(text);
+    if (is_decimal(field)) {
+        out.model_text = field;
+        if (!model_number(field, &out.model)) out.model = model_chain_selection::NO_SUCH_MODEL;
+        // gemmi takes model 0 for "every model", which a user who wrote /0
+        // cannot have meant.
+        if (out.model == 0) refuse(text, path, "models are numbered from 1");
+    }
     out.all_chains = parsed.chain_ids.all;
     out.inverted = parsed.chain_ids.inverted;
     if (!out.all_chains) out.chains = split_list(parsed.chain_ids.list);
@@ -110,7 +131,7 @@ structure apply_selection(const structure &s, const model_chain_selection &sel,
     if (sel.model != 0 && std::find(models.begin(), models.end(), sel.model) == models.end()) {
         const auto range = std::minmax_element(models.begin(), models.end());
         nothing_matches(text, path,
-                        "no model " + std::to_string(sel.model) +
+                        "no model " + (sel.model_text.empty() ? std::to_string(sel.model) : sel.model_text) +
                             (models.size() == 1
                                  ? " (the file has model " + std::to_string(models[0]) + " only)"
                                  : " (the file has " + std::to_string(models.size()) +

@@ -2,6 +2,7 @@
 #ifndef PAIRFIT_SELECTION_PARSE_H
 #define PAIRFIT_SELECTION_PARSE_H
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,10 @@
 namespace pairfit {
 
 struct model_chain_selection {
+    // A model number outside the int range, which no file has.
+    static constexpr int NO_SUCH_MODEL = INT_MIN;
     int model = 0;                    // 0: every model
+    std::string model_text;           // the model number as written; empty: none
     bool all_chains = true;
     bool inverted = false;            // every chain but those listed
     std::vector<std::string> chains;  // as listed, each once
