@@ -1,22 +1,113 @@
 #include "resume.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "row_output.h"
 
 namespace {
 
-// Whether line (without its line end) is a row for the pair: both names,
-// then the six values or one message.
-bool is_row_of(const std::string &line, const pair_list &pairs, file_pair p, bool *failed) {
+// Whether text is a whole number as "%d" prints it.
+bool is_integer(const std::string &text) {
+    size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
+    return text.size() > start && text.find_first_not_of("0123456789", start) == std::string::npos;
+}
+
+// Whether text is a number as "%.1f" or "%e" prints it (nan and inf
+// included): strtod reads all of it, and it holds no hexadecimal digits.
+bool is_real(const std::string &text) {
+    if (text.empty() || text.find_first_not_of("0123456789+-.eEnaif") != std::string::npos) return false;
+    char *end;
+    std::strtod(text.c_str(), &end);
+    return *end == '\0';
+}
+
+// The fields of text between tabs.
+std::vector<std::string> fields_of(const std::string &text) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab; (tab = text.find('\t', start)) != std::string::npos; start = tab + 1)
+        fields.push_back(text.substr(start, tab - start));
+    fields.push_back(text.substr(start));
+    return fields;
+}
+
+// What a line (without its line end) is for a pair.
+enum row_check { NOT_THE_PAIR, BAD_VALUES, VALUES_ROW, MESSAGE_ROW };
+
+// A row for the pair holds both names, then the six SCORE values or one
+// message (which never reads as a number).
+row_check check_row(const std::string &line, const pair_list &pairs, file_pair p) {
     const std::string names = pairs.files[p.file1] + "\t" + pairs.files[p.file2] + "\t";
-    if (line.compare(0, names.size(), names) != 0) return false;
-    size_t tabs = 0;
-    for (size_t i = names.size(); i < line.size(); ++i) tabs += line[i] == '\t';
-    *failed = tabs == 0;
-    return tabs == 0 || tabs == 5;
+    if (line.compare(0, names.size(), names) != 0) return NOT_THE_PAIR;
+    const std::string rest = line.substr(names.size());
+    if (rest.find('\0') != std::string::npos) return BAD_VALUES;
+    const std::vector<std::string> values = fields_of(rest);
+    if (values.size() == 1)
+        return values[0].empty() || is_real(values[0]) ? BAD_VALUES : MESSAGE_ROW;
+    if (values.size() != 6) return values.size() < 6 ? BAD_VALUES : NOT_THE_PAIR;
+    for (size_t i = 0; i < values.size(); ++i)
+        if (!(i < 2 ? is_integer(values[i]) : is_real(values[i]))) return BAD_VALUES;
+    return VALUES_ROW;
+}
+
+// Closes the file and sets *error; returns false.
+bool give_up(FILE *file, const std::string &message, std::string *error) {
+    if (file != nullptr) std::fclose(file);
+    *error = message;
+    return false;
+}
+
+// Opens path for reading and writing, creating it if need be, and takes an
+// exclusive lock on it that lasts until the file is closed. Only regular
+// files: a pipe or device would never end or never hold the rows.
+FILE *open_locked(const std::string &path, std::string *error) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        *error = path + ": not a regular file; --resume needs a file it can read back";
+        return nullptr;
+    }
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *error = "Couldn't write file " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        *error = path + ": not a regular file; --resume needs a file it can read back";
+        return nullptr;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        bool busy = errno == EWOULDBLOCK;
+        close(fd);
+        *error = busy ? path + ": another pairfit-batch run is writing this file"
+                      : "Couldn't lock file " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE *file = fdopen(fd, "r+");
+    if (file == nullptr) {
+        close(fd);
+        *error = "Couldn't write file " + path;
+    }
+    return file;
+}
+
+// The next line of file without its line end, NUL bytes kept; false at the
+// end. *complete: the line ended with a line end.
+bool next_line(FILE *file, std::string *line, bool *complete) {
+    line->clear();
+    int c;
+    while ((c = std::getc(file)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+    *complete = c == '\n';
+    return c != EOF || !line->empty();
 }
 
 }  // namespace
@@ -24,46 +115,44 @@ bool is_row_of(const std::string &line, const pair_list &pairs, file_pair p, boo
 bool open_for_resume(const std::string &path, const pair_list &pairs, size_t first, size_t end,
                      resume_point *point, std::string *error) {
     const std::string header = BATCH_HEADER;
-    std::ifstream in(path, std::ios::binary);
+    FILE *file = open_locked(path, error);
+    if (file == nullptr) return false;
     size_t kept = 0;  // bytes of complete, checked lines
     long line_number = 0;
     std::string line;
-    while (in && std::getline(in, line)) {
-        if (in.eof()) break;  // no line end: a torn last line, written again
+    bool complete;
+    while (next_line(file, &line, &complete) && complete) {
         ++line_number;
         if (line_number == 1) {
-            if (line + "\n" != header) {
-                *error = path + ": the first line is not the header of pairfit-batch's rows";
-                return false;
-            }
+            if (line + "\n" != header)
+                return give_up(file, path + ": the first line is not the header of pairfit-batch's rows",
+                               error);
         } else {
             size_t row = first + point->rows_done;
-            bool failed = false;
-            if (row >= end || !is_row_of(line, pairs, pair_at(pairs, row), &failed)) {
-                *error = path + ", line " + std::to_string(line_number) +
-                         ": not the row of the pair list's pair " +
-                         (row >= end ? std::string("(the list has fewer pairs)")
-                                     : std::to_string(row - first + 1)) +
-                         "; the file does not belong to this command line";
-                return false;
-            }
+            const row_check check = row < end ? check_row(line, pairs, pair_at(pairs, row)) : NOT_THE_PAIR;
+            const std::string where = path + ", line " + std::to_string(line_number) + ": ";
+            if (check == NOT_THE_PAIR)
+                return give_up(file,
+                               where + "not the row of the pair list's pair " +
+                                   (row >= end ? std::string("(the list has fewer pairs)")
+                                               : std::to_string(row - first + 1)) +
+                                   "; the file does not belong to this command line",
+                               error);
+            if (check == BAD_VALUES)
+                return give_up(file,
+                               where + "the row of pair " + std::to_string(row - first + 1) +
+                                   " does not hold six numbers or a message; the file is damaged",
+                               error);
             ++point->rows_done;
-            point->rows_failed += failed;
+            point->rows_failed += check == MESSAGE_ROW;
         }
         kept += line.size() + 1;
     }
-    if (in.bad()) {
-        *error = "Error reading file " + path;
-        return false;
-    }
-    in.close();
-    point->out = std::fopen(path.c_str(), "a");
-    if (point->out == nullptr || ftruncate(fileno(point->out), static_cast<off_t>(kept)) != 0 ||
-        (kept == 0 && (std::fputs(header.c_str(), point->out) < 0 || std::fflush(point->out) != 0))) {
-        if (point->out != nullptr) std::fclose(point->out);
-        point->out = nullptr;
-        *error = "Couldn't write file " + path;
-        return false;
-    }
+    // A torn last line (no line end) is cut off and written again.
+    if (std::ferror(file)) return give_up(file, "Error reading file " + path, error);
+    if (ftruncate(fileno(file), static_cast<off_t>(kept)) != 0 || std::fseek(file, 0, SEEK_END) != 0 ||
+        (kept == 0 && (std::fputs(header.c_str(), file) < 0 || std::fflush(file) != 0)))
+        return give_up(file, "Couldn't write file " + path + ": " + std::strerror(errno), error);
+    point->out = file;
     return true;
 }

@@ -18,8 +18,11 @@ struct resume_point {
 // creating it if it does not exist. Its complete lines must be the header
 // and then rows of these pairs in order; a last line without its line end
 // (the run was killed while writing it) is cut off, and an empty file gets
-// the header. Returns false, with the reason in *error, when the file
-// cannot be read or written or does not belong to this pair list.
+// the header. Every kept row must hold the six values as numbers (or one
+// message). The file stays locked (flock) while it is open, so that a
+// second run on it is refused. Returns false, with the reason in *error,
+// when the file is not a regular file, is locked by another run, cannot be
+// read or written, holds a damaged row or does not belong to this pair list.
 bool open_for_resume(const std::string &path, const pair_list &pairs, size_t first, size_t end,
                      resume_point *point, std::string *error);
 
