@@ -62,11 +62,16 @@ TEST(ReportFiles, UnwritablePathsGiveMessageStatus1AndNoFile) {
   std::string in_way = dir.path + "/in_the_way.html";
   ASSERT_EQ(mkdir(in_way.c_str(), 0755), 0);
   std::string score = run_pairfit(example_pair()).out;
+  // Each message gives the reason.
+  const std::pair<std::string, std::string> paths[] = {{dir.path + "/missing/out.html", "No such file or directory"},
+                                                      {in_way, "Is a directory"},
+                                                      {dir.path + "/missing/out.cif", "No such file or directory"},
+                                                      {"/dev/full", "No space left on device"}};
   for (std::string option : {"-html", "-sup"})
-    for (const std::string &path : {dir.path + "/missing/out.html", in_way, dir.path + "/missing/out.cif"}) {
+    for (const auto &[path, reason] : paths) {
       Output r = run_with_stderr(PAIRFIT_BINARY, option + " " + quote(path) + " " + example_pair());
       EXPECT_EQ(r.status, 1) << option << " " << path;
-      EXPECT_EQ(r.err, "Couldn't write file " + path + "\n") << option;
+      EXPECT_EQ(r.err, "Couldn't write file " + path + ": " + reason + "\n") << option;
       EXPECT_EQ(r.out, score) << option;
       EXPECT_EQ(entries_of(dir.path), std::vector<std::string>{"in_the_way.html"}) << option << " " << path;
       EXPECT_EQ(entries_of(in_way), std::vector<std::string>{});
@@ -129,7 +134,7 @@ TEST(ReportFiles, BatchUnwritablePageGivesMessageAndStatus1) {
   Output r = run_with_stderr(PAIRFIT_BATCH_BINARY, "--all --html " + quote(path) + " " + names);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, plain.out);
-  EXPECT_EQ(r.err, "Couldn't write file " + path + "\n");
+  EXPECT_EQ(r.err, "Couldn't write file " + path + ": No such file or directory\n");
   EXPECT_EQ(entries_of(dir.path), std::vector<std::string>{});
 }
 

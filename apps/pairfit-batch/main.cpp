@@ -190,6 +190,24 @@ int exit_status(FILE *out, const char *name, const row_output &rows, size_t earl
     return 0;
 }
 
+// The input (a structure, the --list or --pairs file) that an output file
+// of the settings would replace, as "the --html file X is the input file
+// Y"; empty when there is none.
+std::string output_replacing_input(const batch_settings &settings, const pair_list &pairs) {
+    std::vector<std::string> inputs = settings.list_files;
+    if (!settings.pairs_file.empty()) inputs.push_back(settings.pairs_file);
+    for (const std::string &name : pairs.files) inputs.push_back(pairfit::parse_structure_name(name).path);
+    const std::pair<const char *, const std::string &> outputs[] = {{"--html", settings.html_file},
+                                                                   {"--resume", settings.resume_file}};
+    for (const auto &output : outputs)
+        if (!output.second.empty())
+            for (const std::string &input : inputs)
+                if (same_file(output.second.c_str(), input.c_str()))
+                    return std::string("the ") + output.first + " file " + output.second +
+                           " is the input file " + input;
+    return std::string();
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -210,6 +228,11 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "pairfit-batch: %s\n%s", error.c_str(), BATCH_USAGE);
         return 2;
     default: break;
+    }
+    error = output_replacing_input(settings, pairs);
+    if (!error.empty()) {
+        std::fprintf(stderr, "pairfit-batch: %s; nothing written\n", error.c_str());
+        return 2;
     }
     size_t first, end;
     shard_range(pair_count(pairs), settings.shard, settings.shard_count, &first, &end);
@@ -235,9 +258,7 @@ int main(int argc, char **argv) {
     size_t capacity = pairs.mode == ALL_PAIRS ? pairs.files.size()
                                               : CACHED_PER_THREAD * static_cast<size_t>(threads) +
                                                     MIN_CACHED;
-    // The fast search has no limit on the number of atoms.
-    const std::size_t max_atoms =
-        settings.fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms;
+    const std::size_t max_atoms = atom_limit(settings.fast, settings.max_atoms);
     structure_cache cache(pairs.files, capacity, max_atoms);
     if (out == stdout && (std::fputs(BATCH_HEADER, stdout) < 0 || std::fflush(stdout) != 0)) {
         std::fprintf(stderr, "pairfit-batch: error writing standard output\n");
@@ -266,9 +287,10 @@ int main(int argc, char **argv) {
     if (!settings.html_file.empty()) {
         report.files = pairs.files;
         report.all_pairs = pairs.mode == ALL_PAIRS;
-        if (!write_whole_file(settings.html_file,
-                                            pairfit::batch_page_html(report, settings.min_size))) {
-            std::fprintf(stderr, "Couldn't write file %s\n", settings.html_file.c_str());
+        std::string reason;
+        if (!write_whole_file(settings.html_file, pairfit::batch_page_html(report, settings.min_size),
+                              &reason)) {
+            std::fprintf(stderr, "Couldn't write file %s: %s\n", settings.html_file.c_str(), reason.c_str());
             status = 1;
         }
     }

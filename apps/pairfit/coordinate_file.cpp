@@ -30,11 +30,17 @@ bool write_block(FILE *f, const pairfit::structure &s, const std::vector<int> &i
 
 }  // namespace
 
-bool write_coordinate_file(const char *path, const compared_pair &input, const pairfit::result &r) {
+bool write_coordinate_file(const char *path, const compared_pair &input, const pairfit::result &r,
+                           std::string *reason) {
     output_file out(path);
     FILE *f = out.stream();
-    if (f == nullptr) return false;
-    bool ok = write_block(f, input.second, input.pairs.second, r.superposed2, r, STRUCTURE2_LINE);
-    ok = write_block(f, input.first, input.pairs.first, r.superposed1, r, STRUCTURE1_LINE) && ok;
-    return out.commit() && ok;
+    bool ok = f != nullptr;
+    if (ok) {
+        ok = write_block(f, input.second, input.pairs.second, r.superposed2, r, STRUCTURE2_LINE);
+        ok = write_block(f, input.first, input.pairs.first, r.superposed1, r, STRUCTURE1_LINE) && ok;
+        if (!ok) out.writing_failed();
+    }
+    ok = out.commit() && ok;
+    if (!ok) *reason = out.failure_reason();
+    return ok;
 }

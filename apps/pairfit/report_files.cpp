@@ -1,6 +1,7 @@
 #include "report_files.h"
 
 #include <cstdio>
+#include <new>
 
 #include "output_file.h"
 #include "report/pair_page.h"
@@ -10,16 +11,17 @@
 namespace {
 
 bool write_or_complain(const char *path, const std::string &content) {
-    if (write_whole_file(path, content)) return true;
-    std::fprintf(stderr, "Couldn't write file %s\n", path);
+    std::string reason;
+    if (write_whole_file(path, content, &reason)) return true;
+    std::fprintf(stderr, "Couldn't write file %s: %s\n", path, reason.c_str());
     return false;
 }
 
 }  // namespace
 
 bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
-                       const pairfit::result &r, int min_size) {
-    pairfit::pair_page_input page{input.first, input.second, input.pairs, method, r, min_size};
+                       const pairfit::result &r, int min_size, bool sizes_as_scored) {
+    pairfit::pair_page_input page{input.first, input.second, input.pairs, method, r, min_size, !sizes_as_scored};
     return write_or_complain(path, pairfit::pair_page_html(page, pairfit::viewer_script_with_licence()));
 }
 
@@ -30,6 +32,9 @@ bool write_superposed_file(const char *path, const compared_pair &input, const p
                                              pairfit::format_for_path(path));
     } catch (const pairfit::error &e) {
         std::fprintf(stderr, "Couldn't write file %s: %s\n", path, e.what());
+        return false;
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "Couldn't write file %s: out of memory\n", path);
         return false;
     }
     return write_or_complain(path, text);

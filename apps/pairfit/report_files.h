@@ -7,8 +7,10 @@
 // Writes the HTML report of the comparison to path (r needs the per-size
 // scores). On failure prints "Couldn't write file PATH" on standard error
 // and returns false; path is then as it was before.
+// With sizes_as_scored, r's per-size scores are those of the subsets the
+// fast search scored, and the page says so.
 bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
-                       const pairfit::result &r, int min_size);
+                       const pairfit::result &r, int min_size, bool sizes_as_scored = false);
 
 // Writes every atom of both input files, structure 2 moved onto structure
 // 1, to path: mmCIF when it ends in ".cif", PDB otherwise. On failure

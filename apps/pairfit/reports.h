@@ -3,6 +3,7 @@
 #define PAIRFIT_APP_REPORTS_H
 
 #include <functional>
+#include <string>
 
 #include "pairfit/compare.h"
 
@@ -25,8 +26,10 @@ void print_scores_by_size(const pairfit::result &r);
 // Writes structure 2 and then structure 1, superposed, as PDB ATOM lines,
 // each block closed by "END ", the subset marked in the temperature
 // factor. The file is written whole or not at all (see output_file):
-// returns false when it could not be written, leaving what was at path.
-bool write_coordinate_file(const char *path, const compared_pair &input, const pairfit::result &r);
+// returns false, with the reason in *reason, when it could not be written,
+// leaving what was at path.
+bool write_coordinate_file(const char *path, const compared_pair &input, const pairfit::result &r,
+                           std::string *reason);
 
 // Follows the search for -a, -f and -v: FRAC1 lines while the share of
 // pairs in the subset is at most a limit that falls by frac_step a line,
