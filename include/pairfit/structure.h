@@ -16,6 +16,11 @@ namespace pairfit {
 // default limit of the readers.
 constexpr std::size_t max_exact_atoms = 5000;
 
+// The default limit of the fast search, which has no capacity of its own:
+// a file of more C-alpha atoms (a decompression bomb, say) is refused
+// rather than allowed to take all memory. Callers may raise it.
+constexpr std::size_t default_fast_atoms = 4000000;
+
 // Every failure the library reports is an error; its text is the message
 // the command-line programs print.
 class error : public std::runtime_error {
@@ -29,6 +34,7 @@ enum class read_failure {
     too_many_atoms,  // "Too many C-alpha atoms in file PATH (at most N)"
     bad_selection,   // the selection does not parse, or selects more than models and chains
     nothing_selected,  // the selection matches no C-alpha atom of the file
+    out_of_memory,   // "Out of memory reading file PATH"
 };
 
 class read_error : public error {

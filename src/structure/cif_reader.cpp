@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -440,6 +441,8 @@ void read_ca_cif(text_source &source, const char *head, const read_options &opti
         found = true;
     } catch (const read_error &) {
         throw;
+    } catch (const std::bad_alloc &) {
+        fail_read(read_failure::out_of_memory, path, options.max_atoms);
     } catch (...) {
         // A parse error, a value beyond the buffer, a failed allocation.
         fail_read(read_failure::unreadable, path, options.max_atoms);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "structure/cif_reader.h"
 #include "structure/selection_parse.h"
@@ -161,6 +162,7 @@ std::string read_failure_message(read_failure kind, const std::string &path, siz
                ")";
     case read_failure::bad_selection: return "Bad selection for file " + path;
     case read_failure::nothing_selected: return "Selection matches nothing in file " + path;
+    case read_failure::out_of_memory: return "Out of memory reading file " + path;
     }
     return "Error reading file " + path;
 }
@@ -261,7 +263,12 @@ structure read_structure(const std::string &path, const read_options &options) {
     gzbuffer(file, file_size > 0 && file_size < (1 << 16) ? std::max<unsigned>(8192, file_size) : 1 << 16);
     structure out;
     out.source = path;
-    read_pdb_text(file, file_size, path, reading, &out);
+    try {
+        read_pdb_text(file, file_size, path, reading, &out);
+    } catch (const std::bad_alloc &) {
+        out = structure();
+        fail_read(read_failure::out_of_memory, path, options.max_atoms);
+    }
     if (selecting) {
         out = apply_selection(out, selection, options.selection);
         if (out.atoms.size() > options.max_atoms)
