@@ -26,9 +26,15 @@ void set_identity(double a[9]) {
 // turn on the left. Returns the angle.
 // Always inlined with constant places, so that the compiler keeps the
 // matrices in registers instead of passing them through memory.
-inline __attribute__((always_inline)) double axis_step(double t, double d, double e[9], int c1,
-                                                       int c2, int plus_sin, int minus_sin,
+inline __attribute__((always_inline)) double axis_step(double t, double d, double tiny, double e[9],
+                                                       int c1, int c2, int plus_sin, int minus_sin,
                                                        double h[9], double u[9]) {
+    // 0/0, up to rounding: no turn about this axis changes the fit (the
+    // atoms of one structure lie on this axis, for instance), and the
+    // angle of rounding errors would be arbitrary. Not turning lets the
+    // other axes do the fit, where a not-a-number angle would end it with
+    // no rotation at all.
+    if (std::fabs(t) <= tiny && std::fabs(d) <= tiny) return 0.0;
     double a = std::atan(t / d);
     double c = std::cos(a), s = std::sin(a);
     if (c * d + s * t < 0) {
@@ -61,18 +67,24 @@ int fit_rotation(double h_out[9], double u_out[9]) {
 
     // Turn about x, y and z in turn, each by the angle that maximises the
     // trace of h, until a pass hardly turns at all. A not-a-number angle
-    // (0/0 when the selected atoms lie on one axis) fails the test and ends it.
+    // (from coordinates beyond the range of doubles) fails the test and ends it.
+    // Rounding-level terms of h, whose size turns leave nearly as it is.
+    double scale = 0.0;
+    for (int i = 0; i < 9; ++i) scale += std::fabs(h[i]);
+    const double tiny = 1e-12 * scale;
     int passes = 0;
     for (;;) {
-        double ax = axis_step(h[7] - h[5], h[4] + h[8], ex, 4, 8, 5, 7, h, u);
-        double ay = axis_step(h[2] - h[6], h[0] + h[8], ey, 0, 8, 6, 2, h, u);
-        double az = axis_step(h[3] - h[1], h[0] + h[4], ez, 0, 4, 1, 3, h, u);
+        double ax = axis_step(h[7] - h[5], h[4] + h[8], tiny, ex, 4, 8, 5, 7, h, u);
+        double ay = axis_step(h[2] - h[6], h[0] + h[8], tiny, ey, 0, 8, 6, 2, h, u);
+        double az = axis_step(h[3] - h[1], h[0] + h[4], tiny, ez, 0, 4, 1, 3, h, u);
         ++passes;
         if (!(std::fabs(ax) + std::fabs(ay) + std::fabs(az) > CONVERGED)) break;
         if (passes == MAX_FIT_PASSES) break;
     }
 
-    if (!(u[0] > 0) && !(u[0] < 0)) set_identity(u);
+    // Not a number: the iteration broke down. (A zero here is a quarter
+    // turn, which lines along the axes need.)
+    if (std::isnan(u[0])) set_identity(u);
     copy_matrix(h, h_out);
     copy_matrix(u, u_out);
     return passes;

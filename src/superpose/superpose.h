@@ -23,7 +23,9 @@ double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]);
 // correlation matrix h (molecule 1 rows, molecule 2 columns), updating h,
 // until a pass turns by no more than 0.0001 radian in all. u receives the
 // accumulated rotation; it is reset to the identity when the iteration
-// broke down (u(0,0) zero or not a number). Returns the number of passes.
+// broke down (u(0,0) not a number). An axis whose best angle is 0/0 up to
+// rounding (the atoms of one structure on a line, say) is not turned about.
+// Returns the number of passes.
 int fit_rotation(double h[9], double u[9]);
 
 // Guard against a fit that never converges; never reached on real input.
