@@ -60,6 +60,11 @@ struct compare_options {
     search_mode mode = search_mode::exact;
     int threads = 1;                    // fast mode: threads for the seeds (0: every core)
     bool per_size_scores = false;       // fill result::score_by_size
+    // Fast mode without per_size_scores: fill result::score_by_size with the
+    // highest score among the subsets the search scores anyway, at no extra
+    // cost (scoring every subset makes the fast search many times slower);
+    // sizes it did not score stay 0. The exact mode ignores it.
+    bool sizes_as_scored = false;
     search_observer *observer = nullptr;
     // Fit the best subset once more before taking the superposed
     // coordinates, as pairfit does when it prints the per-pair table and

@@ -20,6 +20,7 @@ void compare_fast(const structure &first, const structure &second, const pairing
     search.min_size = options.min_size;
     search.threads = options.threads;
     search.per_size_scores = options.per_size_scores;
+    search.record_scored_sizes = options.sizes_as_scored;
     detail::fast_search_result found = detail::fast_search(one, two, search);
 
     out.max_natoms = static_cast<int>(std::max(first.size(), second.size()));
@@ -32,7 +33,7 @@ void compare_fast(const structure &first, const structure &second, const pairing
         (std::log10(out.pvalue) + 0.6108) * -1000.0 / static_cast<double>(first.size());
     out.in_subset = found.in_subset;
     out.score_by_size.clear();
-    if (options.per_size_scores) out.score_by_size = found.score_by_size;
+    if (options.per_size_scores || options.sizes_as_scored) out.score_by_size = found.score_by_size;
     if (options.observer != nullptr && found.size > 0)
         options.observer->new_best(growth_step{found.size, n, found.rms, found.score, found.pvalue});
 

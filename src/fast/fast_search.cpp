@@ -334,7 +334,8 @@ private:
         shift_part_ = k * shift_;
         double score = sum * 20.0;
         double pvalue = gumbel_tail((score / 10.0 - ctx_.model_mean[k]) / ctx_.model_spread[k]);
-        if (ctx_.options.per_size_scores && score > out.score_by_size[k]) out.score_by_size[k] = score;
+        if ((ctx_.options.per_size_scores || ctx_.options.record_scored_sizes) && score > out.score_by_size[k])
+            out.score_by_size[k] = score;
         if (k <= ctx_.options.min_size) return;
         if (pvalue < out.best_pvalue) {
             out.best_pvalue = pvalue;

@@ -25,6 +25,9 @@ struct fast_search_options {
     // double precision; the same pair either way).
     bool single_precision = true;
     bool per_size_scores = false;  // score every subset and fill score_by_size
+    // Fill score_by_size from the subsets scored anyway: nothing more is
+    // scored, so sizes the search skipped stay 0.
+    bool record_scored_sizes = false;
 };
 
 // What the search did; fits and paths_cut depend on which thread reaches a
@@ -48,7 +51,8 @@ struct fast_search_result {
     double pvalue = 1.0;
     std::vector<char> in_subset;       // per pair
     // With per_size_scores: the highest score of any subset of each size 0
-    // to n (0 where none); otherwise all 0.
+    // to n (0 where none); with record_scored_sizes, of the subsets
+    // scored; otherwise all 0.
     std::vector<double> score_by_size;
     fast_search_counters counters;
     // When none was accepted: the last fit of the last seed's path, which is

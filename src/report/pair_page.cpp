@@ -194,7 +194,10 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
     b += distance_plot_svg(in.first, in.second, in.pairs, r);
     b += "<h2>Best score by subset size</h2>\n<p>For each size, the highest score of any subset the search "
          "scored, and its p-value (log scale). The red line marks the size chosen: the one with the smallest "
-         "p-value. Shaded: sizes at or below the minimum.</p>\n";
+         "p-value. Shaded: sizes at or below the minimum." +
+         std::string(in.every_size_scored ? "" : " The fast search scores only the subsets that could beat the "
+                                                 "best one found so far: sizes it did not score are left out.") +
+         "</p>\n";
     b += size_plot_svg(r, in.min_size);
 
     b += "<h2>3-D view, superposed on the best subset</h2>\n<p>C-alpha traces in structure 1's frame, structure 2 "

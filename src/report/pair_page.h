@@ -15,6 +15,8 @@ struct pair_page_input {
     pairing_method method;               // how the pairs were made
     const result &r;                     // with score_by_size filled
     int min_size;
+    // false: r.score_by_size holds only the subsets the fast search scored.
+    bool every_size_scored = true;
 };
 
 // A self-contained page: the inputs, the SCORE values in words, the
