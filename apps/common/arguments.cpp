@@ -32,3 +32,15 @@ bool is_option(const char *arg, const char *name) {
     const char *rest = arg[1] == '-' ? arg + 2 : arg + 1;
     return std::strcmp(rest, name) == 0;
 }
+
+bool parse_count(const char *text, long *value) {
+    if (*text == '\0') return false;
+    long v = 0;
+    for (const char *p = text; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9' || v > (LONG_MAX - (*p - '0')) / 10) return false;
+        v = v * 10 + (*p - '0');
+    }
+    if (v < 1) return false;
+    *value = v;
+    return true;
+}

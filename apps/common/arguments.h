@@ -22,4 +22,8 @@ bool parse_digits(const char *text, int min, int max, int *value);
 // share.
 bool is_option(const char *arg, const char *name);
 
+// A count written as digits only, from 1 up, without overflow: true, with
+// the count in *value, or false and *value unchanged.
+bool parse_count(const char *text, long *value);
+
 #endif

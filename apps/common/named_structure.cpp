@@ -21,6 +21,13 @@ void print_warning(const std::string &message) { std::fprintf(stderr, "%s\n", me
 
 }  // namespace
 
+std::size_t atom_limit(bool fast, long requested) {
+    const std::size_t limit = fast ? pairfit::default_fast_atoms : pairfit::max_exact_atoms;
+    if (requested <= 0) return limit;
+    const std::size_t wanted = static_cast<std::size_t>(requested);
+    return fast || wanted < limit ? wanted : limit;
+}
+
 pairfit::structure read_named_structure(const std::string &name, std::size_t max_atoms) {
     return read_named(name, max_atoms, print_warning);
 }

@@ -13,6 +13,11 @@
 pairfit::structure read_named_structure(const std::string &name,
                                         std::size_t max_atoms = pairfit::max_exact_atoms);
 
+// The most C-alpha atoms to read a structure: requested (-max-atoms; 0
+// when not given) or the mode's default (pairfit::default_fast_atoms with
+// the fast search), never more than the exact search holds without it.
+std::size_t atom_limit(bool fast, long requested);
+
 // Reads the two structures of a comparison, in turn or, with in_parallel,
 // at the same time: the output is the same either way (the second one's
 // warnings wait until the first is read, and when both fail the first's

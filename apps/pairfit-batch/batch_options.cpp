@@ -43,8 +43,10 @@ const char BATCH_HELP[] =
     "                      atoms instead of by residue number (the later of -seq\n"
     "                      and -struct counts; at least 5 atoms a structure)\n"
     "  -j N                run N comparisons at a time (default: one per core)\n"
-    "  -fast               the fast search (as pairfit -fast), no limit on the\n"
-    "                      number of atoms; each comparison on one thread\n"
+    "  -fast               the fast search (as pairfit -fast), up to 4000000 atoms\n"
+    "                      a structure; each comparison on one thread\n"
+    "  -max-atoms N        read at most N C-alpha atoms a structure (default 5000,\n"
+    "                      which the exact search holds at most; 4000000 with -fast)\n"
     "  --shard K/N         run only the K-th of N consecutive slices of the pairs\n"
     "                      (K = 1..N); the rows of slices 1..N in turn are the rows\n"
     "                      of the whole run\n"
@@ -104,12 +106,13 @@ void set_defaults(batch_settings *settings) {
     settings->by_structure = false;
     settings->html_file.clear();
     settings->resume_file.clear();
+    settings->max_atoms = 0;
 }
 
 // The options that take a value, as their canonical spelling: those shared
 // with pairfit are accepted with one dash or two.
 const char *option_with_value(const char *arg) {
-    for (const char *shared : {"-min", "-j", "--html"})
+    for (const char *shared : {"-min", "-j", "--html", "-max-atoms"})
         if (is_option(arg, shared + (shared[1] == '-' ? 2 : 1))) return shared;
     for (const char *own : {"--list", "--pairs", "--shard", "--split", "--resume"})
         if (std::strcmp(arg, own) == 0) return own;
@@ -144,6 +147,11 @@ bool set_option(batch_settings *settings, const char *option, const char *value,
         settings->html_file = value;
     } else if (std::strcmp(option, "--resume") == 0) {
         settings->resume_file = value;
+    } else if (std::strcmp(option, "-max-atoms") == 0) {
+        if (!parse_count(value, &settings->max_atoms)) {
+            *error = std::string("-max-atoms needs a number of C-alpha atoms from 1 up, not '") + value + "'";
+            return false;
+        }
     } else if (!parse_shard(value, &settings->shard, &settings->shard_count)) {
         *error = std::string("--shard needs K/N with 1 <= K <= N, not '") + value + "'";
         return false;

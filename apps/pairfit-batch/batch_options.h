@@ -24,6 +24,7 @@ struct batch_settings {
     bool by_structure;                   // -struct: pair residues by structural alignment
     std::string html_file;               // --html: the report page; empty: none
     std::string resume_file;             // --resume: continue this output file; empty: none
+    long max_atoms;                      // -max-atoms: C-alpha atoms read at most; 0: the mode's default
 };
 
 enum batch_parse_status {

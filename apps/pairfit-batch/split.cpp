@@ -7,10 +7,12 @@
 std::vector<std::string> split_name(const std::string &name, split_mode mode) {
     if (mode == SPLIT_NONE || !pairfit::parse_structure_name(name).selection.empty())
         return {name};
-    // Only the models and chains are wanted: no atom limit, no warnings
-    // (reading the pieces later reports them).
+    // Only the models and chains are wanted: no warnings (reading the pieces
+    // later reports them), and the fast search's default limit, so that a
+    // decompression bomb cannot take all memory (such a file stays whole
+    // and its pairs report the error).
     pairfit::read_options options;
-    options.max_atoms = static_cast<size_t>(-1);
+    options.max_atoms = pairfit::default_fast_atoms;
     pairfit::structure whole;
     try {
         whole = pairfit::read_structure(name, options);

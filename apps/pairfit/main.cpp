@@ -50,6 +50,9 @@ int main(int argc, char **argv) {
     case ARGS_BAD_THREADS:
         std::fprintf(stderr, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n");
         return 1;
+    case ARGS_BAD_MAX_ATOMS:
+        std::fprintf(stderr, "pairfit: -max-atoms needs a number of C-alpha atoms from 1 up\n");
+        return 1;
     default: break;
     }
     // No output file may replace an input.
@@ -68,16 +71,15 @@ int main(int argc, char **argv) {
             }
     }
 
-    // The fast search has no limit on the number of pairs.
-    const std::size_t max_atoms =
-        settings.fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms;
+    const std::size_t max_atoms = atom_limit(settings.fast, settings.max_atoms);
     pairfit::structure first, second;
     try {
         // A fast search on several threads reads its two files at once too.
         read_named_pair(settings.file1, settings.file2, max_atoms, settings.fast && settings.threads != 1, &first,
                         &second);
     } catch (const pairfit::read_error &e) {
-        std::fprintf(is_selection_error(e) ? stderr : stdout, "%s\n", e.what());
+        const bool new_message = is_selection_error(e) || e.kind() == pairfit::read_failure::out_of_memory;
+        std::fprintf(new_message ? stderr : stdout, "%s\n", e.what());
         return 1;
     }
     const pairfit::pairing_method method =
@@ -94,7 +96,10 @@ int main(int argc, char **argv) {
     progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);
     pairfit::compare_options options;
     options.min_size = settings.min_size;
-    options.per_size_scores = settings.per_size || settings.html_file != nullptr;
+    // The page's per-size curve: in the fast mode, from the subsets it scores
+    // anyway, as scoring every subset would cost it many times its run.
+    options.per_size_scores = settings.per_size || (settings.html_file != nullptr && !settings.fast);
+    options.sizes_as_scored = settings.fast && settings.html_file != nullptr;
     if (settings.fast) {
         options.mode = pairfit::search_mode::fast;
         options.threads = settings.threads;
@@ -115,13 +120,23 @@ int main(int argc, char **argv) {
             input, result.final_rms, [&](int k) { return result.in_subset[k] != 0; },
             [&](int k) { return result.distances[k]; });
     if (settings.per_size) print_scores_by_size(result);
+    std::string reason;
     bool coordinates_written = settings.coordinate_file == nullptr ||
-                               write_coordinate_file(settings.coordinate_file, input, result);
-    if (!coordinates_written) std::printf("Couldn't write file %s\n", settings.coordinate_file);
-    // The files for people and other programs: opt-in, messages on standard error.
+                               write_coordinate_file(settings.coordinate_file, input, result, &reason);
+    if (!coordinates_written) {
+        // The line on standard output is as it has always been; the reason goes to standard error.
+        std::printf("Couldn't write file %s\n", settings.coordinate_file);
+        std::fflush(stdout);
+        std::fprintf(stderr, "pairfit: the -pdb file %s: %s\n", settings.coordinate_file, reason.c_str());
+    }
+    // The files for people and other programs: opt-in, messages on standard
+    // error. What was printed goes out first, so that it survives whatever
+    // happens while they are made.
+    std::fflush(stdout);
     bool reports_written = true;
     if (settings.html_file != nullptr)
-        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size);
+        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size,
+                                            !options.per_size_scores);
     if (settings.superposed_file != nullptr)
         reports_written = write_superposed_file(settings.superposed_file, input, result) && reports_written;
     if (!coordinates_written) return 1;

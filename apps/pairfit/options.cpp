@@ -10,6 +10,7 @@ std::string help_text() {
     const std::string min_size = std::to_string(defaults.min_size);
     const std::string threads = std::to_string(defaults.threads);
     const std::string max_atoms = std::to_string(pairfit::max_exact_atoms);
+    const std::string fast_atoms = std::to_string(pairfit::default_fast_atoms);
     return "Usage: pairfit [options] file1 file2\n"
            "\n"
            "Compares the C-alpha atoms of two structures (PDB or mmCIF, plain or\n"
@@ -43,8 +44,11 @@ std::string help_text() {
            "  -f                like -a, but at most five FRAC1 lines\n"
            "  -v                print the per-atom table after every growth step\n"
            "  -1, -2            accepted for compatibility; they change nothing\n"
-           "  -fast, --fast     the fast search: faster on large structures, no limit\n"
-           "                    on the number of atoms (else at most " + max_atoms + ") [off]\n"
+           "  -fast, --fast     the fast search: faster on large structures, up to\n"
+           "                    " + fast_atoms + " atoms a structure (else at most " + max_atoms + ") [off]\n"
+           "  -max-atoms N, --max-atoms N\n"
+           "                    read at most N C-alpha atoms a structure: lowers the\n"
+           "                    limit, or with -fast sets it [" + max_atoms + "; -fast: " + fast_atoms + "]\n"
            "  -j N, --j N       with -fast: search on N threads; 0: one per core [" + threads + "]\n"
            "  -h, --help        print this help and exit\n"
            "  --version         print the version and exit\n"
@@ -91,6 +95,9 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
         } else if (is_option(arg, "j")) {
             if (i + 1 == argc || !parse_digits(argv[i + 1], 0, 4096, &settings->threads))
                 return ARGS_BAD_THREADS;
+            ++i;
+        } else if (is_option(arg, "max-atoms")) {
+            if (i + 1 == argc || !parse_count(argv[i + 1], &settings->max_atoms)) return ARGS_BAD_MAX_ATOMS;
             ++i;
         } else if (std::strcmp(arg, "-pdb") == 0 || is_option(arg, "min") ||
                    is_option(arg, "html") || std::strcmp(arg, "-sup") == 0) {

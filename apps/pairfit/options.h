@@ -24,6 +24,7 @@ struct run_settings {
     const char *superposed_file = nullptr;  // -sup: both structures, every atom, superposed
     bool fast = false;             // -fast: the fast search
     int threads = 1;               // -j: its threads (0: every core)
+    long max_atoms = 0;            // -max-atoms: C-alpha atoms read at most a structure; 0: the mode's default
     const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };
@@ -35,6 +36,7 @@ enum parse_status {
     ARGS_BAD_THREADS,     // -j without a whole number from 0 up
     ARGS_HELP,            // -h or --help: print help_text() and exit 0
     ARGS_VERSION,         // --version: print the version and exit 0
+    ARGS_BAD_MAX_ATOMS,   // -max-atoms without a whole number from 1 up
 };
 
 // The full usage: every option with its default.
