@@ -36,7 +36,7 @@ __all__ = [
     "Structure", "Result", "ProgressStep",
     "Error", "ReadError", "CannotOpenError", "UnreadableFileError", "TooManyAtomsError",
     "SelectionError", "BadSelectionError", "NothingSelectedError",
-    "ReaderWarning", "PairingWarning", "MAX_ATOMS",
+    "ReaderWarning", "PairingWarning", "MAX_ATOMS", "FAST_MAX_ATOMS",
 ]
 
 # Shown as pairfit.Structure and pairfit.Result, where users find them.
@@ -66,6 +66,9 @@ __version__ = _pairfit.__version__
 
 #: The most C-alpha atoms a file may have, and pairs a comparison.
 MAX_ATOMS = _pairfit.MAX_ATOMS
+#: The most C-alpha atoms a path gives in the fast mode by default: a limit
+#: against files that would take all memory; max_atoms raises it.
+FAST_MAX_ATOMS = _pairfit.FAST_MAX_ATOMS
 
 PathLike = Union[str, os.PathLike]
 StructureLike = Union[Structure, PathLike]
@@ -115,13 +118,13 @@ def read(path: PathLike, selection: Optional[str] = None,
     """
     if max_atoms is not None and max_atoms < 0:
         raise ValueError("max_atoms: a number of atoms, or None for any number")
-    return _pairfit._read(os.fspath(path), selection or "", max_atoms, 2)
+    return _pairfit._read(_path(path, "path"), selection or "", max_atoms, 2)
 
 
 def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
             pairing: Union[str, Tuple[str, str], Tuple[Sequence[int], Sequence[int]]] = "number",
             per_size: bool = False, progress: Optional[Callable[[ProgressStep], None]] = None,
-            mode: str = "exact", threads: int = 1) -> Result:
+            mode: str = "exact", threads: int = 1, max_atoms: Optional[int] = None) -> Result:
     """Compare two structures as the command-line program pairfit does.
 
     a, b: Structure objects or paths; b is moved onto a (the reference).
@@ -147,15 +150,18 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
         large structures, no 5000-pair limit (paths are read without the
         5000-atom limit).
     threads: with mode="fast", threads for the search (pairfit -fast -j N;
-        0: one per core).
+        0: one per core); a negative number is a ValueError, as everywhere.
+    max_atoms: the most C-alpha atoms read from a path (pairfit -max-atoms);
+        None: MAX_ATOMS, or FAST_MAX_ATOMS with mode="fast".
 
     Returns a Result; its score_line() is the SCORE line's six values byte
     for byte. The GIL is released while the search runs.
     """
     pairs = _pairing_argument(pairing, explicit=True)
     fast = _mode_argument(mode)
-    max_atoms = None if fast else MAX_ATOMS
-    first, second = _as_structure(a, max_atoms, 3), _as_structure(b, max_atoms, 3)
+    _threads_argument(threads)
+    max_atoms = _max_atoms_argument(max_atoms, fast)
+    first, second = _as_structure(a, max_atoms, 3, "a"), _as_structure(b, max_atoms, 3, "b")
     callback = None
     if progress is not None:
         def callback(*step):
@@ -165,7 +171,8 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
 
 def compare_many(reference: StructureLike, models: Sequence[StructureLike], threads: int = 0,
                  min_size: int = 19, per_size: bool = False, with_table: bool = False,
-                 pairing: str = "number", mode: str = "exact"):
+                 pairing: str = "number", mode: str = "exact",
+                max_atoms: Optional[int] = None):
     """Compare each model against the reference, on several threads.
 
     reference, models: Structure objects or paths (each path read once, on
@@ -181,9 +188,11 @@ def compare_many(reference: StructureLike, models: Sequence[StructureLike], thre
     equals compare(reference, model, min_size=min_size, mode=mode). The first file that
     cannot be read raises its ReadError.
     """
-    models = list(models)
+    models = _list_argument(models, "models")
     pairs = [(0, k + 1) for k in range(len(models))]
-    results = _compare_pairs([reference] + models, pairs, threads, min_size, per_size, pairing, mode)
+    names = ["reference"] + ["models[%d]" % k for k in range(len(models))]
+    results = _compare_pairs([reference] + models, names, pairs, threads, min_size, per_size, pairing,
+                             mode, max_atoms)
     if not with_table:
         return results
     columns = table(results)
@@ -193,7 +202,8 @@ def compare_many(reference: StructureLike, models: Sequence[StructureLike], thre
 
 def compare_pairs(pairs: Sequence[Tuple[StructureLike, StructureLike]], threads: int = 0,
                   min_size: int = 19, per_size: bool = False, with_table: bool = False,
-                  pairing: str = "number", mode: str = "exact"):
+                  pairing: str = "number", mode: str = "exact",
+                max_atoms: Optional[int] = None):
     """Compare each pair (a, b) of a list, on several threads.
 
     pairs: (a, b) tuples of Structure objects or paths; b is moved onto a.
@@ -201,18 +211,21 @@ def compare_pairs(pairs: Sequence[Tuple[StructureLike, StructureLike]], threads:
     Other arguments, errors and warnings as for compare_many(); results in
     the order of pairs.
     """
-    pairs = [tuple(pair) for pair in pairs]
-    if any(len(pair) != 2 for pair in pairs):
-        raise ValueError("pairs: (a, b) tuples")
+    pairs = _list_argument(pairs, "pairs")
+    for k, pair in enumerate(pairs):
+        if isinstance(pair, _ONE_ITEM) or not isinstance(pair, Sequence) or len(pair) != 2:
+            raise ValueError("pairs[%d]: an (a, b) tuple, not %r" % (k, pair))
     # Each path is read once however often it appears.
     items = [item for pair in pairs for item in pair]
+    names = ["pairs[%d][%d]" % (k, side) for k in range(len(pairs)) for side in range(2)]
     jobs = [(2 * k, 2 * k + 1) for k in range(len(pairs))]
-    results = _compare_pairs(items, jobs, threads, min_size, per_size, pairing, mode)
+    results = _compare_pairs(items, names, jobs, threads, min_size, per_size, pairing, mode, max_atoms)
     return (results, table(results)) if with_table else results
 
 
 def compare_all(structures: Sequence[StructureLike], threads: int = 0, min_size: int = 19,
-                per_size: bool = False, with_table: bool = False, pairing: str = "number", mode: str = "exact"):
+                per_size: bool = False, with_table: bool = False, pairing: str = "number", mode: str = "exact",
+                max_atoms: Optional[int] = None):
     """Compare every ordered pair of different structures, on several threads.
 
     The result is not symmetric: for n structures there are n (n - 1)
@@ -222,10 +235,11 @@ def compare_all(structures: Sequence[StructureLike], threads: int = 0, min_size:
         columns "index1" and "index2" (positions in structures).
     Other arguments, errors and warnings as for compare_many().
     """
-    structures = list(structures)
+    structures = _list_argument(structures, "structures")
     n = len(structures)
     pairs = [(i, j) for i in range(n) for j in range(n) if i != j]
-    results = _compare_pairs(structures, pairs, threads, min_size, per_size, pairing, mode)
+    names = ["structures[%d]" % k for k in range(n)]
+    results = _compare_pairs(structures, names, pairs, threads, min_size, per_size, pairing, mode, max_atoms)
     if not with_table:
         return results
     columns = table(results)
@@ -253,26 +267,66 @@ def table(results: Sequence[Result]) -> Dict[str, np.ndarray]:
     return columns
 
 
-def _as_structure(item, max_atoms, stacklevel):
+# What a single structure argument may be; a list of them is none of these.
+_ONE_ITEM = (str, bytes, os.PathLike, Structure)
+
+
+def _path(item, argument):
+    """The path item names, checked: a NUL byte would cut it short."""
+    try:
+        path = os.fspath(item)
+    except TypeError:
+        raise TypeError("%s: a Structure or a path, not %r" % (argument, item)) from None
+    if ("\0" if isinstance(path, str) else b"\0") in path:
+        raise ValueError("%s: the path %r holds a NUL byte" % (argument, path))
+    return path
+
+
+def _as_structure(item, max_atoms, stacklevel, argument):
     """A Structure as it is, a path read (warnings attributed stacklevel up)."""
     if isinstance(item, Structure):
         return item
-    return _pairfit._read(os.fspath(item), "", max_atoms, stacklevel)
+    return _pairfit._read(_path(item, argument), "", max_atoms, stacklevel)
 
 
-def _as_item(item):
-    return item if isinstance(item, Structure) else os.fspath(item)
+def _as_item(item, argument):
+    return item if isinstance(item, Structure) else _path(item, argument)
 
 
-def _compare_pairs(items, jobs, threads, min_size, per_size, pairing, mode):
-    """Runs the jobs (i, j) over items; warnings attributed to the caller of
-    the public function that called this."""
-    if threads < 0:
-        raise ValueError("threads: 0 (every core) or more")
+def _list_argument(items, argument):
+    """items as a list; one path or Structure where a list belongs is refused."""
+    if isinstance(items, _ONE_ITEM):
+        raise TypeError("%s: a list of Structures or paths, not the single %r" % (argument, items))
+    try:
+        return list(items)
+    except TypeError:
+        raise TypeError("%s: a list of Structures or paths, not %r" % (argument, items)) from None
+
+
+def _threads_argument(threads):
+    if isinstance(threads, bool) or not isinstance(threads, int) or threads < 0:
+        raise ValueError("threads: 0 (every core) or more, not %r" % (threads,))
+
+
+def _max_atoms_argument(max_atoms, fast):
+    """The atom limit for reading paths: the mode's default for None."""
+    if max_atoms is None:
+        return FAST_MAX_ATOMS if fast else MAX_ATOMS
+    if isinstance(max_atoms, bool) or not isinstance(max_atoms, int) or max_atoms < 1:
+        raise ValueError("max_atoms: a number of atoms from 1 up, or None, not %r" % (max_atoms,))
+    return max_atoms
+
+
+def _compare_pairs(items, names, jobs, threads, min_size, per_size, pairing, mode, max_atoms):
+    """Runs the jobs (i, j) over items (names: the argument each came
+    from); warnings attributed to the caller of the public function that
+    called this."""
+    _threads_argument(threads)
     method = _pairing_argument(pairing, explicit=False) or "number"
     fast = _mode_argument(mode)
-    return _pairfit._compare_pairs([_as_item(i) for i in items], jobs, threads, min_size,
-                                   per_size, method, fast, 3)
+    max_atoms = _max_atoms_argument(max_atoms, fast)
+    return _pairfit._compare_pairs([_as_item(i, name) for i, name in zip(items, names)], jobs, threads,
+                                   min_size, per_size, method, fast, 3, max_atoms)
 
 
 def _pairing_argument(pairing, explicit):

@@ -6,6 +6,7 @@ import numpy.typing as npt
 
 MAX_ATOMS: int
 __version__: str
+FAST_MAX_ATOMS: int
 
 class Structure:
     """The C-alpha atoms of one file, in file order; made by pairfit.read()."""
@@ -95,4 +96,4 @@ def _compare(first: Structure, second: Structure, min_size: int,
              stacklevel: int) -> Result: ...
 def _compare_pairs(structures: List[Union[Structure, str]], pairs: List[Tuple[int, int]],
                    threads: int, min_size: int, per_size: bool, pairing: str, fast: bool,
-                   stacklevel: int) -> List[Result]: ...
+                   stacklevel: int, max_atoms: int) -> List[Result]: ...

@@ -170,7 +170,13 @@ pairing_choice pairing_from_python(py::object pairs, const pairfit::structure &f
         choice.alignment = {pairs[py::int_(0)].cast<std::string>(), pairs[py::int_(1)].cast<std::string>()};
         return choice;
     }
-    auto lists = pairs.cast<std::vector<std::vector<int>>>();
+    std::vector<std::vector<int>> lists;
+    try {
+        lists = pairs.cast<std::vector<std::vector<int>>>();
+    } catch (const py::cast_error &) {
+        throw py::value_error("pairing: \"number\", \"sequence\" or two sequences (first, second) of atom "
+                              "indices, whole numbers within the structures");
+    }
     if (lists.size() != 2 || lists[0].size() != lists[1].size())
         throw py::value_error("pairing: two index sequences (first, second) of the same length");
     for (int side = 0; side < 2; ++side) {

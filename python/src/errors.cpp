@@ -12,7 +12,8 @@ const char *read_error_class(pairfit::read_failure kind) {
     case pairfit::read_failure::too_many_atoms: return "TooManyAtomsError";
     case pairfit::read_failure::bad_selection: return "BadSelectionError";
     case pairfit::read_failure::nothing_selected: return "NothingSelectedError";
-    case pairfit::read_failure::unreadable: break;
+    case pairfit::read_failure::unreadable:
+    case pairfit::read_failure::out_of_memory: break;
     }
     return "UnreadableFileError";
 }
@@ -32,7 +33,11 @@ void bind_errors(py::module_ &) {
         try {
             if (thrown) std::rethrow_exception(thrown);
         } catch (const pairfit::read_error &e) {
-            raise_read_error(e);
+            // Running out of memory is Python's MemoryError, with the file named.
+            if (e.kind() == pairfit::read_failure::out_of_memory)
+                PyErr_SetString(PyExc_MemoryError, e.what());
+            else
+                raise_read_error(e);
         } catch (const pairfit::error &e) {
             py::object type = py::module_::import("pairfit._errors").attr("Error");
             PyErr_SetString(type.ptr(), e.what());

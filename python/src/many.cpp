@@ -68,7 +68,7 @@ void rethrow_first(const std::vector<std::exception_ptr> &errors) {
 
 std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair<int, int>> &jobs,
                                      int threads, int min_size, bool per_size, const std::string &pairing_name, bool fast,
-                                     int stacklevel) {
+                                     int stacklevel, std::size_t max_atoms) {
     // Structures as given, and the files to read, each path once.
     std::vector<py_structure> structures(items.size());
     std::vector<std::string> paths;
@@ -94,7 +94,7 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     std::vector<py_result> results(jobs.size());
     run_jobs(paths.size(), threads, read_errors,
              [&](std::size_t f, pairfit::workspace &) {
-                 read[f] = read_file(paths[f], "", fast ? static_cast<std::size_t>(-1) : pairfit::max_exact_atoms);
+                 read[f] = read_file(paths[f], "", max_atoms);
              });
     // Warnings of the files read, in input order, then the first failure.
     for (const read_outcome &outcome : read) emit_warnings(outcome.warnings, stacklevel);
@@ -126,7 +126,7 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
 void bind_many(py::module_ &m) {
     m.def("_compare_pairs", &compare_pairs, py::arg("structures"), py::arg("pairs"),
           py::arg("threads"), py::arg("min_size"), py::arg("per_size"), py::arg("pairing"),
-          py::arg("fast"), py::arg("stacklevel"),
+          py::arg("fast"), py::arg("stacklevel"), py::arg("max_atoms"),
           "Compares the pairs (i, j) of structures (Structure objects or paths) on several "
           "threads; results in the order of pairs.");
 }

@@ -1,4 +1,6 @@
 // Structure: the C-alpha atoms of one file, with numpy views of its columns.
+#include <climits>
+#include <cmath>
 #include <optional>
 
 #include <pybind11/numpy.h>
@@ -71,35 +73,52 @@ std::vector<std::string> text_or_default(const std::optional<std::vector<std::st
     return *given;
 }
 
-using int_array = py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>;
-
-std::vector<std::int64_t> ints_or_default(const std::optional<int_array> &given, std::size_t n,
-                                          const char *name, std::int64_t fallback, bool count_up) {
-    std::vector<std::int64_t> out(n, fallback);
-    if (!given) {
+// Whole numbers within the int range, one an atom (None: fallback, or 1, 2,
+// ... with count_up). Fractions, NaN, numbers beyond the int range and
+// anything that is no number are refused, never converted.
+std::vector<int> ints_or_default(const py::object &given, std::size_t n, const char *name, int fallback,
+                                 bool count_up) {
+    std::vector<int> out(n, fallback);
+    if (given.is_none()) {
         if (count_up)
-            for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::int64_t>(i) + 1;
+            for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<int>(i) + 1;
         return out;
     }
-    if (given->ndim() != 1 || static_cast<std::size_t>(given->shape(0)) != n)
-        throw py::value_error(std::string(name) + ": one value an atom (" + std::to_string(n) + ")");
-    std::copy(given->data(), given->data() + n, out.begin());
+    const std::string what = std::string(name) + ": whole numbers from " + std::to_string(INT_MIN) + " to " +
+                             std::to_string(INT_MAX) + ", one an atom (" + std::to_string(n) + ")";
+    py::array values;
+    try {
+        values = py::array::ensure(given);
+    } catch (const py::error_already_set &) {
+    }
+    if (!values || values.ndim() != 1 || static_cast<std::size_t>(values.shape(0)) != n)
+        throw py::value_error(what);
+    const char kind = values.dtype().kind();
+    if (kind != 'i' && kind != 'u' && kind != 'f') throw py::value_error(what);
+    // Every value goes through a double, which holds each int exactly and
+    // shows fractions, NaN and numbers out of range for what they are.
+    auto as_double = py::array_t<double, py::array::forcecast>::ensure(values);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double v = as_double.at(static_cast<py::ssize_t>(i));
+        if (!(v >= INT_MIN && v <= INT_MAX) || std::floor(v) != v) throw py::value_error(what);
+        out[i] = static_cast<int>(v);
+    }
     return out;
 }
 
 // A structure from columns, as Structure(...) and unpickling build it.
 py_structure from_columns(py::array_t<double, py::array::c_style | py::array::forcecast> coordinates,
-                          const std::optional<int_array> &residue_numbers,
+                          const py::object &residue_numbers,
                           const std::optional<std::vector<std::string>> &residue_names,
                           const std::optional<std::vector<std::string>> &chain_ids,
                           const std::optional<std::vector<std::string>> &insertion_codes,
-                          const std::optional<int_array> &models, const std::optional<int_array> &serials,
+                          const py::object &models, const py::object &serials,
                           const std::optional<std::vector<std::string>> &atom_names,
                           const std::string &source, const std::string &selection) {
     if (coordinates.ndim() != 2 || coordinates.shape(1) != 3)
         throw py::value_error("coordinates: an (n, 3) array");
     const std::size_t n = static_cast<std::size_t>(coordinates.shape(0));
-    if (!residue_numbers) throw py::value_error("residue_numbers: required");
+    if (residue_numbers.is_none()) throw py::value_error("residue_numbers: required");
     auto numbers = ints_or_default(residue_numbers, n, "residue_numbers", 0, false);
     auto model = ints_or_default(models, n, "models", 1, false);
     auto serial = ints_or_default(serials, n, "serials", 0, true);
@@ -118,13 +137,13 @@ py_structure from_columns(py::array_t<double, py::array::c_style | py::array::fo
         a.x = xyz(i, 0);
         a.y = xyz(i, 1);
         a.z = xyz(i, 2);
-        a.serial = static_cast<int>(serial[i]);
+        a.serial = serial[i];
         a.atom_name = name[i];
         a.residue_name = resname[i];
-        a.residue_number = static_cast<int>(numbers[i]);
+        a.residue_number = numbers[i];
         a.insertion_code = icode[i].empty() ? ' ' : icode[i][0];
         a.chain_id = chain[i];
-        a.model = static_cast<int>(model[i]);
+        a.model = model[i];
     }
     return py_structure{std::make_shared<const pairfit::structure>(std::move(out))};
 }
