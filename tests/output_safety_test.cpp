@@ -1,0 +1,197 @@
+// pairfit's files against hostile paths and inputs: a target already open
+// as standard output or error, a dangling link, reasons for failures, -sup
+// from inputs that cannot be read twice or hide megabytes of comment, the
+// atom limit, and degenerate geometry.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <zlib.h>
+
+#include "pairfit-batch/row_output.h"
+#include "test_util.h"
+
+namespace {
+
+const std::string UBQ1 = data_file("ubiquitin_1d3z_model1.pdb");
+const std::string UBQ2 = data_file("ubiquitin_1d3z_model2.pdb");
+
+struct Outcome { std::string out, err; int status; };
+
+// Through bash, for <(...) and redirections.
+Outcome bash(const std::string &command) {
+  Scratch err("safety_stderr.txt", ""), script("safety.sh", command + " 2>" + quote(err.path) + "\n");
+  RunResult r = run_shell("bash " + quote(script.path));
+  return {r.out, read_file(err.path), r.status};
+}
+
+std::string pairfit_cmd() { return quote(PAIRFIT_BINARY) + " "; }
+
+std::string score_of(const std::string &args) { return run_pairfit(args + " 2>/dev/null").out; }
+
+// 40 C-alpha atoms on a line through the origin in direction d.
+std::string line_pdb(double dx, double dy, double dz) {
+  std::string text;
+  char row[100];
+  for (int i = 0; i < 40; ++i) {
+    std::snprintf(row, sizeof row, "ATOM  %5d  CA  ALA A%4d    %8.3f%8.3f%8.3f  1.00  0.00           C\n", i + 1,
+                  i + 1, 1.5 * i * dx, 1.5 * i * dy, 1.5 * i * dz);
+    text += row;
+  }
+  return text;
+}
+
+}  // namespace
+
+// A file path that is already standard output or error gets the file's
+// text after what was printed there; the SCORE line stays.
+TEST(OutputSafety, TargetOpenAsStandardOutputIsWrittenInPlace) {
+  const std::string out = temp_path("in_place.txt");
+  const std::string pair = quote(UBQ1) + " " + quote(UBQ2);
+  const std::string score = score_of(pair);
+  ASSERT_EQ(score.compare(0, 6, "SCORE:"), 0);
+  const std::string pdb = temp_path("in_place_ref.pdb");
+  run_pairfit("-pdb " + quote(pdb) + " " + pair);
+  const struct { std::string args, expected; } cases[] = {
+      {"-pdb /dev/stdout " + pair + " >" + quote(out), score + read_file(pdb)},
+      {"-pdb " + quote(out) + " " + pair + " >" + quote(out), score + read_file(pdb)},
+      {"-sup /dev/stdout " + pair + " >" + quote(out), score},
+      {"-html /dev/stdout " + pair + " >" + quote(out), score + "<!DOCTYPE html>"},
+      {"-html /dev/stderr " + pair + " >/dev/null 2>" + quote(out), "<!DOCTYPE html>"},
+  };
+  for (const auto &c : cases) {
+    std::remove(out.c_str());
+    RunResult r = run_shell("bash -c " + quote(pairfit_cmd() + c.args));
+    EXPECT_EQ(r.status, 0) << c.args;
+    const std::string text = read_file(out);
+    EXPECT_EQ(text.compare(0, c.expected.size(), c.expected), 0) << c.args << "\n" << text.substr(0, 200);
+    EXPECT_GT(text.size(), c.expected.size() - 1) << c.args;
+  }
+  std::remove(out.c_str());
+  std::remove(pdb.c_str());
+}
+
+// A dangling link is written through (the link stays); failures give the
+// reason on standard error while the -pdb line on standard output stays as
+// it always was.
+TEST(OutputSafety, DanglingLinksAndReasons) {
+  const std::string link = temp_path("dangling.html"), target = temp_path("dangling_target.html");
+  std::remove(link.c_str());
+  std::remove(target.c_str());
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+  const std::string pair = quote(UBQ1) + " " + quote(UBQ2);
+  for (const std::string option : {"-html", "-pdb", "-sup"}) {
+    EXPECT_EQ(run_pairfit(option + " " + quote(link) + " " + pair).status, 0) << option;
+    struct stat st;
+    EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << option;
+    EXPECT_GT(read_file(target).size(), 1000u) << option;
+    std::remove(target.c_str());
+  }
+  std::remove(link.c_str());
+
+  const std::string missing = temp_path("no_such_dir") + "/out.pdb";
+  Outcome r = bash(pairfit_cmd() + "-pdb " + quote(missing) + " " + pair);
+  EXPECT_EQ(r.out, score_of(pair) + "Couldn't write file " + missing + "\n");
+  EXPECT_EQ(r.err, "pairfit: the -pdb file " + missing + ": No such file or directory\n");
+  EXPECT_EQ(r.status, 1);
+  r = bash(pairfit_cmd() + "-pdb /dev/full " + pair);
+  EXPECT_EQ(r.err, "pairfit: the -pdb file /dev/full: No space left on device\n");
+}
+
+// -sup never writes a structure without its atoms: an input that was a
+// pipe, or an mmCIF table that gemmi cannot read, is an error naming it.
+TEST(OutputSafety, SuperposedFileFromInputsThatDoNotReadAgain) {
+  const std::string sup = temp_path("sup_pipe.pdb");
+  std::remove(sup.c_str());
+  Outcome r = bash(pairfit_cmd() + "-sup " + quote(sup) + " " + quote(UBQ1) + " <(cat " + quote(UBQ2) + ")");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, score_of(quote(UBQ1) + " " + quote(UBQ2)));
+  EXPECT_NE(r.err.find("Couldn't write file " + sup + ": no atoms when file /dev/fd/"), std::string::npos) << r.err;
+  EXPECT_NE(access(sup.c_str(), F_OK), 0);
+
+  // The columns pairfit reads, without those gemmi needs.
+  std::string cif = "data_minimal\nloop_\n_atom_site.id\n_atom_site.auth_atom_id\n_atom_site.auth_comp_id\n"
+                    "_atom_site.auth_seq_id\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n_atom_site.Cartn_z\n";
+  for (const pairfit::ca_atom &a : read_atoms(UBQ2).atoms)
+    cif += std::to_string(a.serial) + " CA " + a.residue_name + " " + std::to_string(a.residue_number) + " " + std::to_string(a.x) + " " +
+           std::to_string(a.y) + " " + std::to_string(a.z) + "\n";
+  Scratch minimal("minimal.cif", cif);
+  ASSERT_EQ(read_atoms(minimal.path).size(), 76u);
+  r = bash(pairfit_cmd() + "-sup " + quote(sup) + " " + quote(UBQ1) + " " + quote(minimal.path));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no atoms when file " + minimal.path + " is read again"), std::string::npos) << r.err;
+  EXPECT_NE(access(sup.c_str(), F_OK), 0);
+}
+
+// A gzip mmCIF file padded with 192 MB of comment in its first block and a
+// broken second block: -sup reads the first block in bounded memory.
+TEST(OutputSafety, SuperposedFileReadsCommentPaddedGzipInBoundedMemory) {
+  const std::string cif = temp_path("padded.cif.gz"), sup = temp_path("padded_sup.cif");
+  std::string first = read_file(data_file("ubiquitin_1ubq_xray.cif"));
+  gzFile out = gzopen(cif.c_str(), "wb1");
+  ASSERT_NE(out, nullptr);
+  gzwrite(out, first.data(), static_cast<unsigned>(first.size()));
+  const std::string comment(1 << 20, '#');
+  std::string lines;
+  for (int i = 0; i < 16; ++i) lines += "# " + comment.substr(0, (1 << 16) - 3) + "\n";
+  for (int i = 0; i < 192; ++i) gzwrite(out, lines.data(), static_cast<unsigned>(lines.size()));
+  const std::string broken = "data_second\nloop_\n_x.y\n;\nno end to this text field\n";
+  gzwrite(out, broken.data(), static_cast<unsigned>(broken.size()));
+  gzclose(out);
+
+  pid_t pid = fork();
+  if (pid == 0) {
+    freopen("/dev/null", "w", stdout);
+    execl(PAIRFIT_BINARY, PAIRFIT_BINARY, "-sup", sup.c_str(), data_file("ubiquitin_1ubq_xray.pdb").c_str(),
+          cif.c_str(), static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  int status;
+  struct rusage usage;
+  ASSERT_EQ(wait4(pid, &status, 0, &usage), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_LT(usage.ru_maxrss, 96 * 1024) << "KB";
+  EXPECT_NE(read_file(sup).find("_atom_site"), std::string::npos);
+  std::remove(cif.c_str());
+  std::remove(sup.c_str());
+}
+
+// -max-atoms lowers the exact mode's limit (never above what it holds) and
+// sets the fast mode's, which a decompression bomb would otherwise pass.
+TEST(OutputSafety, AtomLimitForEveryMode) {
+  const std::string big = data_file("overcap_ubiquitin_2k39_ca.pdb.gz");
+  const std::string too_many = "Too many C-alpha atoms in file " + big;
+  const struct { std::string args, out; int status; } cases[] = {
+      {"-fast -max-atoms 8000 " + quote(big) + " " + quote(UBQ1), too_many + " (at most 8000)\n", 1},
+      {"-max-atoms 9000 " + quote(big) + " " + quote(UBQ1), too_many + " (at most 5000)\n", 1},
+      {"-max-atoms 70 " + quote(UBQ1) + " " + quote(UBQ2),
+       "Too many C-alpha atoms in file " + UBQ1 + " (at most 70)\n", 1},
+  };
+  for (const auto &c : cases) {
+    RunResult r = run_pairfit(c.args + " 2>/dev/null");
+    EXPECT_EQ(r.out, c.out) << c.args;
+    EXPECT_EQ(r.status, c.status) << c.args;
+  }
+  EXPECT_EQ(run_pairfit("-fast -max-atoms 8816 " + quote(big) + " " + quote(UBQ1)).out.rfind("SCORE:\t8816\t", 0), 0u);
+  for (const std::string value : {"0", "-1", "x", "99999999999999999999"}) {
+    Outcome r = bash(pairfit_cmd() + "-max-atoms " + value + " " + quote(UBQ1) + " " + quote(UBQ2));
+    EXPECT_EQ(r.err, "pairfit: -max-atoms needs a number of C-alpha atoms from 1 up\n") << value;
+    EXPECT_EQ(r.status, 1);
+  }
+  Outcome batch = bash(quote(PAIRFIT_BATCH_BINARY) + " -fast -max-atoms 8000 " + quote(UBQ1) + " " + quote(big));
+  EXPECT_EQ(batch.out, std::string(BATCH_HEADER) + UBQ1 + "\t" + big + "\t" + too_many + " (at most 8000)\n");
+  EXPECT_EQ(batch.status, 1);
+}
+
+// Structures on lines: both modes superpose them exactly, all pairs.
+TEST(OutputSafety, CollinearStructuresSuperposeInBothModes) {
+  Scratch x("line_x.pdb", line_pdb(1, 0, 0)), y("line_y.pdb", line_pdb(0, 1, 0)),
+      slanted("line_s.pdb", line_pdb(0, 0.8, 0.6));
+  const std::string all = "SCORE:\t40\t40\t0.0\t800.0\t1.286149e-03\t5.699772e+01\n";
+  for (const std::string mode : {"", "-fast "})
+    for (const auto &pair : {std::make_pair(x.path, y.path), std::make_pair(x.path, slanted.path),
+                             std::make_pair(slanted.path, y.path)}) {
+      Outcome r = bash(pairfit_cmd() + mode + quote(pair.first) + " " + quote(pair.second));
+      EXPECT_EQ(r.out, all) << mode << pair.first << " " << pair.second;
+      EXPECT_EQ(r.err, "") << mode;
+    }
+}
