@@ -95,6 +95,45 @@ void set_score_values(const best_subset &best, int min_size, size_t natoms1, res
         (std::log10(out->pvalue) + 0.6108) * -1000.0 / static_cast<double>(natoms1);
 }
 
+// For points on one line (or at one point), where the least-squares fit's
+// iteration does not converge (the turn about the line is free): the
+// rotation that takes the line of from onto the line of to, the same
+// points in the same order, turning about neither. False when the points
+// span more than a line. The largest perpendicular distance allowed is a
+// billionth of the points' extent.
+bool rotation_of_line(const std::vector<gemmi::Position> &from, const std::vector<gemmi::Position> &to,
+                      gemmi::Mat33 *rotation) {
+    const size_t n = from.size();
+    gemmi::Position c_from, c_to;
+    for (size_t k = 0; k < n; ++k) {
+        c_from += from[k];
+        c_to += to[k];
+    }
+    c_from /= static_cast<double>(n);
+    c_to /= static_cast<double>(n);
+    size_t far = 0;
+    for (size_t k = 1; k < n; ++k)
+        if (from[k].dist_sq(c_from) > from[far].dist_sq(c_from)) far = k;
+    const double extent = from[far].dist(c_from);
+    *rotation = gemmi::Mat33();
+    if (extent == 0.0) return true;
+    const gemmi::Vec3 a = (from[far] - c_from) / extent;
+    for (size_t k = 0; k < n; ++k)
+        if ((from[k] - c_from).cross(a).length() > 1e-9 * extent) return false;
+    const gemmi::Vec3 b = (to[far] - c_to).normalized();
+    // Rodrigues' formula for the turn about a x b by the angle between them;
+    // for opposite directions a half turn about an axis across a.
+    const gemmi::Vec3 axis = a.cross(b);
+    const double s = axis.length(), c = a.dot(b);
+    gemmi::Vec3 k = s > 1e-12 ? axis / s : (std::fabs(a.x) < 0.9 ? gemmi::Vec3(1, 0, 0) : gemmi::Vec3(0, 1, 0)).cross(a).normalized();
+    const double angle = std::atan2(s, c), sin_a = std::sin(angle), one_minus_cos = 1.0 - std::cos(angle);
+    const gemmi::Mat33 cross_k(0, -k.z, k.y, k.z, 0, -k.x, -k.y, k.x, 0);
+    const gemmi::Mat33 squared = cross_k.multiply(cross_k);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) rotation->a[i][j] += sin_a * cross_k.a[i][j] + one_minus_cos * squared.a[i][j];
+    return true;
+}
+
 // The transformation that took structure 2's input coordinates to where the
 // fits left them, found again by a least-squares fit over all pairs (the
 // fits moved them rigidly, so it is exact to rounding), and then expressed
@@ -127,10 +166,22 @@ void recover_transform(const structure &first, const structure &second, const pa
             out->transform.translation[i] = out->superposed2[0][i] - input2[0].at(i) - shift[i];
         return;
     }
-    gemmi::SupResult fit = gemmi::superpose_positions(moved2.data(), input2.data(), n, nullptr);
+    gemmi::Transform fit;
+    if (rotation_of_line(input2, moved2, &fit.mat)) {
+        // Structure 2 on a line: the least-squares iteration would not
+        // converge (and say so on standard error).
+        gemmi::Position c_in, c_moved;
+        for (size_t k = 0; k < n; ++k) {
+            c_in += input2[k];
+            c_moved += moved2[k];
+        }
+        fit.vec = (c_moved - gemmi::Position(fit.mat.multiply(c_in))) / static_cast<double>(n);
+    } else {
+        fit = gemmi::superpose_positions(moved2.data(), input2.data(), n, nullptr).transform;
+    }
     for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) out->transform.rotation[i][j] = fit.transform.mat[i][j];
-        out->transform.translation[i] = fit.transform.vec.at(i) - shift[i];
+        for (int j = 0; j < 3; ++j) out->transform.rotation[i][j] = fit.mat[i][j];
+        out->transform.translation[i] = fit.vec.at(i) - shift[i];
     }
 }
 
