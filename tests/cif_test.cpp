@@ -42,6 +42,14 @@ TEST(Cif, RecognisedByTheFirstContentLine) {
   EXPECT_EQ(read_atoms(gz.path).size(), 760u);
 }
 
+// Coordinates are decimal numbers: strtod's hexadecimal and infinity are
+// not, and their rows are skipped as unreadable (with a warning).
+TEST(Cif, CoordinatesAreDecimalNumbers) {
+  EXPECT_EQ(serials_of(atom_site(MINIMAL, "1 CA ALA 1 0x10 2 3\n2 CA ALA 2 1 2 3\n3 CA ALA 3 1 -0X1p3 3\n"
+                                          "4 CA ALA 4 1 2 infinity\n5 CA ALA 5 -1.5e+2 .5 3.\n")),
+            "2 5 ");
+}
+
 TEST(Cif, AuthorValuesFirstAltLocationGluedModelsInFileOrder) {
   std::string rows = "ATOM 7 CA CA . ALA ALA 1 10 1.5 -2.25 3e1 1\n"
                      "ATOM 8 CA ? A SER ? 2 ? 4 5 6 1\n"       // label values stand in for '?'

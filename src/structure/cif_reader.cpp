@@ -67,8 +67,9 @@ bool parse_int(const std::string &s, int *value) {
     return read_int(p, value) && *p == '\0';
 }
 
+// A decimal number: strtod alone would also take 0x10, inf or nan.
 bool parse_double(const std::string &s, double *value) {
-    if (s.empty()) return false;
+    if (s.empty() || s.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
     char *end;
     double v = std::strtod(s.c_str(), &end);
     if (*end != '\0' || !std::isfinite(v)) return false;
