@@ -122,19 +122,34 @@ TEST(OutputSafety, SuperposedFileFromInputsThatDoNotReadAgain) {
   EXPECT_NE(access(sup.c_str(), F_OK), 0);
 }
 
-// A gzip mmCIF file padded with 192 MB of comment in its first block and a
-// broken second block: -sup reads the first block in bounded memory.
+// The mmCIF -sup file keeps HETATM rows (selenomethionines here) as the
+// PDB one does.
+TEST(OutputSafety, SuperposedMmcifKeepsHetatmRows) {
+  const std::string capsid = data_file("capsid_1a8o_hetatm_mse.pdb");
+  for (const std::string name : {"hetatm_sup.cif", "hetatm_sup.pdb"}) {
+    const std::string sup = temp_path(name);
+    ASSERT_EQ(run_pairfit("-sup " + quote(sup) + " " + quote(capsid) + " " + quote(capsid)).status, 0);
+    size_t rows = 0;
+    std::istringstream in(read_file(sup));
+    for (std::string line; std::getline(in, line);) rows += line.rfind("HETATM", 0) == 0;
+    EXPECT_EQ(rows, 240u) << name;  // 120 in each structure
+    std::remove(sup.c_str());
+  }
+}
+
+// A gzip mmCIF file whose second data block holds 192 MB of comment (and
+// then a broken text field): -sup reads the first block only, in bounded
+// memory, as the comparison does.
 TEST(OutputSafety, SuperposedFileReadsCommentPaddedGzipInBoundedMemory) {
   const std::string cif = temp_path("padded.cif.gz"), sup = temp_path("padded_sup.cif");
-  std::string first = read_file(data_file("ubiquitin_1ubq_xray.cif"));
+  std::string first = read_file(data_file("ubiquitin_1ubq_xray.cif")) + "data_second\n";
   gzFile out = gzopen(cif.c_str(), "wb1");
   ASSERT_NE(out, nullptr);
   gzwrite(out, first.data(), static_cast<unsigned>(first.size()));
-  const std::string comment(1 << 20, '#');
   std::string lines;
-  for (int i = 0; i < 16; ++i) lines += "# " + comment.substr(0, (1 << 16) - 3) + "\n";
+  for (int i = 0; i < 1 << 13; ++i) lines += "# " + std::string(125, '#') + "\n";
   for (int i = 0; i < 192; ++i) gzwrite(out, lines.data(), static_cast<unsigned>(lines.size()));
-  const std::string broken = "data_second\nloop_\n_x.y\n;\nno end to this text field\n";
+  const std::string broken = "loop_\n_x.y\n;\nno end to this text field\n";
   gzwrite(out, broken.data(), static_cast<unsigned>(broken.size()));
   gzclose(out);
 

@@ -264,8 +264,12 @@ std::string superposed_file_text(const structure &first, const structure &second
 
     std::ostringstream text;
     try {
-        if (format == coordinate_format::mmcif)
-            gemmi::cif::write_cif_to_stream(text, gemmi::make_mmcif_document(out));
+        if (format == coordinate_format::mmcif) {
+            // group_PDB keeps HETATM rows apart from ATOM rows, as the PDB format does.
+            gemmi::MmcifOutputGroups groups(true);
+            groups.group_pdb = true;
+            gemmi::cif::write_cif_to_stream(text, gemmi::make_mmcif_document(out, groups));
+        }
         else
             gemmi::write_pdb(out, text);
     } catch (const std::exception &e) {
