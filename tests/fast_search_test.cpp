@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fast/fast_search.h"
@@ -653,3 +654,28 @@ TEST(FastSearch, MoreThanFiveThousandPairs) {
 }
 
 }  // namespace
+
+// The sizes the search scores anyway, recorded for the page's curve: the
+// same search (no subset scored more), and each recorded score at most the
+// best of every subset of its size, the chosen size's score among them.
+TEST(FastSearch, ScoredSizesCostNoExtraScores) {
+  pair_lists p = read_pairs("large_glua3ntd_3o21_CD.pdb.gz", "large_glua3ntd_3p3w_AC.pdb.gz");
+  fast_search_options options;
+  const fast_search_result plain = fast_search(p.first, p.second, options);
+  options.record_scored_sizes = true;
+  const fast_search_result recorded = fast_search(p.first, p.second, options);
+  options.record_scored_sizes = false;
+  options.per_size_scores = true;
+  const fast_search_result every = fast_search(p.first, p.second, options);
+  EXPECT_EQ(std::tie(recorded.size, recorded.pvalue, recorded.in_subset),
+            std::tie(plain.size, plain.pvalue, plain.in_subset));
+  EXPECT_EQ(recorded.counters.scores, plain.counters.scores);
+  EXPECT_GT(every.counters.scores, 4 * plain.counters.scores);
+  EXPECT_EQ(recorded.score_by_size[recorded.size], recorded.score);
+  size_t sizes = 0;
+  for (size_t k = 0; k < recorded.score_by_size.size(); ++k) {
+    EXPECT_LE(recorded.score_by_size[k], every.score_by_size[k]) << k;
+    sizes += recorded.score_by_size[k] > 0;
+  }
+  EXPECT_GT(sizes, 10u);
+}

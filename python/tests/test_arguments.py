@@ -1,0 +1,95 @@
+"""Arguments the module refuses rather than converts: numbers that are no
+int, paths cut short by a NUL byte, a path where a list belongs, negative
+threads, model numbers beyond the int range, and the atom limits."""
+
+import math
+
+import numpy as np
+import pytest
+
+import pairfit
+from conftest import DATA
+
+UBQ1 = str(DATA / "ubiquitin_1d3z_model1.pdb")
+UBQ2 = str(DATA / "ubiquitin_1d3z_model2.pdb")
+BIG = str(DATA / "overcap_ubiquitin_2k39_ca.pdb.gz")
+
+
+@pytest.mark.parametrize("numbers", [[1, 2 ** 31], [1, -2 ** 31 - 1], [1.5, 2], [math.nan, 2],
+                                     [1, 2 ** 64], ["1", "2"], [True, False]])
+@pytest.mark.parametrize("column", ["residue_numbers", "models", "serials"])
+def test_integer_columns_refuse_what_is_no_int(column, numbers):
+    columns = {"residue_numbers": [1, 2], column: numbers}
+    with pytest.raises(ValueError, match="^" + column + ": whole numbers"):
+        pairfit.Structure(np.zeros((2, 3)), **columns)
+
+
+def test_integer_columns_take_whole_numbers_of_any_type():
+    s = pairfit.Structure(np.zeros((2, 3)), residue_numbers=np.array([-2 ** 31, 2 ** 31 - 1.0]),
+                          models=np.array([1, 2], dtype=np.uint8))
+    assert list(s.residue_numbers) == [-2 ** 31, 2 ** 31 - 1]
+    assert list(s.models) == [1, 2]
+
+
+def test_paths_with_a_nul_byte_are_refused():
+    with pytest.raises(ValueError, match="^path: the path .* holds a NUL byte"):
+        pairfit.read(UBQ1 + "\0ignored")
+    with pytest.raises(ValueError, match="^b: "):
+        pairfit.compare(UBQ1, UBQ2 + "\0")
+    with pytest.raises(ValueError, match=r"^models\[1\]: "):
+        pairfit.compare_many(UBQ1, [UBQ2, UBQ2.encode() + b"\0x"])
+
+
+def test_argument_errors_name_the_argument():
+    with pytest.raises(TypeError, match="^models: a list of Structures or paths, not the single"):
+        pairfit.compare_many(UBQ1, UBQ2)
+    with pytest.raises(TypeError, match="^structures: "):
+        pairfit.compare_all(UBQ1)
+    with pytest.raises(ValueError, match=r"^pairs\[0\]: an \(a, b\) tuple"):
+        pairfit.compare_pairs([UBQ1 + UBQ2[:1]])
+    with pytest.raises(TypeError, match=r"^models\[0\]: a Structure or a path, not 7"):
+        pairfit.compare_many(UBQ1, [7])
+    with pytest.raises(ValueError, match="^pairing: "):
+        pairfit.compare(UBQ1, UBQ2, pairing=([0, 2 ** 40], [0, 1]))
+
+
+@pytest.mark.parametrize("call", [
+    lambda: pairfit.compare(UBQ1, UBQ2, threads=-1),
+    lambda: pairfit.compare(UBQ1, UBQ2, mode="fast", threads=-1),
+    lambda: pairfit.compare_many(UBQ1, [UBQ2], threads=-1),
+    lambda: pairfit.compare_pairs([(UBQ1, UBQ2)], threads=-1),
+    lambda: pairfit.compare_all([UBQ1, UBQ2], threads=-1),
+])
+def test_negative_threads_are_refused_by_every_function(call):
+    with pytest.raises(ValueError, match=r"^threads: 0 \(every core\) or more, not -1$"):
+        call()
+
+
+def test_model_numbers_beyond_the_int_range_name_no_model():
+    nmr = str(DATA / "ubiquitin_1d3z_nmr.pdb.gz")
+    for number in ("4294967298", "99999999999"):
+        with pytest.raises(pairfit.NothingSelectedError, match="no model " + number + " "):
+            pairfit.read(nmr, "/" + number)
+        with pytest.raises(pairfit.NothingSelectedError, match="no model " + number + " "):
+            pairfit.compare(UBQ1, nmr + "@/" + number)
+
+
+def test_atom_limits_of_both_modes():
+    assert pairfit.FAST_MAX_ATOMS == 4000000
+    assert pairfit.compare(BIG, UBQ1, mode="fast").max_natoms == 8816
+    with pytest.raises(pairfit.TooManyAtomsError, match=r"\(at most 8000\)"):
+        pairfit.compare(BIG, UBQ1, mode="fast", max_atoms=8000)
+    with pytest.raises(pairfit.TooManyAtomsError, match=r"\(at most 70\)"):
+        pairfit.compare_many(UBQ1, [UBQ2], max_atoms=70)
+    with pytest.raises(ValueError, match="^max_atoms: "):
+        pairfit.compare(UBQ1, UBQ2, max_atoms=0)
+
+
+def test_collinear_structures_print_nothing(capfd):
+    line = np.array([[1.5 * i, 0.0, 0.0] for i in range(40)])
+    a = pairfit.Structure(line, residue_numbers=np.arange(1, 41))
+    b = pairfit.Structure(line[:, [1, 0, 2]], residue_numbers=np.arange(1, 41))
+    for mode in ("exact", "fast"):
+        assert pairfit.compare(a, b, mode=mode).size == 40
+    out, err = capfd.readouterr()
+    assert (out, err) == ("", "")
