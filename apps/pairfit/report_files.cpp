@@ -18,8 +18,8 @@ bool write_or_complain(const char *path, const std::string &content) {
 }  // namespace
 
 bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
-                       const pairfit::result &r, int min_size) {
-    pairfit::pair_page_input page{input.first, input.second, input.pairs, method, r, min_size};
+                       const pairfit::result &r, int min_size, const pairfit::metrics *scores) {
+    pairfit::pair_page_input page{input.first, input.second, input.pairs, method, r, min_size, scores};
     return write_or_complain(path, pairfit::pair_page_html(page, pairfit::viewer_script_with_licence()));
 }
 
@@ -33,4 +33,8 @@ bool write_superposed_file(const char *path, const compared_pair &input, const p
         return false;
     }
     return write_or_complain(path, text);
+}
+
+bool write_json_file(const char *path, const pairfit::comparison_description &document) {
+    return write_or_complain(path, pairfit::document_json(document));
 }
