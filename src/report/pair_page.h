@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "pairfit/compare.h"
+#include "pairfit/metrics.h"
 
 namespace pairfit {
 
@@ -15,6 +16,7 @@ struct pair_page_input {
     pairing_method method;               // how the pairs were made
     const result &r;                     // with score_by_size filled
     int min_size;
+    const metrics *scores = nullptr;     // the standard scores, shown when given
 };
 
 // A self-contained page: the inputs, the SCORE values in words, the
