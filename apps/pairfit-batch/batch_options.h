@@ -24,6 +24,7 @@ struct batch_settings {
     bool by_structure;                   // -struct: pair residues by structural alignment
     std::string html_file;               // --html: the report page; empty: none
     std::string resume_file;             // --resume: continue this output file; empty: none
+    bool metrics;                        // --metrics: the METRICS values as further columns
 };
 
 enum batch_parse_status {
