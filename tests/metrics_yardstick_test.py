@@ -5,7 +5,9 @@ renumbering). Both programs read the same files and pair by residue number
 the same way; TMscore is run as "TMscore model native", native being
 pairfit's structure 1. pairfit's TM-score must be at least TMscore's minus
 0.001 and its GDT-TS and GDT-HA at least TMscore's minus 0.005 on every
-pair, and within those bands of TMscore's values on at least 95% of pairs.
+pair, and its TM-score within 0.001 of TMscore's on at least 95% of pairs.
+GDT values may be higher by more: pairfit refines at each GDT cutoff, so
+its maxima are often better ones; the table printed counts them.
 
 Usage: metrics_yardstick_test.py PAIRFIT SOURCE_DIR [--table]
 """
@@ -161,7 +163,7 @@ def main():
     tmp = tempfile.mkdtemp(prefix="pairfit-yardstick-")
     try:
         cases = make_cases(src, tmp)
-        failures, outside = [], 0
+        failures, tm_outside, gdt_higher = [], 0, 0
         rows = []
         for one, two in cases:
             theirs = tmscore_values(one, two)
@@ -172,16 +174,17 @@ def main():
                                               " / ".join("%.4f" % v for v in ours)))
             if any(o < t - b - 1e-9 for o, t, b in zip(ours, theirs, bands)):
                 failures.append("%s: pairfit %s below TMscore %s" % (name, ours, theirs))
-            if any(abs(o - t) > b + 1e-9 for o, t, b in zip(ours, theirs, bands)):
-                outside += 1
+            tm_outside += abs(ours[0] - theirs[0]) > TM_BAND + 1e-9
+            gdt_higher += any(o > t + GDT_BAND + 1e-9 for o, t in zip(ours[1:], theirs[1:]))
         if "--table" in sys.argv:
             print("| pair (structure 1, structure 2) | TMscore TM / GDT-TS / GDT-HA | pairfit |")
             print("|---|---|---|")
         print("\n".join(rows))
-        print("%d pairs, %d outside the bands (higher)" % (len(cases), outside))
+        print("%d pairs; TM-score further than %.3f from TMscore's: %d; GDT higher by more than %.3f: %d"
+              % (len(cases), TM_BAND, tm_outside, GDT_BAND, gdt_higher))
         for f in failures:
             print("FAIL:", f)
-        if failures or outside > 0.05 * len(cases):
+        if failures or tm_outside > 0.05 * len(cases):
             sys.exit(1)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
