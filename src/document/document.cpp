@@ -64,7 +64,12 @@ json transform_of(const rigid_transform &t) {
 }  // namespace
 
 std::string pairing_method_name(pairing_method method) {
-    return method == pairing_method::sequence ? "sequence" : "residue_number";
+    switch (method) {
+    case pairing_method::sequence: return "sequence";
+    case pairing_method::structure: return "structure";
+    case pairing_method::residue_number: break;
+    }
+    return "residue_number";
 }
 
 std::string document_json(const comparison_description &d) {
