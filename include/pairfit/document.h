@@ -29,7 +29,7 @@ struct comparison_description {
     std::vector<std::pair<std::string, std::string>> sections;
 };
 
-// "residue_number", "sequence" or "structure".
+// "residue_number", "sequence", "structure" or "alignment" (given).
 std::string pairing_method_name(pairing_method method);
 
 // The document as JSON text (indented, ending in a line end), members in

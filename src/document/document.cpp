@@ -67,6 +67,7 @@ std::string pairing_method_name(pairing_method method) {
     switch (method) {
     case pairing_method::sequence: return "sequence";
     case pairing_method::structure: return "structure";
+    case pairing_method::alignment: return "alignment";
     case pairing_method::residue_number: break;
     }
     return "residue_number";
