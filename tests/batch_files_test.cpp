@@ -72,7 +72,7 @@ TEST(BatchFiles, ResumeRefusesDamagedLockedAndSpecialFiles) {
     write_file(part, header + row);
     Batch r = batch("--resume " + quote(part) + " " + args);
     EXPECT_EQ(r.status, 2) << row;
-    EXPECT_EQ(r.err, "pairfit-batch: " + part + ", line 2: the row of pair 1 does not hold six numbers or a "
+    EXPECT_EQ(r.err, "pairfit-batch: " + part + ", line 2: the row of pair 1 does not hold 6 numbers or a "
                      "message; the file is damaged\n") << row;
     EXPECT_EQ(read_file(part), header + row);
   }

@@ -33,9 +33,10 @@ std::string replace_all(std::string s, const std::string &from, const std::strin
 }
 
 // Compares actual with NAME of the expected folder, or with the SHA-256
-// digest in NAME.sha256. A differing output is kept in a scratch file.
-void expect_recorded(const std::string &name, const std::string &actual) {
-  const std::string kept = temp_path("actual_" + name);
+// digest in NAME.sha256. A differing output is kept in a scratch file
+// (named after variant too, for runs with further options).
+void expect_recorded(const std::string &name, const std::string &actual, const std::string &variant = "") {
+  const std::string kept = temp_path("actual_" + variant + name);
   write_file(kept, actual);
   std::string want = read_file(EXPECTED + name), got = actual, where;
   if (want.empty()) {
@@ -62,6 +63,23 @@ TEST_P(RecordedOutput, SameBytes) {
   expect_recorded(c.name + ".stdout", r.out);
   if (writes_pdb) expect_recorded(c.name + ".pdb", read_file(pdb));
   std::remove(pdb.c_str());
+}
+
+// -metrics adds one line at the very end and changes nothing before it.
+TEST_P(RecordedOutput, MetricsLineComesLastAndChangesNothingElse) {
+  const Case &c = GetParam();
+  const std::string pdb = temp_path("metrics_" + c.name + ".pdb");
+  std::string args = replace_all(replace_all(c.args, "@D/", data_file("")), "@E/", example_file(""));
+  RunResult r = run_pairfit("-metrics " + replace_all(args, "@PDB", pdb) + " 2>/dev/null");
+  std::remove(pdb.c_str());
+  EXPECT_EQ(r.status, 0);
+  const std::size_t last = r.out.rfind("\nMETRICS:\t") + 1;
+  ASSERT_NE(last, 0u) << r.out;
+  const std::string line = r.out.substr(last);
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 7) << line;
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+  EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+  expect_recorded(c.name + ".stdout", r.out.substr(0, last), "metrics_");
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, RecordedOutput, ::testing::ValuesIn(load_cases()), [](const auto &info) {

@@ -17,8 +17,6 @@ pairfit::structure read_named(const std::string &name, std::size_t max_atoms,
     return pairfit::read_structure(parts.path, options);
 }
 
-void print_warning(const std::string &message) { std::fprintf(stderr, "%s\n", message.c_str()); }
-
 }  // namespace
 
 std::size_t atom_limit(bool fast, long requested) {
@@ -28,15 +26,22 @@ std::size_t atom_limit(bool fast, long requested) {
     return fast || wanted < limit ? wanted : limit;
 }
 
-pairfit::structure read_named_structure(const std::string &name, std::size_t max_atoms) {
-    return read_named(name, max_atoms, print_warning);
+void print_warning(const std::string &message, std::vector<std::string> *printed) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    if (printed != nullptr) printed->push_back(message);
+}
+
+pairfit::structure read_named_structure(const std::string &name, std::size_t max_atoms,
+                                        std::vector<std::string> *printed) {
+    return read_named(name, max_atoms, [printed](const std::string &m) { print_warning(m, printed); });
 }
 
 void read_named_pair(const std::string &name1, const std::string &name2, std::size_t max_atoms,
-                     bool in_parallel, pairfit::structure *first, pairfit::structure *second) {
+                     bool in_parallel, pairfit::structure *first, pairfit::structure *second,
+                     std::vector<std::string> *printed) {
     if (!in_parallel) {
-        *first = read_named_structure(name1, max_atoms);
-        *second = read_named_structure(name2, max_atoms);
+        *first = read_named_structure(name1, max_atoms, printed);
+        *second = read_named_structure(name2, max_atoms, printed);
         return;
     }
     std::vector<std::string> held;
@@ -49,13 +54,13 @@ void read_named_pair(const std::string &name1, const std::string &name2, std::si
         }
     });
     try {
-        *first = read_named_structure(name1, max_atoms);
+        *first = read_named_structure(name1, max_atoms, printed);
     } catch (...) {
         reader.join();
         throw;
     }
     reader.join();
-    for (const std::string &message : held) print_warning(message);
+    for (const std::string &message : held) print_warning(message, printed);
     if (failure) std::rethrow_exception(failure);
 }
 

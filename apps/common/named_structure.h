@@ -4,14 +4,17 @@
 #define PAIRFIT_APPS_NAMED_STRUCTURE_H
 
 #include <string>
+#include <vector>
 
 #include "pairfit/pairfit.h"
 
 // Reads the structure that name stands for (see
 // pairfit::parse_structure_name), refusing more than max_atoms C-alpha
-// atoms. Warnings go to standard error. Throws pairfit::read_error.
+// atoms. Warnings go to standard error and, when printed is given, are
+// appended to it too. Throws pairfit::read_error.
 pairfit::structure read_named_structure(const std::string &name,
-                                        std::size_t max_atoms = pairfit::max_exact_atoms);
+                                        std::size_t max_atoms = pairfit::max_exact_atoms,
+                                        std::vector<std::string> *printed = nullptr);
 
 // The most C-alpha atoms to read a structure: requested (-max-atoms; 0
 // when not given) or the mode's default (pairfit::default_fast_atoms with
@@ -23,7 +26,11 @@ std::size_t atom_limit(bool fast, long requested);
 // warnings wait until the first is read, and when both fail the first's
 // error is the one thrown).
 void read_named_pair(const std::string &name1, const std::string &name2, std::size_t max_atoms,
-                     bool in_parallel, pairfit::structure *first, pairfit::structure *second);
+                     bool in_parallel, pairfit::structure *first, pairfit::structure *second,
+                     std::vector<std::string> *printed = nullptr);
+
+// Prints message on standard error, appending it to printed when given.
+void print_warning(const std::string &message, std::vector<std::string> *printed = nullptr);
 
 // Whether e is about the selection rather than the file. The programs
 // print these on standard error; the older read errors keep standard output.

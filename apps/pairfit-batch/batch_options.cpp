@@ -50,6 +50,9 @@ const char BATCH_HELP[] =
     "  --shard K/N         run only the K-th of N consecutive slices of the pairs\n"
     "                      (K = 1..N); the rows of slices 1..N in turn are the rows\n"
     "                      of the whole run\n"
+    "  --metrics           seven more columns after the SCORE values: TM-score,\n"
+    "                      GDT-TS, GDT-HA, lDDT, RMSD of all pairs, pairs and L,\n"
+    "                      as pairfit -metrics prints them (off by default)\n"
     "  --html FILE         also write an HTML page of the results to FILE: with\n"
     "                      --all a clustered heat map of the normalised p-values,\n"
     "                      otherwise the pairs ranked in a bar chart\n"
@@ -65,10 +68,11 @@ const char BATCH_HELP[] =
     "Output: a header line, then one tab-separated row a pair, in the order of the\n"
     "pairs whatever the number of threads:\n"
     "  file1 file2 max_natoms size rms score pvalue normalised_pvalue\n"
-    "The last six are the values of pairfit's SCORE line. When a file cannot be\n"
-    "read, its pairs have the message in place of the six values, and the message\n"
-    "goes to standard error. A progress line is shown when standard error is a\n"
-    "terminal.\n"
+    "The last six are the values of pairfit's SCORE line. With --metrics, seven\n"
+    "more follow: tm_score gdt_ts gdt_ha lddt rmsd pairs reference_length, the\n"
+    "values of pairfit's METRICS line. When a file cannot be read, its pairs have\n"
+    "the message in place of the values, and the message goes to standard error.\n"
+    "A progress line is shown when standard error is a terminal.\n"
     "\n"
     "Exit status: 0 when every pair was compared, 1 when a pair failed or the\n"
     "output could not be written, 2 for a wrong command line, an unreadable\n"
@@ -107,6 +111,7 @@ void set_defaults(batch_settings *settings) {
     settings->html_file.clear();
     settings->resume_file.clear();
     settings->max_atoms = 0;
+    settings->metrics = false;
 }
 
 // The options that take a value, as their canonical spelling: those shared
@@ -184,6 +189,8 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             settings->by_sequence = false;
         } else if (is_option(arg, "fast")) {
             settings->fast = true;
+        } else if (is_option(arg, "metrics")) {
+            settings->metrics = true;
         } else if (const char *option = option_with_value(arg)) {
             if (i + 1 == argc) {
                 *error = std::string(arg) + " needs a value";

@@ -25,6 +25,7 @@ struct batch_settings {
     std::string html_file;               // --html: the report page; empty: none
     std::string resume_file;             // --resume: continue this output file; empty: none
     long max_atoms;                      // -max-atoms: C-alpha atoms read at most; 0: the mode's default
+    bool metrics;                        // --metrics: the METRICS values as further columns
 };
 
 enum batch_parse_status {

@@ -3,6 +3,7 @@
 // a pair.
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -100,10 +101,11 @@ const std::string *pair_error(const cached_structure &first, const cached_struct
 }
 
 // Compares the pairs of rows [first, end) of *rows until none is left (or
-// writing has failed), in a workspace of this thread's own. With report,
-// row r's result also goes to (*report)[r - first].
+// writing has failed), in a workspace of this thread's own, adding the
+// METRICS values to each row when metrics is set. With report, row r's
+// result also goes to (*report)[r - first].
 void compare_pairs(const pair_list &pairs, structure_cache *cache,
-                   const pairfit::compare_options &options, pairfit::pairing_method method,
+                   const pairfit::compare_options &options, pairfit::pairing_method method, bool metrics,
                    std::atomic<size_t> *next, row_output *rows, size_t first,
                    std::vector<pairfit::batch_entry> *report) {
     pairfit::workspace workspace;
@@ -115,7 +117,7 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
         std::shared_ptr<const cached_structure> two = cache->get(p.file2);
         int error_file;
         const std::string *error = pair_error(*one, *two, p, &error_file);
-        std::string warning, pairing_error;
+        std::string warning, pairing_error, metrics_values;
         if (error == nullptr) {
             const pairfit::structure &first = one->atoms, &second = two->atoms;
             try {
@@ -132,6 +134,11 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
             if (error == nullptr) {
                 warning = pairing_warning(first, second, residue_pairs, method);
                 pairfit::compare(workspace, first, second, residue_pairs, options, result);
+                if (metrics) {
+                    const pairfit::metrics scores = pairfit::compute_metrics(first, second, residue_pairs, result);
+                    metrics_values = "\t" + pairfit::metrics_values(scores);
+                    if (!scores.warning.empty()) warning += (warning.empty() ? "" : "\n") + scores.warning;
+                }
             }
         }
         row_slot *slot = wait_for_slot(rows, row);
@@ -145,6 +152,9 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
         if (report != nullptr)
             (*report)[row - first] = {p.file1, p.file2, error == nullptr ? slot->values : "",
                                       error == nullptr ? "" : *error};
+        if (error == nullptr)
+            std::snprintf(slot->values + std::strlen(slot->values), sizeof slot->values - std::strlen(slot->values),
+                          "%s", metrics_values.c_str());
         finish_row(rows, row);
     }
 }
@@ -153,7 +163,7 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
 // (standard output or the --resume file), with a progress line while
 // standard error is a terminal.
 void run_comparisons(const pair_list &pairs, structure_cache *cache,
-                     const pairfit::compare_options &options, pairfit::pairing_method method,
+                     const pairfit::compare_options &options, pairfit::pairing_method method, bool metrics,
                      int threads, size_t first, size_t end, FILE *out, row_output *rows,
                      std::vector<pairfit::batch_entry> *report) {
     progress_line progress;
@@ -166,7 +176,7 @@ void run_comparisons(const pair_list &pairs, structure_cache *cache,
         start_thread(&ticker, [rows] { report_progress(rows); });
     std::atomic<size_t> next(first);
     run_on_threads(threads, [&] {
-        compare_pairs(pairs, cache, options, method, &next, rows, first, report);
+        compare_pairs(pairs, cache, options, method, metrics, &next, rows, first, report);
     });
     if (ticker.joinable()) ticker.join();
     end_progress(&progress);
@@ -239,8 +249,9 @@ int main(int argc, char **argv) {
     FILE *out = stdout;
     std::string out_name = "standard output";
     resume_point resumed;
+    const std::string header = batch_header(settings.metrics);
     if (!settings.resume_file.empty()) {
-        if (!open_for_resume(settings.resume_file, pairs, first, end, &resumed, &error)) {
+        if (!open_for_resume(settings.resume_file, pairs, first, end, header, &resumed, &error)) {
             std::fprintf(stderr, "pairfit-batch: %s\n", error.c_str());
             return 2;
         }
@@ -260,7 +271,7 @@ int main(int argc, char **argv) {
                                                     MIN_CACHED;
     const std::size_t max_atoms = atom_limit(settings.fast, settings.max_atoms);
     structure_cache cache(pairs.files, capacity, max_atoms);
-    if (out == stdout && (std::fputs(BATCH_HEADER, stdout) < 0 || std::fflush(stdout) != 0)) {
+    if (out == stdout && (std::fputs(header.c_str(), stdout) < 0 || std::fflush(stdout) != 0)) {
         std::fprintf(stderr, "pairfit-batch: error writing standard output\n");
         return 1;
     }
@@ -277,7 +288,7 @@ int main(int argc, char **argv) {
     pairfit::batch_table report;
     report.entries.resize(settings.html_file.empty() ? 0 : count);
     row_output rows;
-    run_comparisons(pairs, &cache, options, method, threads, first, end, out, &rows,
+    run_comparisons(pairs, &cache, options, method, settings.metrics, threads, first, end, out, &rows,
                     settings.html_file.empty() ? nullptr : &report.entries);
     int status = exit_status(out, out_name.c_str(), rows, resumed.rows_done, resumed.rows_failed);
     if (out != stdout && std::fclose(out) != 0 && status == 0) {

@@ -42,9 +42,10 @@ std::vector<std::string> fields_of(const std::string &text) {
 // What a line (without its line end) is for a pair.
 enum row_check { NOT_THE_PAIR, BAD_VALUES, VALUES_ROW, MESSAGE_ROW };
 
-// A row for the pair holds both names, then the six SCORE values or one
-// message (which never reads as a number).
-row_check check_row(const std::string &line, const pair_list &pairs, file_pair p) {
+// A row for the pair holds both names, then the header's count of values
+// (the six SCORE values, and more with --metrics) or one message (which
+// never reads as a number).
+row_check check_row(const std::string &line, const pair_list &pairs, file_pair p, size_t value_count) {
     const std::string names = pairs.files[p.file1] + "\t" + pairs.files[p.file2] + "\t";
     if (line.compare(0, names.size(), names) != 0) return NOT_THE_PAIR;
     const std::string rest = line.substr(names.size());
@@ -52,7 +53,7 @@ row_check check_row(const std::string &line, const pair_list &pairs, file_pair p
     const std::vector<std::string> values = fields_of(rest);
     if (values.size() == 1)
         return values[0].empty() || is_real(values[0]) ? BAD_VALUES : MESSAGE_ROW;
-    if (values.size() != 6) return values.size() < 6 ? BAD_VALUES : NOT_THE_PAIR;
+    if (values.size() != value_count) return values.size() < value_count ? BAD_VALUES : NOT_THE_PAIR;
     for (size_t i = 0; i < values.size(); ++i)
         if (!(i < 2 ? is_integer(values[i]) : is_real(values[i]))) return BAD_VALUES;
     return VALUES_ROW;
@@ -113,8 +114,9 @@ bool next_line(FILE *file, std::string *line, bool *complete) {
 }  // namespace
 
 bool open_for_resume(const std::string &path, const pair_list &pairs, size_t first, size_t end,
-                     resume_point *point, std::string *error) {
-    const std::string header = BATCH_HEADER;
+                     const std::string &header, resume_point *point, std::string *error) {
+    // The header's fields less the two names.
+    const size_t value_count = fields_of(header.substr(0, header.size() - 1)).size() - 2;
     FILE *file = open_locked(path, error);
     if (file == nullptr) return false;
     size_t kept = 0;  // bytes of complete, checked lines
@@ -129,7 +131,7 @@ bool open_for_resume(const std::string &path, const pair_list &pairs, size_t fir
                                error);
         } else {
             size_t row = first + point->rows_done;
-            const row_check check = row < end ? check_row(line, pairs, pair_at(pairs, row)) : NOT_THE_PAIR;
+            const row_check check = row < end ? check_row(line, pairs, pair_at(pairs, row), value_count) : NOT_THE_PAIR;
             const std::string where = path + ", line " + std::to_string(line_number) + ": ";
             if (check == NOT_THE_PAIR)
                 return give_up(file,
@@ -141,7 +143,8 @@ bool open_for_resume(const std::string &path, const pair_list &pairs, size_t fir
             if (check == BAD_VALUES)
                 return give_up(file,
                                where + "the row of pair " + std::to_string(row - first + 1) +
-                                   " does not hold six numbers or a message; the file is damaged",
+                                   " does not hold " + std::to_string(value_count) +
+                                   " numbers or a message; the file is damaged",
                                error);
             ++point->rows_done;
             point->rows_failed += check == MESSAGE_ROW;

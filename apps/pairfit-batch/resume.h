@@ -15,8 +15,9 @@ struct resume_point {
 };
 
 // Opens the output file at path of a run over rows [first, end) of pairs,
-// creating it if it does not exist. Its complete lines must be the header
-// and then rows of these pairs in order; a last line without its line end
+// creating it if it does not exist. Its complete lines must be header (the
+// run's header line, which tells the number of values a row) and then rows
+// of these pairs in order; a last line without its line end
 // (the run was killed while writing it) is cut off, and an empty file gets
 // the header. Every kept row must hold the six values as numbers (or one
 // message). The file stays locked (flock) while it is open, so that a
@@ -24,6 +25,6 @@ struct resume_point {
 // when the file is not a regular file, is locked by another run, cannot be
 // read or written, holds a damaged row or does not belong to this pair list.
 bool open_for_resume(const std::string &path, const pair_list &pairs, size_t first, size_t end,
-                     resume_point *point, std::string *error);
+                     const std::string &header, resume_point *point, std::string *error);
 
 #endif

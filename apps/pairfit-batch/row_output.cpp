@@ -83,3 +83,9 @@ void report_progress(row_output *rows) {
         if (done) return;
     }
 }
+
+std::string batch_header(bool metrics) {
+    std::string header = BATCH_HEADER;
+    if (metrics) header.insert(header.size() - 1, BATCH_METRICS_COLUMNS);
+    return header;
+}

@@ -19,10 +19,15 @@ enum { VALUES_SIZE = 256 };
 
 #define BATCH_HEADER \
     "file1\tfile2\tmax_natoms\tsize\trms\tscore\tpvalue\tnormalised_pvalue\n"
+// The further columns of --metrics: the values of pairfit's METRICS line.
+#define BATCH_METRICS_COLUMNS "\ttm_score\tgdt_ts\tgdt_ha\tlddt\trmsd\tpairs\treference_length"
+
+// The header line of a run, with the further columns asked for.
+std::string batch_header(bool metrics);
 
 // What a finished pair leaves for its row.
 struct row_slot {
-    char values[VALUES_SIZE];   // the six SCORE values, tab-separated
+    char values[VALUES_SIZE];   // the six SCORE values (then any further columns), tab-separated
     std::string error;          // not empty: this message stands in place of the values
     int error_file;             // the file the message is about
     std::string warning;        // non-empty: goes to standard error as the row is written

@@ -2,6 +2,7 @@
 // superposition gives the most significant Levitt-Gerstein score.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "named_structure.h"
 #include "options.h"
@@ -58,7 +59,7 @@ int main(int argc, char **argv) {
     // No output file may replace an input.
     const std::pair<const char *, const char *> outputs[] = {
         {"-pdb", settings.coordinate_file}, {"-html", settings.html_file},
-        {"-sup", settings.superposed_file}};
+        {"-sup", settings.superposed_file}, {"-json", settings.json_file}};
     for (const char *name : {settings.file1, settings.file2, settings.pairs_file}) {
         if (name == nullptr) continue;
         const std::string input =
@@ -73,10 +74,11 @@ int main(int argc, char **argv) {
 
     const std::size_t max_atoms = atom_limit(settings.fast, settings.max_atoms);
     pairfit::structure first, second;
+    std::vector<std::string> warnings;  // as printed, for the JSON document
     try {
         // A fast search on several threads reads its two files at once too.
         read_named_pair(settings.file1, settings.file2, max_atoms, settings.fast && settings.threads != 1, &first,
-                        &second);
+                        &second, &warnings);
     } catch (const pairfit::read_error &e) {
         const bool new_message = is_selection_error(e) || e.kind() == pairfit::read_failure::out_of_memory;
         std::fprintf(new_message ? stderr : stdout, "%s\n", e.what());
@@ -90,7 +92,7 @@ int main(int argc, char **argv) {
     pairfit::pairing pairs;
     if (!make_pairs(first, second, method, settings.pairs_file, &pairs)) return 1;
     const std::string warning = pairing_warning(first, second, pairs, method);
-    if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
+    if (!warning.empty()) print_warning(warning, &warnings);
     const compared_pair input{first, second, pairs};
 
     progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);
@@ -129,6 +131,15 @@ int main(int argc, char **argv) {
         std::fflush(stdout);
         std::fprintf(stderr, "pairfit: the -pdb file %s: %s\n", settings.coordinate_file, reason.c_str());
     }
+    // The standard scores: printed last with -metrics, and in the page and
+    // the document when asked for (their search costs more than a fast run).
+    pairfit::metrics scores;
+    const bool report_metrics = settings.metrics || settings.json_file != nullptr;
+    if (report_metrics) {
+        scores = pairfit::compute_metrics(first, second, pairs, result);
+        if (!scores.warning.empty()) print_warning(scores.warning, &warnings);
+    }
+    if (settings.metrics) std::printf("METRICS:\t%s\n", pairfit::metrics_values(scores).c_str());
     // The files for people and other programs: opt-in, messages on standard
     // error. What was printed goes out first, so that it survives whatever
     // happens while they are made.
@@ -136,9 +147,14 @@ int main(int argc, char **argv) {
     bool reports_written = true;
     if (settings.html_file != nullptr)
         reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size,
-                                            !options.per_size_scores);
+                                            !options.per_size_scores, report_metrics ? &scores : nullptr);
     if (settings.superposed_file != nullptr)
         reports_written = write_superposed_file(settings.superposed_file, input, result) && reports_written;
+    if (settings.json_file != nullptr) {
+        pairfit::comparison_description document{first, second, pairs, pairfit::pairing_method_name(method),
+                                                 result, &scores, warnings, {}};
+        reports_written = write_json_file(settings.json_file, document) && reports_written;
+    }
     if (!coordinates_written) return 1;
     // A full disk or closed pipe must not pass for a completed run.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

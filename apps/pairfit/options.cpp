@@ -50,6 +50,11 @@ std::string help_text() {
            "                    read at most N C-alpha atoms a structure: lowers the\n"
            "                    limit, or with -fast sets it [" + max_atoms + "; -fast: " + fast_atoms + "]\n"
            "  -j N, --j N       with -fast: search on N threads; 0: one per core [" + threads + "]\n"
+           "  -metrics, --metrics\n"
+           "                    print a last line METRICS: TM-score, GDT-TS, GDT-HA,\n"
+           "                    lDDT, RMSD of all pairs, pairs and L [off]\n"
+           "  -json FILE, --json FILE\n"
+           "                    write the whole comparison to FILE as JSON [none]\n"
            "  -h, --help        print this help and exit\n"
            "  --version         print the version and exit\n"
            "\n"
@@ -90,6 +95,8 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
         } else if (std::strcmp(arg, "-pairs") == 0) {
             if (i + 1 == argc) return ARGS_USAGE;
             settings->pairs_file = argv[++i];
+        } else if (is_option(arg, "metrics")) {
+            settings->metrics = true;
         } else if (is_option(arg, "fast")) {
             settings->fast = true;
         } else if (is_option(arg, "j")) {
@@ -100,7 +107,7 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             if (i + 1 == argc || !parse_count(argv[i + 1], &settings->max_atoms)) return ARGS_BAD_MAX_ATOMS;
             ++i;
         } else if (std::strcmp(arg, "-pdb") == 0 || is_option(arg, "min") ||
-                   is_option(arg, "html") || std::strcmp(arg, "-sup") == 0) {
+                   is_option(arg, "html") || std::strcmp(arg, "-sup") == 0 || is_option(arg, "json")) {
             // The next argument is the value, whatever it looks like.
             if (i + 1 == argc) return ARGS_USAGE;
             const char *value = argv[++i];
@@ -110,6 +117,8 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
                 settings->superposed_file = value;
             else if (is_option(arg, "html"))
                 settings->html_file = value;
+            else if (is_option(arg, "json"))
+                settings->json_file = value;
             else
                 settings->min_size = parse_int_clamped(value);
         } else {

@@ -25,13 +25,15 @@ struct run_settings {
     bool fast = false;             // -fast: the fast search
     int threads = 1;               // -j: its threads (0: every core)
     long max_atoms = 0;            // -max-atoms: C-alpha atoms read at most a structure; 0: the mode's default
+    bool metrics = false;          // -metrics: the METRICS line
+    const char *json_file = nullptr;        // -json: the comparison as a JSON document
     const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };
 
 enum parse_status {
     ARGS_OK = 0,
-    ARGS_USAGE,           // not exactly two file names, or -pdb/-min/-html/-sup/-pairs without a value
+    ARGS_USAGE,           // not exactly two file names, or -pdb/-min/-html/-sup/-pairs/-json without a value
     ARGS_NAME_TOO_LONG,   // a file name or the -pdb path has 800 characters or more
     ARGS_BAD_THREADS,     // -j without a whole number from 0 up
     ARGS_HELP,            // -h or --help: print help_text() and exit 0

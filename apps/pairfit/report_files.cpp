@@ -20,8 +20,10 @@ bool write_or_complain(const char *path, const std::string &content) {
 }  // namespace
 
 bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
-                       const pairfit::result &r, int min_size, bool sizes_as_scored) {
-    pairfit::pair_page_input page{input.first, input.second, input.pairs, method, r, min_size, !sizes_as_scored};
+                       const pairfit::result &r, int min_size, bool sizes_as_scored,
+                       const pairfit::metrics *scores) {
+    pairfit::pair_page_input page{input.first, input.second, input.pairs, method, r, min_size, !sizes_as_scored,
+                                  scores};
     return write_or_complain(path, pairfit::pair_page_html(page, pairfit::viewer_script_with_licence()));
 }
 
@@ -38,4 +40,8 @@ bool write_superposed_file(const char *path, const compared_pair &input, const p
         return false;
     }
     return write_or_complain(path, text);
+}
+
+bool write_json_file(const char *path, const pairfit::comparison_description &document) {
+    return write_or_complain(path, pairfit::document_json(document));
 }

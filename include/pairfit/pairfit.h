@@ -5,6 +5,8 @@
 
 #include "pairfit/alignment.h"
 #include "pairfit/compare.h"
+#include "pairfit/document.h"
+#include "pairfit/metrics.h"
 #include "pairfit/pairing.h"
 #include "pairfit/selection.h"
 #include "pairfit/structure.h"

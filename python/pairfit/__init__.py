@@ -14,7 +14,7 @@ Levitt-Gerstein score, exactly as the command-line program pairfit does.
 Functions: read, compare, compare_many, compare_pairs, compare_all, table.
 Classes: Structure, Result, ProgressStep; errors: Error, ReadError (an
 OSError), SelectionError (a ValueError) and their subclasses; warnings:
-ReaderWarning, PairingWarning.
+ReaderWarning, PairingWarning, MetricsWarning.
 
 Wherever a path is taken, it may name a selection of models and chains as
 the programs do: "FILE@/1" (model 1), "FILE@//A" (chain A), "FILE@/1/A,B".
@@ -26,7 +26,7 @@ from typing import Callable, Dict, NamedTuple, Optional, Sequence, Tuple, Union
 import numpy as np
 
 from . import _pairfit
-from ._errors import (BadSelectionError, CannotOpenError, Error, NothingSelectedError,
+from ._errors import (BadSelectionError, CannotOpenError, Error, MetricsWarning, NothingSelectedError,
                       PairingWarning, ReaderWarning, ReadError, SelectionError, TooManyAtomsError,
                       UnreadableFileError)
 from ._pairfit import Result, Structure
@@ -36,7 +36,7 @@ __all__ = [
     "Structure", "Result", "ProgressStep",
     "Error", "ReadError", "CannotOpenError", "UnreadableFileError", "TooManyAtomsError",
     "SelectionError", "BadSelectionError", "NothingSelectedError",
-    "ReaderWarning", "PairingWarning", "MAX_ATOMS", "FAST_MAX_ATOMS",
+    "ReaderWarning", "PairingWarning", "MetricsWarning", "MAX_ATOMS", "FAST_MAX_ATOMS",
 ]
 
 # Shown as pairfit.Structure and pairfit.Result, where users find them.
@@ -124,7 +124,8 @@ def read(path: PathLike, selection: Optional[str] = None,
 def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
             pairing: Union[str, Tuple[str, str], Tuple[Sequence[int], Sequence[int]]] = "number",
             per_size: bool = False, progress: Optional[Callable[[ProgressStep], None]] = None,
-            mode: str = "exact", threads: int = 1, max_atoms: Optional[int] = None) -> Result:
+            mode: str = "exact", threads: int = 1, max_atoms: Optional[int] = None,
+            metrics: bool = False) -> Result:
     """Compare two structures as the command-line program pairfit does.
 
     a, b: Structure objects or paths; b is moved onto a (the reference).
@@ -153,6 +154,10 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
         0: one per core); a negative number is a ValueError, as everywhere.
     max_atoms: the most C-alpha atoms read from a path (pairfit -max-atoms);
         None: MAX_ATOMS, or FAST_MAX_ATOMS with mode="fast".
+    metrics: also compute the standard scores (pairfit -metrics): fills
+        Result.tm_score, gdt_ts, gdt_ha, lddt, rmsd_all and residue_lddt
+        (None otherwise). When they cannot be computed (no pairs, fewer than
+        5 atoms in a), they are 0 and a MetricsWarning says why.
 
     Returns a Result; its score_line() is the SCORE line's six values byte
     for byte. The GIL is released while the search runs.
@@ -166,7 +171,7 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
     if progress is not None:
         def callback(*step):
             progress(ProgressStep(*step))
-    return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads, 2)
+    return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads, 2, metrics)
 
 
 def compare_many(reference: StructureLike, models: Sequence[StructureLike], threads: int = 0,

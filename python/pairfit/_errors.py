@@ -57,3 +57,8 @@ class PairingWarning(UserWarning):
 class ReaderWarning(UserWarning):
     """A line or row of a structure file that was skipped, with the message
     the command-line program prints on standard error (without the line end)."""
+
+
+class MetricsWarning(UserWarning):
+    """The standard scores could not be computed (no pairs, or fewer than 5
+    C-alpha atoms in structure 1): they are 0, and the message says why."""

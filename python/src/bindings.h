@@ -62,6 +62,9 @@ struct py_result {
     pairfit::pairing pairs;
     std::shared_ptr<const pairfit::structure> first, second;
     std::string pairing_warning;
+    std::string pairing_method;  // as the document names it
+    // The standard scores, when asked for (compare(..., metrics=True)).
+    std::shared_ptr<const pairfit::metrics> scores;
 };
 
 // Compares without touching Python unless options.observer does.

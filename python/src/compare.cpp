@@ -20,6 +20,18 @@ pairfit::pairing make_pairing(const pairing_choice &choice, const pairfit::struc
     return pairfit::pair_by_residue_number(first, second);
 }
 
+// How the document names a pairing made from Python.
+std::string pairing_choice_name(pairing_choice::kind_t kind) {
+    switch (kind) {
+    case pairing_choice::by_sequence: return pairfit::pairing_method_name(pairfit::pairing_method::sequence);
+    case pairing_choice::by_structure: return pairfit::pairing_method_name(pairfit::pairing_method::structure);
+    case pairing_choice::by_alignment: return pairfit::pairing_method_name(pairfit::pairing_method::alignment);
+    case pairing_choice::explicit_pairs: return "explicit";
+    case pairing_choice::by_number: break;
+    }
+    return pairfit::pairing_method_name(pairfit::pairing_method::residue_number);
+}
+
 py_result compare_structures(pairfit::workspace &ws, const py_structure &first,
                              const py_structure &second, const pairing_choice &pairing,
                              const pairfit::compare_options &options) {
@@ -27,6 +39,7 @@ py_result compare_structures(pairfit::workspace &ws, const py_structure &first,
     out.first = first.value;
     out.second = second.value;
     out.pairs = make_pairing(pairing, *first.value, *second.value);
+    out.pairing_method = pairing_choice_name(pairing.kind);
     // Structural and given alignments pair unlike residues by design.
     if (pairing.kind != pairing_choice::by_structure && pairing.kind != pairing_choice::by_alignment)
         out.pairing_warning = pairfit::residue_name_warning(*first.value, *second.value, out.pairs);
@@ -109,31 +122,26 @@ py::object score_by_size(const py_result &r) {
     return to_array<double>(r.value.score_by_size);
 }
 
-py::dict to_dict(const py_result &r) {
-    const pairfit::result &v = r.value;
-    py::dict d;
-    d["source1"] = r.first->source;
-    d["source2"] = r.second->source;
-    d["name1"] = pairfit::display_name(*r.first);
-    d["name2"] = pairfit::display_name(*r.second);
-    d["max_natoms"] = v.max_natoms;
-    d["size"] = v.size;
-    d["rms"] = v.rms;
-    d["score"] = v.score;
-    d["pvalue"] = v.pvalue;
-    d["normalised_pvalue"] = v.normalised_pvalue;
-    d["npairs"] = v.npairs;
-    d["pairs1"] = to_array<std::int64_t>(r.pairs.first);
-    d["pairs2"] = to_array<std::int64_t>(r.pairs.second);
-    d["resnum1"] = residue_numbers(*r.first, r.pairs.first);
-    d["resnum2"] = residue_numbers(*r.second, r.pairs.second);
-    d["in_subset"] = to_array<bool>(v.in_subset);
-    d["distances"] = to_array<double>(v.distances);
-    d["final_rms"] = v.final_rms;
-    d["score_by_size"] = score_by_size(r);
-    d["rotation"] = rotation(r);
-    d["translation"] = to_array<double>(v.transform.translation);
-    return d;
+// The comparison document, as pairfit -json writes it, read by Python's
+// json module: the same content by construction, JSON-serialisable.
+py::object to_dict(const py_result &r) {
+    std::string text;
+    {
+        py::gil_scoped_release unlocked;
+        pairfit::comparison_description d{*r.first, *r.second, r.pairs, r.pairing_method, r.value,
+                                           r.scores.get(), {}, {}};
+        if (!r.pairing_warning.empty()) d.warnings.push_back(r.pairing_warning);
+        if (r.scores != nullptr && !r.scores->warning.empty()) d.warnings.push_back(r.scores->warning);
+        text = pairfit::document_json(d);
+    }
+    return py::module_::import("json").attr("loads")(text);
+}
+
+// A standard score, or None when the comparison was made without metrics=True.
+template <typename Value>
+py::object score_of(const py_result &r, Value pairfit::metrics::*member) {
+    if (r.scores == nullptr) return py::none();
+    return py::cast(r.scores.get()->*member);
 }
 
 std::string repr(const py_result &r) {
@@ -274,13 +282,38 @@ array of the same shape.
             },
             "The alignment the pairs make, as pairfit -aln prints it: structure 1's sequence with '-' for "
             "gaps, ':' under pairs in the best subset and '.' under other pairs, structure 2's sequence.")
-        .def("to_dict", &to_dict, "All values as a dict of numbers, strings and numpy arrays.")
+        .def_property_readonly(
+            "tm_score", [](const py_result &r) { return score_of(r, &pairfit::metrics::tm_score); },
+            "With metrics=True: the TM-score, normalised by structure 1's C-alpha count; else None.")
+        .def_property_readonly(
+            "gdt_ts", [](const py_result &r) { return score_of(r, &pairfit::metrics::gdt_ts); },
+            "With metrics=True: GDT-TS (cutoffs 1, 2, 4, 8 Angstrom); else None.")
+        .def_property_readonly(
+            "gdt_ha", [](const py_result &r) { return score_of(r, &pairfit::metrics::gdt_ha); },
+            "With metrics=True: GDT-HA (cutoffs 0.5, 1, 2, 4 Angstrom); else None.")
+        .def_property_readonly(
+            "lddt", [](const py_result &r) { return score_of(r, &pairfit::metrics::lddt); },
+            "With metrics=True: lDDT of the C-alpha atoms, without superposition; else None.")
+        .def_property_readonly(
+            "rmsd_all", [](const py_result &r) { return score_of(r, &pairfit::metrics::rmsd); },
+            "With metrics=True: RMSD of all pairs after their own least-squares fit; else None.")
+        .def_property_readonly(
+            "residue_lddt",
+            [](const py_result &r) -> py::object {
+                if (r.scores == nullptr) return py::none();
+                return to_array<double>(r.scores->residue_lddt);
+            },
+            "With metrics=True: per atom of structure 1, the lDDT over the distances involving it "
+            "(float64 array); else None.")
+        .def("to_dict", &to_dict,
+             "The comparison as pairfit -json writes it (inputs, pairing, warnings, score, metrics, "
+             "pairs, transform), as a dict of plain lists, numbers and strings.")
         .def("__repr__", &repr);
 
     m.def(
         "_compare",
         [](const py_structure &first, const py_structure &second, int min_size, py::object pairs,
-           bool per_size, py::object progress, bool fast, int threads, int stacklevel) {
+           bool per_size, py::object progress, bool fast, int threads, int stacklevel, bool metrics) {
             pairing_choice pairing = pairing_from_python(pairs, *first.value, *second.value);
             pairfit::compare_options options;
             options.min_size = min_size;
@@ -297,14 +330,19 @@ array of the same shape.
                 py::gil_scoped_release unlocked;
                 pairfit::workspace ws;
                 out = compare_structures(ws, first, second, pairing, options);
+                if (metrics)
+                    out.scores = std::make_shared<const pairfit::metrics>(
+                        pairfit::compute_metrics(*first.value, *second.value, out.pairs, out.value));
             }
             if (!out.pairing_warning.empty())
                 emit_warnings({out.pairing_warning}, stacklevel, "PairingWarning");
+            if (out.scores != nullptr && !out.scores->warning.empty())
+                emit_warnings({out.scores->warning}, stacklevel, "MetricsWarning");
             return out;
         },
         py::arg("first"), py::arg("second"), py::arg("min_size"), py::arg("pairs"),
         py::arg("per_size"), py::arg("progress"), py::arg("fast"), py::arg("threads"),
-        py::arg("stacklevel"));
+        py::arg("stacklevel"), py::arg("metrics") = false);
 }
 
 }  // namespace pairfit_python

@@ -163,13 +163,17 @@ def test_exception_in_progress_callback_stops_the_comparison():
 def test_result_dict_and_repr():
     r = pairfit.compare(DATA / "ubiquitin_1d3z_model1.pdb", DATA / "ubiquitin_1d3z_model2.pdb")
     d = r.to_dict()
-    for name in ("max_natoms", "size", "rms", "score", "pvalue", "normalised_pvalue", "npairs"):
-        assert d[name] == getattr(r, name)
-    for name in ("pairs1", "pairs2", "resnum1", "resnum2", "in_subset", "distances",
-                 "rotation", "translation"):
-        assert np.array_equal(d[name], getattr(r, name))
-    assert d["score_by_size"] is None
-    assert d["source2"].endswith("ubiquitin_1d3z_model2.pdb") and d["name2"] == d["source2"]
+    assert d["score"] == {"atoms": r.max_natoms, "size": r.size, "rms": r.rms, "score": r.score,
+                          "pvalue": r.pvalue, "normalised_pvalue": r.normalised_pvalue}
+    assert len(d["pairs"]) == r.npairs
+    assert [p["residue1"] for p in d["pairs"]] == list(r.resnum1)
+    assert [p["residue2"] for p in d["pairs"]] == list(r.resnum2)
+    assert [p["in_subset"] for p in d["pairs"]] == list(r.in_subset)
+    assert [p["distance"] for p in d["pairs"]] == list(r.distances)
+    assert np.array_equal(d["transform"]["rotation"], r.rotation)
+    assert np.array_equal(d["transform"]["translation"], r.translation)
+    assert d["inputs"][1]["file"].endswith("ubiquitin_1d3z_model2.pdb")
+    assert d["inputs"][1]["atoms"] == 76 and d["inputs"][1]["chains"] == ["A"]
     values = r.score_line().split("\t")
     assert "size=%s of 76 pairs, rms=%s, score=%s" % (values[1], values[2], values[3]) in repr(r)
 

@@ -63,41 +63,42 @@ std::string run_name(const ca_atom &a, bool several_models) {
     return name;
 }
 
-}  // namespace
+// What a per-pair plot shows: one value a pair along structure 1's residue
+// numbers, from low to high, and a dashed line at limit.
+struct plot_kind {
+    const char *svg_class, *title, *axis_label;
+    double low, high, limit;
+    const char *limit_label;
+    const char *unit;  // after each value in the points' titles
+    int decimals;      // of those values
+};
 
-std::string residue_label(const ca_atom &atom) {
-    std::string label = atom.residue_name + " " + std::to_string(atom.residue_number);
-    if (atom.insertion_code != ' ') label += atom.insertion_code;
-    if (!atom.chain_id.empty()) label += " " + atom.chain_id;
-    return label;
-}
-
-std::string distance_plot_svg(const structure &first, const structure &second,
-                              const pairing &pairs, const result &r) {
+std::string pair_value_plot(const structure &first, const structure &second, const pairing &pairs,
+                            const result &r, const std::vector<double> &values, const plot_kind &kind) {
     std::vector<run> runs = chain_runs(first, pairs);
     place_runs(runs);
-    double max_distance = 6;
-    for (double d : r.distances) max_distance = std::max(max_distance, d * 1.05);
-    linear_axis y{0, max_distance, height - bottom, top};
+    const double low = kind.low, high = kind.high;
+    linear_axis y{low, high, height - bottom, top};
 
-    std::string s = "<svg class=\"distance-plot\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
+    std::string s = std::string("<svg class=\"") + kind.svg_class + "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
                     fixed(width, 0) + " " + fixed(height, 0) + "\" role=\"img\">\n";
-    s += "<title>Distance of each pair after the best fit</title>\n";
-    // Distance axis, grid and the 5 Angstrom line.
-    double step = tick_step(0, max_distance, 6);
-    for (double v = 0; v <= max_distance + 1e-9; v += step) {
+    s += std::string("<title>") + kind.title + "</title>\n";
+    // Value axis, grid and the dashed line.
+    double step = tick_step(low, high, 6);
+    for (double v = low; v <= high + 1e-9; v += step) {
         std::string yy = fixed(y(v), 1);
         s += "<line class=\"grid\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(width - right, 0) +
              "\" y1=\"" + yy + "\" y2=\"" + yy + "\"/><text class=\"tick\" x=\"" +
              fixed(left - 6, 0) + "\" y=\"" + yy + "\" dy=\"0.35em\" text-anchor=\"end\">" +
              fixed(v, step < 1 ? 1 : 0) + "</text>\n";
     }
-    std::string y5 = fixed(y(5), 1);
+    std::string y5 = fixed(y(kind.limit), 1);
     s += "<line class=\"limit\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(width - right, 0) +
-         "\" y1=\"" + y5 + "\" y2=\"" + y5 + "\"><title>5 \u00c5</title></line><text class=\"limit-label\" x=\"" +
-         fixed(width - right - 2, 0) + "\" y=\"" + y5 + "\" dy=\"-0.3em\" text-anchor=\"end\">5 \u00c5</text>\n";
+         "\" y1=\"" + y5 + "\" y2=\"" + y5 + "\"><title>" + kind.limit_label +
+         "</title></line><text class=\"limit-label\" x=\"" + fixed(width - right - 2, 0) + "\" y=\"" + y5 +
+         "\" dy=\"-0.3em\" text-anchor=\"end\">" + kind.limit_label + "</text>\n";
     s += "<text class=\"axis-label\" transform=\"translate(14," + fixed((top + height - bottom) / 2, 0) +
-         ") rotate(-90)\" text-anchor=\"middle\">distance after fit (\u00c5)</text>\n";
+         ") rotate(-90)\" text-anchor=\"middle\">" + kind.axis_label + "</text>\n";
     s += "<text class=\"axis-label\" x=\"" + fixed((left + width - right) / 2, 0) + "\" y=\"" +
          fixed(height - 6, 0) + "\" text-anchor=\"middle\">residue number in structure 1</text>\n";
 
@@ -123,17 +124,45 @@ std::string distance_plot_svg(const structure &first, const structure &second,
             const ca_atom &a1 = first.atoms[pairs.first[k]];
             const ca_atom &a2 = second.atoms[pairs.second[k]];
             bool in = r.in_subset[k] != 0;
-            double d = r.distances[k];
+            double d = values[k];
             s += "<circle class=\"pair " + std::string(in ? "in" : "out") + "\" cx=\"" +
                  fixed(x(a1.residue_number), 1) + "\" cy=\"" + fixed(y(d), 1) + "\" r=\"2.6\"><title>" +
                  escape_xml(residue_label(a1)) + " / " + escape_xml(residue_label(a2)) + ": " +
-                 fixed(d, 2) + " \u00c5, " + (in ? "in the subset" : "moves") + "</title></circle>\n";
+                 fixed(d, kind.decimals) + kind.unit + ", " + (in ? "in the subset" : "moves") + "</title></circle>\n";
         }
     }
     s += "<line class=\"axis\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(left, 0) + "\" y1=\"" +
          fixed(top, 0) + "\" y2=\"" + fixed(height - bottom, 0) + "\"/>\n";
     s += "</svg>\n";
     return s;
+}
+
+
+}  // namespace
+
+std::string residue_label(const ca_atom &atom) {
+    std::string label = atom.residue_name + " " + std::to_string(atom.residue_number);
+    if (atom.insertion_code != ' ') label += atom.insertion_code;
+    if (!atom.chain_id.empty()) label += " " + atom.chain_id;
+    return label;
+}
+
+std::string distance_plot_svg(const structure &first, const structure &second,
+                              const pairing &pairs, const result &r) {
+    double max_distance = 6;
+    for (double d : r.distances) max_distance = std::max(max_distance, d * 1.05);
+    const plot_kind kind{"distance-plot", "Distance of each pair after the best fit", "distance after fit (\u00c5)",
+                         0, max_distance, 5, "5 \u00c5", " \u00c5", 2};
+    return pair_value_plot(first, second, pairs, r, r.distances, kind);
+}
+
+std::string lddt_plot_svg(const structure &first, const structure &second, const pairing &pairs,
+                          const result &r, const std::vector<double> &residue_lddt) {
+    std::vector<double> values(pairs.size(), 0.0);
+    for (std::size_t k = 0; k < pairs.size(); ++k)
+        if (static_cast<std::size_t>(pairs.first[k]) < residue_lddt.size()) values[k] = residue_lddt[pairs.first[k]];
+    const plot_kind kind{"lddt-plot", "lDDT of each paired residue of structure 1", "lDDT", 0, 1, 0.7, "0.7", "", 3};
+    return pair_value_plot(first, second, pairs, r, values, kind);
 }
 
 }  // namespace pairfit

@@ -4,6 +4,7 @@
 #define PAIRFIT_REPORT_DISTANCE_PLOT_H
 
 #include <string>
+#include <vector>
 
 #include "pairfit/compare.h"
 
@@ -16,6 +17,11 @@ namespace pairfit {
 // its residue numbers, the runs side by side.
 std::string distance_plot_svg(const structure &first, const structure &second,
                               const pairing &pairs, const result &r);
+
+// The same plot of each pair's lDDT (residue_lddt: per atom of structure
+// 1, as metrics holds it), from 0 to 1, the dashed line at 0.7.
+std::string lddt_plot_svg(const structure &first, const structure &second, const pairing &pairs,
+                          const result &r, const std::vector<double> &residue_lddt);
 
 // "GLY 23 A" (residue name, number with insertion code, chain), for titles
 // and tables.

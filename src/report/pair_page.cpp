@@ -172,6 +172,35 @@ std::string alignment_block(const pair_page_input &in) {
     return b + "</pre>\n";
 }
 
+// The four standard scores, each with what it measures in one line.
+std::string standard_scores(const metrics &m) {
+    const struct {
+        const char *id, *name;
+        double value;
+        const char *meaning;
+    } rows[] = {
+        {"tm-score", "TM-score", m.tm_score,
+         "fold similarity over the best superposition, 0 to 1, each pair weighted by its distance (above 0.5: "
+         "the same fold)"},
+        {"gdt-ts", "GDT-TS", m.gdt_ts,
+         "share of structure 1's residues within 1, 2, 4 and 8 \u00c5 of their partners, averaged, each at its "
+         "best superposition"},
+        {"gdt-ha", "GDT-HA", m.gdt_ha, "the same within 0.5, 1, 2 and 4 \u00c5: high accuracy"},
+        {"lddt", "lDDT", m.lddt,
+         "share of structure 1's C-alpha distances under 15 \u00c5 that the partners keep within 0.5, 1, 2 and "
+         "4 \u00c5, without any superposition"},
+    };
+    std::string s = "<table class=\"facts\" id=\"metrics\">\n";
+    for (const auto &row : rows)
+        s += std::string("<tr><th>") + row.name + "</th><td><span class=\"num\" id=\"" + row.id + "\">" +
+             fixed(row.value, 4) + "</span>: " + row.meaning + "</td></tr>\n";
+    s += "</table>\n<p>All four count structure 1's " + std::to_string(m.reference_length) + " C-alpha atoms (" +
+         std::to_string(m.pairs) + " paired), so its unpaired residues count against structure 2. RMSD of all " +
+         "pairs after their own fit: " + fixed(m.rmsd, 3) + " \u00c5.";
+    if (!m.warning.empty()) s += " " + escape_xml(m.warning) + ".";
+    return s + "</p>\n";
+}
+
 }  // namespace
 
 std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js) {
@@ -187,11 +216,17 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
          " pairs.</p>\n";
     b += alignment_block(in);
     b += "<h2>Result</h2>\n" + words(in);
+    if (in.scores != nullptr) b += "<h2>Standard scores</h2>\n" + standard_scores(*in.scores);
 
     b += "<h2>Distance of each pair after the best fit</h2>\n<p class=\"key\"><span class=\"in\"></span>in the best "
          "subset (core)<span class=\"out\"></span>outside it (moves); dashed red: 5 \u00c5; dashed grey: chain "
          "boundaries. Hover over a point for its residues.</p>\n";
     b += distance_plot_svg(in.first, in.second, in.pairs, r);
+    if (in.scores != nullptr) {
+        b += "<h2>lDDT of each residue</h2>\n<p>Per paired residue of structure 1: the share of its distances "
+             "under 15 \u00c5 that structure 2 keeps (1: all kept; dashed: 0.7).</p>\n";
+        b += lddt_plot_svg(in.first, in.second, in.pairs, r, in.scores->residue_lddt);
+    }
     b += "<h2>Best score by subset size</h2>\n<p>For each size, the highest score of any subset the search "
          "scored, and its p-value (log scale). The red line marks the size chosen: the one with the smallest "
          "p-value. Shaded: sizes at or below the minimum." +

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "pairfit/compare.h"
+#include "pairfit/metrics.h"
 
 namespace pairfit {
 
@@ -17,6 +18,7 @@ struct pair_page_input {
     int min_size;
     // false: r.score_by_size holds only the subsets the fast search scored.
     bool every_size_scored = true;
+    const metrics *scores = nullptr;     // the standard scores, shown when given
 };
 
 // A self-contained page: the inputs, the SCORE values in words, the
