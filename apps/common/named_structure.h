@@ -4,6 +4,7 @@
 #define PAIRFIT_APPS_NAMED_STRUCTURE_H
 
 #include <string>
+#include <vector>
 
 #include "pairfit/pairfit.h"
 
@@ -28,5 +29,17 @@ bool is_selection_error(const pairfit::read_error &e);
 // hint at what to try on the command line; empty when there is none.
 std::string pairing_warning(const pairfit::structure &first, const pairfit::structure &second,
                             const pairfit::pairing &pairs, pairfit::pairing_method method);
+
+// The warnings about a comparison that the programs print on standard
+// error: several models in a structure, then residues of different names
+// paired (pairing_warning).
+std::vector<std::string> printed_warnings(const pairfit::structure &first, const pairfit::structure &second,
+                                          const pairfit::pairing &pairs, pairfit::pairing_method method);
+
+// Every warning about a comparison, as the report page, the JSON document
+// and pairfit-batch --warnings show them: the printed ones, then chains
+// merged in file order.
+std::vector<std::string> comparison_warnings(const pairfit::structure &first, const pairfit::structure &second,
+                                             const pairfit::pairing &pairs, pairfit::pairing_method method);
 
 #endif

@@ -130,7 +130,8 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
                 error_file = first.size() < 5 ? p.file1 : p.file2;
             }
             if (error == nullptr) {
-                warning = pairing_warning(first, second, residue_pairs, method);
+                for (const std::string &w : printed_warnings(first, second, residue_pairs, method))
+                    warning += (warning.empty() ? "" : "\n") + w;
                 pairfit::compare(workspace, first, second, residue_pairs, options, result);
             }
         }

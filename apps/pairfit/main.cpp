@@ -50,12 +50,15 @@ int main(int argc, char **argv) {
     case ARGS_BAD_THREADS:
         std::fprintf(stderr, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n");
         return 1;
+    case ARGS_PML_WITHOUT_SUP:
+        std::fprintf(stderr, "pairfit: -pml needs -sup FILE: the script shows that file\n");
+        return 1;
     default: break;
     }
     // No output file may replace an input.
     const std::pair<const char *, const char *> outputs[] = {
         {"-pdb", settings.coordinate_file}, {"-html", settings.html_file},
-        {"-sup", settings.superposed_file}};
+        {"-sup", settings.superposed_file}, {"-pml", settings.pymol_file}};
     for (const char *name : {settings.file1, settings.file2, settings.pairs_file}) {
         if (name == nullptr) continue;
         const std::string input =
@@ -78,6 +81,11 @@ int main(int argc, char **argv) {
                         &second);
     } catch (const pairfit::read_error &e) {
         std::fprintf(is_selection_error(e) ? stderr : stdout, "%s\n", e.what());
+        if (e.kind() == pairfit::read_failure::too_many_atoms) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "Hint: -fast compares structures of any size, and FILE@/1 or FILE@//A compares "
+                                 "one model or chain of the file\n");
+        }
         return 1;
     }
     const pairfit::pairing_method method =
@@ -87,8 +95,8 @@ int main(int argc, char **argv) {
                                        : pairfit::pairing_method::residue_number;
     pairfit::pairing pairs;
     if (!make_pairs(first, second, method, settings.pairs_file, &pairs)) return 1;
-    const std::string warning = pairing_warning(first, second, pairs, method);
-    if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
+    for (const std::string &warning : printed_warnings(first, second, pairs, method))
+        std::fprintf(stderr, "%s\n", warning.c_str());
     const compared_pair input{first, second, pairs};
 
     progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);
@@ -122,8 +130,13 @@ int main(int argc, char **argv) {
     bool reports_written = true;
     if (settings.html_file != nullptr)
         reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size);
-    if (settings.superposed_file != nullptr)
-        reports_written = write_superposed_file(settings.superposed_file, input, result) && reports_written;
+    if (settings.superposed_file != nullptr) {
+        const bool superposed = write_superposed_file(settings.superposed_file, input, result);
+        // The script shows the superposed file: without it there is nothing to show.
+        if (superposed && settings.pymol_file != nullptr)
+            reports_written = write_pymol_script(settings.pymol_file, settings.superposed_file, first) && reports_written;
+        reports_written = superposed && reports_written;
+    }
     if (!coordinates_written) return 1;
     // A full disk or closed pipe must not pass for a completed run.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

@@ -1,9 +1,13 @@
 #include "report_files.h"
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <set>
 
 #include "output_file.h"
 #include "report/pair_page.h"
+#include "report/pymol_script.h"
 #include "report/superposed_file.h"
 #include "report/viewer_script.h"
 
@@ -33,4 +37,14 @@ bool write_superposed_file(const char *path, const compared_pair &input, const p
         return false;
     }
     return write_or_complain(path, text);
+}
+
+bool write_pymol_script(const char *path, const char *superposed_path, const pairfit::structure &first) {
+    // The script may be run from any directory: it names the file in full.
+    char absolute[PATH_MAX];
+    const std::string target = realpath(superposed_path, absolute) != nullptr ? absolute : superposed_path;
+    std::set<int> models;
+    for (const pairfit::ca_atom &a : first.atoms) models.insert(a.model);
+    const int first_models = models.empty() ? 1 : static_cast<int>(models.size());
+    return write_or_complain(path, pairfit::pymol_script_text(target, first_models));
 }

@@ -16,4 +16,10 @@ bool write_html_report(const char *path, const compared_pair &input, pairfit::pa
 // it was before.
 bool write_superposed_file(const char *path, const compared_pair &input, const pairfit::result &r);
 
+// Writes the PyMOL script that shows the superposed file at superposed_path
+// (already written) to path; first is structure 1, whose models come first
+// in that file. On failure prints "Couldn't write file PATH" on standard
+// error and returns false.
+bool write_pymol_script(const char *path, const char *superposed_path, const pairfit::structure &first);
+
 #endif

@@ -9,5 +9,6 @@
 #include "pairfit/selection.h"
 #include "pairfit/structure.h"
 #include "pairfit/version.h"
+#include "pairfit/warnings.h"
 
 #endif
