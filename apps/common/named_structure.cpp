@@ -80,9 +80,8 @@ std::vector<std::string> printed_warnings(const pairfit::structure &first, const
     return warnings;
 }
 
-std::vector<std::string> comparison_warnings(const pairfit::structure &first, const pairfit::structure &second,
-                                             const pairfit::pairing &pairs, pairfit::pairing_method method) {
-    std::vector<std::string> warnings = printed_warnings(first, second, pairs, method);
+std::vector<std::string> unprinted_warnings(const pairfit::structure &first, const pairfit::structure &second) {
+    std::vector<std::string> warnings;
     for (const std::string &w : {pairfit::merged_chains_warning(first), pairfit::merged_chains_warning(second)})
         if (!w.empty()) warnings.push_back(w);
     return warnings;

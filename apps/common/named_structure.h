@@ -36,10 +36,10 @@ std::string pairing_warning(const pairfit::structure &first, const pairfit::stru
 std::vector<std::string> printed_warnings(const pairfit::structure &first, const pairfit::structure &second,
                                           const pairfit::pairing &pairs, pairfit::pairing_method method);
 
-// Every warning about a comparison, as the report page, the JSON document
-// and pairfit-batch --warnings show them: the printed ones, then chains
+// The warnings that the report page, the JSON document and pairfit-batch
+// --warnings show after the printed ones, without printing them (a
+// multi-chain complex compared whole is a common, deliberate run): chains
 // merged in file order.
-std::vector<std::string> comparison_warnings(const pairfit::structure &first, const pairfit::structure &second,
-                                             const pairfit::pairing &pairs, pairfit::pairing_method method);
+std::vector<std::string> unprinted_warnings(const pairfit::structure &first, const pairfit::structure &second);
 
 #endif

@@ -24,6 +24,9 @@ struct batch_settings {
     bool by_structure;                   // -struct: pair residues by structural alignment
     std::string html_file;               // --html: the report page; empty: none
     std::string resume_file;             // --resume: continue this output file; empty: none
+    std::string rows_file;               // --html-from ROWS OUT: draw the page of ROWS; empty: none
+    bool fixed_scale;                    // --scale LOW:HIGH: the heat map's colour bounds
+    double scale_low, scale_high;
 };
 
 enum batch_parse_status {

@@ -2,6 +2,7 @@
 // superposition gives the most significant Levitt-Gerstein score.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "named_structure.h"
 #include "options.h"
@@ -95,8 +96,10 @@ int main(int argc, char **argv) {
                                        : pairfit::pairing_method::residue_number;
     pairfit::pairing pairs;
     if (!make_pairs(first, second, method, settings.pairs_file, &pairs)) return 1;
-    for (const std::string &warning : printed_warnings(first, second, pairs, method))
-        std::fprintf(stderr, "%s\n", warning.c_str());
+    // Every warning of the run, for the report page: the printed ones first.
+    std::vector<std::string> warnings = printed_warnings(first, second, pairs, method);
+    for (const std::string &warning : warnings) std::fprintf(stderr, "%s\n", warning.c_str());
+    for (const std::string &warning : unprinted_warnings(first, second)) warnings.push_back(warning);
     const compared_pair input{first, second, pairs};
 
     progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);
@@ -129,7 +132,7 @@ int main(int argc, char **argv) {
     // The files for people and other programs: opt-in, messages on standard error.
     bool reports_written = true;
     if (settings.html_file != nullptr)
-        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size);
+        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size, warnings);
     if (settings.superposed_file != nullptr) {
         const bool superposed = write_superposed_file(settings.superposed_file, input, result);
         // The script shows the superposed file: without it there is nothing to show.

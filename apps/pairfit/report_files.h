@@ -2,13 +2,16 @@
 #ifndef PAIRFIT_APP_REPORT_FILES_H
 #define PAIRFIT_APP_REPORT_FILES_H
 
+#include <string>
+#include <vector>
+
 #include "reports.h"
 
 // Writes the HTML report of the comparison to path (r needs the per-size
-// scores). On failure prints "Couldn't write file PATH" on standard error
+// scores), the run's warnings in a box at the top. On failure prints "Couldn't write file PATH" on standard error
 // and returns false; path is then as it was before.
 bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
-                       const pairfit::result &r, int min_size);
+                       const pairfit::result &r, int min_size, const std::vector<std::string> &warnings);
 
 // Writes every atom of both input files, structure 2 moved onto structure
 // 1, to path: mmCIF when it ends in ".cif", PDB otherwise. On failure

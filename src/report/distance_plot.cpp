@@ -72,6 +72,12 @@ std::string residue_label(const ca_atom &atom) {
     return label;
 }
 
+std::string subset_state(bool in_subset, double distance) {
+    if (!in_subset) return "outside the subset";
+    if (distance > far_in_subset) return "in the subset, " + fixed(distance, 2) + " \u00c5 apart";
+    return "in the subset";
+}
+
 std::string distance_plot_svg(const structure &first, const structure &second,
                               const pairing &pairs, const result &r) {
     std::vector<run> runs = chain_runs(first, pairs);
@@ -124,10 +130,12 @@ std::string distance_plot_svg(const structure &first, const structure &second,
             const ca_atom &a2 = second.atoms[pairs.second[k]];
             bool in = r.in_subset[k] != 0;
             double d = r.distances[k];
-            s += "<circle class=\"pair " + std::string(in ? "in" : "out") + "\" cx=\"" +
+            const bool far = in && d > far_in_subset;
+            s += "<circle class=\"pair " + std::string(in ? "in" : "out") + (far ? " far" : "") + "\" cx=\"" +
                  fixed(x(a1.residue_number), 1) + "\" cy=\"" + fixed(y(d), 1) + "\" r=\"2.6\"><title>" +
                  escape_xml(residue_label(a1)) + " / " + escape_xml(residue_label(a2)) + ": " +
-                 fixed(d, 2) + " \u00c5, " + (in ? "in the subset" : "moves") + "</title></circle>\n";
+                 (far ? subset_state(true, d) : fixed(d, 2) + " \u00c5, " + subset_state(in, d)) +
+                 "</title></circle>\n";
         }
     }
     s += "<line class=\"axis\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(left, 0) + "\" y1=\"" +

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pairfit/compare.h"
 
@@ -15,9 +16,10 @@ struct pair_page_input {
     pairing_method method;               // how the pairs were made
     const result &r;                     // with score_by_size filled
     int min_size;
+    std::vector<std::string> warnings;   // shown in a box at the top of the page
 };
 
-// A self-contained page: the inputs, the SCORE values in words, the
+// A self-contained page: the warnings, the inputs, the SCORE values in words, the
 // per-residue distance plot, the best score and p-value by subset size,
 // a 3-D view of both C-alpha traces superposed on the best subset
 // (drawn by viewer_js, which is put into the page as it is), and the
