@@ -97,9 +97,54 @@ class ReportPages(unittest.TestCase):
         drawn = sum(1 for p in pixels if p != (255, 255, 255))
         self.assertGreater(len(colours), 50, "the 3-D view looks blank")
         self.assertGreater(drawn, 0.02 * width * height, "the 3-D view looks blank")
-        # Both kinds of pair show: blue core and orange moving parts.
-        self.assertTrue(any(b_ > r + 40 for r, g, b_ in colours), "no core colour in the view")
-        self.assertTrue(any(r > b_ + 80 for r, g, b_ in colours), "no moving-part colour in the view")
+        # Both kinds of pair show: blue best subset and orange pairs outside it.
+        self.assertTrue(any(b_ > r + 40 for r, g, b_ in colours), "no best-subset colour in the view")
+        self.assertTrue(any(r > b_ + 80 for r, g, b_ in colours), "no outside colour in the view")
+        self.assertEqual(b.console_errors(), [])
+
+    def test_pair_report_shows_warnings_and_far_pairs_of_the_subset(self):
+        data = os.path.join(SOURCE, "tests", "data")
+        # A whole NMR file against a whole four-chain file: every kind of warning.
+        one = os.path.join(data, "ubiquitin_1d3z_nmr.pdb.gz")
+        two = os.path.join(data, "hemoglobin_2hhb_4chains.pdb.gz")
+        page = os.path.join(self.dir, "warned.html")
+        run = subprocess.run([PAIRFIT, "-o", "-html", page, one, two], check=True, capture_output=True, text=True)
+        printed = [line for line in run.stderr.split("\n") if line.startswith("Warning: ")]
+        self.assertEqual(len(printed), 2, run.stderr)
+        # The -o table's rows are the subset's pairs, the distance last.
+        table = [line.split("\t") for line in run.stdout.split("\n")
+                 if line.count("\t") == 7 and line.split("\t")[0].strip().isdigit()]
+        far = [float(row[-1]) for row in table if float(row[-1]) > 5]
+        self.assertGreater(len(far), 0)
+
+        b = self.browser
+        b.events.clear()
+        b.open("file://" + page)
+        count = lambda selector: b.evaluate("document.querySelectorAll(%r).length" % selector)
+        box = b.evaluate("Array.prototype.map.call(document.querySelectorAll('#warnings p'),"
+                         " function (p) { return p.textContent; })")
+        self.assertEqual(box[:2], printed)
+        self.assertEqual(len(box), 3)
+        self.assertIn("the chains of %s (A,B,C,D) are merged" % two, box[2])
+        # The box is at the top, visible without scrolling.
+        top = b.evaluate("document.getElementById('warnings').getBoundingClientRect().top")
+        self.assertLess(top, 200)
+
+        self.assertEqual(count("svg.distance-plot circle.pair.in.far"), len(far))
+        self.assertEqual(count("#pair-table tbody tr.far"), len(far))
+        titles = b.evaluate("Array.prototype.map.call(document.querySelectorAll('svg.distance-plot circle.far > title'),"
+                            " function (t) { return t.textContent; })")
+        self.assertEqual(sorted(t.split(": ")[-1] for t in titles),
+                         sorted("in the subset, %.2f \u00c5 apart" % d for d in far))
+        cells = b.evaluate("Array.prototype.map.call(document.querySelectorAll('#pair-table tr.far'),"
+                           " function (r) { return r.cells[4].textContent; })")
+        self.assertEqual(sorted(cells), sorted("in the subset, %.2f \u00c5 apart" % d for d in far))
+        self.assertIn("%d pairs in the best subset lie farther apart than 5" % len(far),
+                      b.evaluate("document.getElementById('far-pairs').textContent"))
+        # Residues outside the subset as ranges per chain; "best subset", never "core".
+        outside = b.evaluate("document.getElementById('outside').textContent")
+        self.assertRegex(outside, r"structure 2: chain A: \d+\u2013\d+")
+        self.assertNotRegex(b.evaluate("document.body.innerText"), r"\bcore\b")
         self.assertEqual(b.console_errors(), [])
 
     def test_batch_heat_map(self):
@@ -132,6 +177,53 @@ class ReportPages(unittest.TestCase):
         self.assertEqual(count("svg.heat-map .row-label"), 10)
         self.assertEqual(count("#pair-table tbody tr"), 90)
         self.assertEqual(b.console_errors(), [])
+        self.check_batch_page_is_explicit(b, "-min 19")
+
+        # An interrupted run resumed with --html shows every row; the rows
+        # drawn again with --html-from give the same table.
+        rows = os.path.join(self.dir, "rows.tsv")
+        subprocess.run([BATCH, "-j", "2", "--all", "--resume", rows, *names], check=True, capture_output=True)
+        with open(rows) as f:
+            whole = f.read()
+        with open(rows, "w") as f:
+            f.write("".join(whole.splitlines(True)[:6]))
+        resumed = os.path.join(self.dir, "resumed.html")
+        subprocess.run([BATCH, "-j", "2", "--all", "--resume", rows, "--html", resumed, "--scale", "-10:60", *names],
+                       check=True, capture_output=True)
+        with open(rows) as f:
+            self.assertEqual(f.read(), whole)
+        redrawn = os.path.join(self.dir, "redrawn.html")
+        subprocess.run([BATCH, "--html-from", rows, redrawn], check=True, capture_output=True)
+        tables = []
+        for path, options in ((resumed, "-min 19"), (redrawn, None)):
+            b.open("file://" + path)
+            self.assertEqual(count("svg.heat-map rect.cell"), 100, path)
+            tables.append(b.evaluate("document.querySelector('#pair-table tbody').textContent"))
+            self.check_batch_page_is_explicit(b, options)
+        self.assertEqual(tables[0], tables[1])
+        b.open("file://" + resumed)
+        self.assertIn("Colours run from -10.0 (lightest) to 60.0 (darkest), the bounds given with --scale",
+                      b.evaluate("document.getElementById('colour-range').textContent"))
+
+    def check_batch_page_is_explicit(self, b, options):
+        """The options of the run, the colour range, labels inside the
+        picture and a table that scrolls."""
+        text = b.evaluate("document.getElementById('run-options').textContent")
+        if options is None:
+            self.assertIn("not recorded", text)
+        else:
+            self.assertIn("pairfit %s file1 file2" % options, text)
+        self.assertRegex(b.evaluate("document.getElementById('colour-range').textContent"),
+                         r"Colours run from -?[\d.]+ \(lightest\) to -?[\d.]+ \(darkest\)")
+        # Every label lies inside the drawing, none cut off at its edge.
+        outside = b.evaluate("""Array.prototype.filter.call(
+            document.querySelectorAll('svg.heat-map .row-label, svg.heat-map .column-label'),
+            function (t) { var r = t.getBoundingClientRect(), s = t.ownerSVGElement.getBoundingClientRect();
+                           return r.left < s.left - 0.5 || r.top < s.top - 0.5; }).length""")
+        self.assertEqual(outside, 0)
+        scroll = "document.getElementById('pair-table-scroll')"
+        self.assertEqual(b.evaluate("getComputedStyle(%s).overflowY" % scroll), "auto")
+        self.assertTrue(b.evaluate("%s.scrollHeight > %s.clientHeight" % (scroll, scroll)))
 
 
 if __name__ == "__main__":

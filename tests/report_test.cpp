@@ -96,7 +96,7 @@ TEST(ReportDistancePlot, OnePointPerPairSubsetApartChainsMarked) {
   EXPECT_EQ(count_of(svg, ">chain B<"), 1u);
   EXPECT_EQ(count_of(svg, "class=\"limit\""), 1u);
   // Names from files are escaped; the hover text names both residues.
-  EXPECT_NE(svg.find("<title>L&lt;U 3 A / L&lt;U 3 A: 7.50 \u00c5, moves</title>"), std::string::npos);
+  EXPECT_NE(svg.find("<title>L&lt;U 3 A / L&lt;U 3 A: 7.50 \u00c5, outside the subset</title>"), std::string::npos);
   EXPECT_NE(svg.find("<title>ALA 1 A / ALA 1 A: 0.10 \u00c5, in the subset</title>"), std::string::npos);
 }
 
@@ -115,7 +115,7 @@ TEST(ReportSizePlot, ScoredSizesInBothPanelsChosenMarked) {
 TEST(ReportPairPage, HoldsEveryPartAndTheMovedStructure) {
   small_comparison c;
   c.second.selection = "//B";
-  pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3};
+  pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}};
   std::string page = pair_page_html(in, "var x = '</script>';");
   EXPECT_EQ(count_of(page, "<circle class=\"pair "), 7u);
   EXPECT_NE(page.find("<span id=\"subset-size\">5</span> of the 7 pairs (71.4%)"), std::string::npos);

@@ -166,7 +166,11 @@ TEST(Selection, PairfitOnAPartEqualsPairfitOnTheFileOfThatPart) {
   for (const auto &c : cases) {
     const Outcome selected = pairfit_run(c.options + " " + quote(c.selected1) + " " + quote(c.selected2));
     const Outcome plain = pairfit_run(c.options + " " + quote(c.plain1) + " " + quote(c.plain2));
-    EXPECT_EQ(selected, plain) << c.selected1 << " " << c.selected2;
+    // A structure of several models is warned about under its own name.
+    if (selected.err.find(" models read as one structure") != std::string::npos)
+      EXPECT_EQ(selected.out + std::to_string(selected.status), plain.out + std::to_string(plain.status));
+    else
+      EXPECT_EQ(selected, plain) << c.selected1 << " " << c.selected2;
     EXPECT_EQ(selected.status, 0);
   }
   // The coordinate file too.

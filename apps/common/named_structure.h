@@ -41,4 +41,16 @@ bool is_selection_error(const pairfit::read_error &e);
 std::string pairing_warning(const pairfit::structure &first, const pairfit::structure &second,
                             const pairfit::pairing &pairs, pairfit::pairing_method method);
 
+// The warnings about a comparison that the programs print on standard
+// error: several models in a structure, then residues of different names
+// paired (pairing_warning).
+std::vector<std::string> printed_warnings(const pairfit::structure &first, const pairfit::structure &second,
+                                          const pairfit::pairing &pairs, pairfit::pairing_method method);
+
+// The warnings that the report page, the JSON document and pairfit-batch
+// --warnings show after the printed ones, without printing them (a
+// multi-chain complex compared whole is a common, deliberate run): chains
+// merged in file order.
+std::vector<std::string> unprinted_warnings(const pairfit::structure &first, const pairfit::structure &second);
+
 #endif

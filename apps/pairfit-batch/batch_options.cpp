@@ -1,5 +1,7 @@
 #include "batch_options.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -58,7 +60,13 @@ const char BATCH_HELP[] =
     "                      otherwise the pairs ranked in a bar chart\n"
     "  --resume FILE       write the rows to FILE instead of standard output; if FILE\n"
     "                      holds the rows of an interrupted run of the same command,\n"
-    "                      skip its complete rows and append the rest\n"
+    "                      skip its complete rows and append the rest (with --html,\n"
+    "                      the page shows every row of FILE)\n"
+    "  --scale LOW:HIGH    colour the heat map from LOW to HIGH (normalised p-values)\n"
+    "                      instead of from the run's lowest to highest value\n"
+    "  --html-from ROWS OUT\n"
+    "                      write the HTML page of the rows already in ROWS (e.g.\n"
+    "                      shards joined) to OUT, comparing nothing\n"
     "  --                  end of the options (for file names that start with -)\n"
     "  -h, --help          print this help and exit\n"
     "  --version           print the version and exit\n"
@@ -112,6 +120,22 @@ void set_defaults(batch_settings *settings) {
     settings->resume_file.clear();
     settings->max_atoms = 0;
     settings->metrics = false;
+    settings->rows_file.clear();
+    settings->fixed_scale = false;
+    settings->scale_low = settings->scale_high = 0;
+}
+
+// LOW:HIGH, two finite numbers with LOW < HIGH.
+bool parse_scale(const char *text, double *low, double *high) {
+    char *end = nullptr;
+    const double a = std::strtod(text, &end);
+    if (end == text || *end != ':') return false;
+    const char *second = end + 1;
+    const double b = std::strtod(second, &end);
+    if (end == second || *end != '\0' || !std::isfinite(a) || !std::isfinite(b) || !(a < b)) return false;
+    *low = a;
+    *high = b;
+    return true;
 }
 
 // The options that take a value, as their canonical spelling: those shared
@@ -119,7 +143,7 @@ void set_defaults(batch_settings *settings) {
 const char *option_with_value(const char *arg) {
     for (const char *shared : {"-min", "-j", "--html", "-max-atoms"})
         if (is_option(arg, shared + (shared[1] == '-' ? 2 : 1))) return shared;
-    for (const char *own : {"--list", "--pairs", "--shard", "--split", "--resume"})
+    for (const char *own : {"--list", "--pairs", "--shard", "--split", "--resume", "--scale"})
         if (std::strcmp(arg, own) == 0) return own;
     return nullptr;
 }
@@ -157,6 +181,12 @@ bool set_option(batch_settings *settings, const char *option, const char *value,
             *error = std::string("-max-atoms needs a number of C-alpha atoms from 1 up, not '") + value + "'";
             return false;
         }
+    } else if (std::strcmp(option, "--scale") == 0) {
+        if (!parse_scale(value, &settings->scale_low, &settings->scale_high)) {
+            *error = std::string("--scale needs LOW:HIGH, two numbers with LOW < HIGH, not '") + value + "'";
+            return false;
+        }
+        settings->fixed_scale = true;
     } else if (!parse_shard(value, &settings->shard, &settings->shard_count)) {
         *error = std::string("--shard needs K/N with 1 <= K <= N, not '") + value + "'";
         return false;
@@ -179,6 +209,13 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             return BATCH_ARGS_HELP;
         } else if (std::strcmp(arg, "--version") == 0) {
             return BATCH_ARGS_VERSION;
+        } else if (std::strcmp(arg, "--html-from") == 0) {
+            if (i + 2 >= argc) {
+                *error = "--html-from needs a rows file and a page file";
+                return BATCH_ARGS_BAD;
+            }
+            settings->rows_file = argv[++i];
+            settings->html_file = argv[++i];
         } else if (std::strcmp(arg, "--all") == 0) {
             settings->mode = ALL_PAIRS;
         } else if (is_option(arg, "seq")) {
@@ -211,10 +248,9 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
         }
         settings->mode = LISTED_PAIRS;
     }
-    // A resumed run computes only the rows that were missing: its page
-    // would show part of the results.
-    if (!settings->html_file.empty() && !settings->resume_file.empty()) {
-        *error = "--html cannot be combined with --resume";
+    if (!settings->rows_file.empty() &&
+        (!settings->names.empty() || !settings->list_files.empty() || pairs_given || !settings->resume_file.empty())) {
+        *error = "--html-from draws rows already written: it takes no file names, --list, --pairs or --resume";
         return BATCH_ARGS_BAD;
     }
     return BATCH_ARGS_OK;

@@ -14,6 +14,7 @@
 #include "pair_list.h"
 #include "progress.h"
 #include "resume.h"
+#include "rows_file.h"
 #include "row_output.h"
 #include "split.h"
 #include "pairfit/pairfit.h"
@@ -132,7 +133,8 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
                 error_file = first.size() < 5 ? p.file1 : p.file2;
             }
             if (error == nullptr) {
-                warning = pairing_warning(first, second, residue_pairs, method);
+                for (const std::string &w : printed_warnings(first, second, residue_pairs, method))
+                    warning += (warning.empty() ? "" : "\n") + w;
                 pairfit::compare(workspace, first, second, residue_pairs, options, result);
                 if (metrics) {
                     const pairfit::metrics scores = pairfit::compute_metrics(first, second, residue_pairs, result);
@@ -218,6 +220,29 @@ std::string output_replacing_input(const batch_settings &settings, const pair_li
     return std::string();
 }
 
+// The options that change the rows, as typed, for the page.
+std::string run_options(const batch_settings &settings) {
+    std::string text = "-min " + std::to_string(settings.min_size);
+    if (settings.by_sequence) text += " -seq";
+    if (settings.fast) text += " -fast";
+    if (settings.split == SPLIT_MODELS) text += " --split models";
+    if (settings.split == SPLIT_CHAINS) text += " --split chains";
+    return text;
+}
+
+// Writes the page of report to the --html file, with the heat map's scale
+// as given; the exit status it leaves (0 or 1).
+int write_page(const batch_settings &settings, pairfit::batch_table *report) {
+    report->fixed_scale = settings.fixed_scale;
+    report->scale_low = settings.scale_low;
+    report->scale_high = settings.scale_high;
+    std::string reason;
+    if (write_whole_file(settings.html_file, pairfit::batch_page_html(*report, settings.min_size), &reason))
+        return 0;
+    std::fprintf(stderr, "Couldn't write file %s: %s\n", settings.html_file.c_str(), reason.c_str());
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -230,6 +255,14 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "pairfit-batch: %s\n%s", error.c_str(), BATCH_USAGE);
         return 2;
     default: break;
+    }
+    if (!settings.rows_file.empty()) {
+        pairfit::batch_table report;
+        if (!read_rows_file(settings.rows_file, &report, &error)) {
+            std::fprintf(stderr, "pairfit-batch: %s\n", error.c_str());
+            return 2;
+        }
+        return write_page(settings, &report);
     }
     pair_list pairs;
     switch (build_pair_list(settings, &pairs, &error)) {
@@ -298,12 +331,17 @@ int main(int argc, char **argv) {
     if (!settings.html_file.empty()) {
         report.files = pairs.files;
         report.all_pairs = pairs.mode == ALL_PAIRS;
-        std::string reason;
-        if (!write_whole_file(settings.html_file, pairfit::batch_page_html(report, settings.min_size),
-                              &reason)) {
-            std::fprintf(stderr, "Couldn't write file %s: %s\n", settings.html_file.c_str(), reason.c_str());
-            status = 1;
+        report.options = run_options(settings);
+        // A resumed run computed only the missing rows: the page shows every
+        // row of its file.
+        if (!settings.resume_file.empty()) {
+            report.entries.clear();
+            if (!read_rows_file(settings.resume_file, &report, &error)) {
+                std::fprintf(stderr, "pairfit-batch: %s\n", error.c_str());
+                return 1;
+            }
         }
+        if (write_page(settings, &report) != 0) status = 1;
     }
     return status;
 }

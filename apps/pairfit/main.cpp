@@ -54,12 +54,15 @@ int main(int argc, char **argv) {
     case ARGS_BAD_MAX_ATOMS:
         std::fprintf(stderr, "pairfit: -max-atoms needs a number of C-alpha atoms from 1 up\n");
         return 1;
+    case ARGS_PML_WITHOUT_SUP:
+        std::fprintf(stderr, "pairfit: -pml needs -sup FILE: the script shows that file\n");
+        return 1;
     default: break;
     }
     // No output file may replace an input.
     const std::pair<const char *, const char *> outputs[] = {
         {"-pdb", settings.coordinate_file}, {"-html", settings.html_file},
-        {"-sup", settings.superposed_file}, {"-json", settings.json_file}};
+        {"-sup", settings.superposed_file}, {"-json", settings.json_file}, {"-pml", settings.pymol_file}};
     for (const char *name : {settings.file1, settings.file2, settings.pairs_file}) {
         if (name == nullptr) continue;
         const std::string input =
@@ -82,6 +85,11 @@ int main(int argc, char **argv) {
     } catch (const pairfit::read_error &e) {
         const bool new_message = is_selection_error(e) || e.kind() == pairfit::read_failure::out_of_memory;
         std::fprintf(new_message ? stderr : stdout, "%s\n", e.what());
+        if (e.kind() == pairfit::read_failure::too_many_atoms) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "Hint: -fast compares structures of any size, and FILE@/1 or FILE@//A compares "
+                                 "one model or chain of the file\n");
+        }
         return 1;
     }
     const pairfit::pairing_method method =
@@ -91,8 +99,11 @@ int main(int argc, char **argv) {
                                        : pairfit::pairing_method::residue_number;
     pairfit::pairing pairs;
     if (!make_pairs(first, second, method, settings.pairs_file, &pairs)) return 1;
-    const std::string warning = pairing_warning(first, second, pairs, method);
-    if (!warning.empty()) print_warning(warning, &warnings);
+    // Every warning of the run, for the page and the document: the printed
+    // ones (the readers' are in already), then the notes that are not printed.
+    for (const std::string &warning : printed_warnings(first, second, pairs, method))
+        print_warning(warning, &warnings);
+    for (const std::string &warning : unprinted_warnings(first, second)) warnings.push_back(warning);
     const compared_pair input{first, second, pairs};
 
     progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);
@@ -146,10 +157,15 @@ int main(int argc, char **argv) {
     std::fflush(stdout);
     bool reports_written = true;
     if (settings.html_file != nullptr)
-        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size,
+        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size, warnings,
                                             !options.per_size_scores, report_metrics ? &scores : nullptr);
-    if (settings.superposed_file != nullptr)
-        reports_written = write_superposed_file(settings.superposed_file, input, result) && reports_written;
+    if (settings.superposed_file != nullptr) {
+        const bool superposed = write_superposed_file(settings.superposed_file, input, result);
+        // The script shows the superposed file: without it there is nothing to show.
+        if (superposed && settings.pymol_file != nullptr)
+            reports_written = write_pymol_script(settings.pymol_file, settings.superposed_file, first) && reports_written;
+        reports_written = superposed && reports_written;
+    }
     if (settings.json_file != nullptr) {
         pairfit::comparison_description document{first, second, pairs, pairfit::pairing_method_name(method),
                                                  result, &scores, warnings, {}};

@@ -39,6 +39,10 @@ std::string help_text() {
            "  -sup FILE         write every atom of both structures, superposed on the\n"
            "                    best subset, to FILE: mmCIF when FILE ends in .cif,\n"
            "                    else PDB [none]\n"
+           "  -pml FILE         with -sup: write a PyMOL script to FILE that shows the\n"
+           "                    -sup file (named by its absolute path), structure 1\n"
+           "                    and 2 as two objects, best subset and other residues\n"
+           "                    in four colours [none]\n"
            "  -a                print a progress line (FRAC1) after every growth step\n"
            "                    and a GOOD1 line for every new best subset\n"
            "  -f                like -a, but at most five FRAC1 lines\n"
@@ -107,7 +111,8 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             if (i + 1 == argc || !parse_count(argv[i + 1], &settings->max_atoms)) return ARGS_BAD_MAX_ATOMS;
             ++i;
         } else if (std::strcmp(arg, "-pdb") == 0 || is_option(arg, "min") ||
-                   is_option(arg, "html") || std::strcmp(arg, "-sup") == 0 || is_option(arg, "json")) {
+                   is_option(arg, "html") || std::strcmp(arg, "-sup") == 0 || is_option(arg, "json") ||
+                   std::strcmp(arg, "-pml") == 0) {
             // The next argument is the value, whatever it looks like.
             if (i + 1 == argc) return ARGS_USAGE;
             const char *value = argv[++i];
@@ -115,6 +120,8 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
                 settings->coordinate_file = value;
             else if (std::strcmp(arg, "-sup") == 0)
                 settings->superposed_file = value;
+            else if (std::strcmp(arg, "-pml") == 0)
+                settings->pymol_file = value;
             else if (is_option(arg, "html"))
                 settings->html_file = value;
             else if (is_option(arg, "json"))
@@ -128,6 +135,7 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
         }
     }
     if (files != 2) return ARGS_USAGE;
+    if (settings->pymol_file != nullptr && settings->superposed_file == nullptr) return ARGS_PML_WITHOUT_SUP;
 
     const char *names[3] = {settings->file1, settings->file2, settings->coordinate_file};
     for (const char *name : names)

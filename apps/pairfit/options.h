@@ -22,6 +22,7 @@ struct run_settings {
     bool alignment_lines = false;  // -aln: the three alignment lines after the SCORE line
     const char *html_file = nullptr;        // -html: the report page
     const char *superposed_file = nullptr;  // -sup: both structures, every atom, superposed
+    const char *pymol_file = nullptr;       // -pml: a PyMOL script that shows the -sup file
     bool fast = false;             // -fast: the fast search
     int threads = 1;               // -j: its threads (0: every core)
     long max_atoms = 0;            // -max-atoms: C-alpha atoms read at most a structure; 0: the mode's default
@@ -36,6 +37,7 @@ enum parse_status {
     ARGS_USAGE,           // not exactly two file names, or -pdb/-min/-html/-sup/-pairs/-json without a value
     ARGS_NAME_TOO_LONG,   // a file name or the -pdb path has 800 characters or more
     ARGS_BAD_THREADS,     // -j without a whole number from 0 up
+    ARGS_PML_WITHOUT_SUP, // -pml without -sup: the script shows the -sup file
     ARGS_HELP,            // -h or --help: print help_text() and exit 0
     ARGS_VERSION,         // --version: print the version and exit 0
     ARGS_BAD_MAX_ATOMS,   // -max-atoms without a whole number from 1 up

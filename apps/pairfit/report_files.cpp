@@ -1,10 +1,14 @@
 #include "report_files.h"
 
+#include <climits>
 #include <cstdio>
 #include <new>
+#include <cstdlib>
+#include <set>
 
 #include "output_file.h"
 #include "report/pair_page.h"
+#include "report/pymol_script.h"
 #include "report/superposed_file.h"
 #include "report/viewer_script.h"
 
@@ -20,10 +24,10 @@ bool write_or_complain(const char *path, const std::string &content) {
 }  // namespace
 
 bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
-                       const pairfit::result &r, int min_size, bool sizes_as_scored,
-                       const pairfit::metrics *scores) {
+                       const pairfit::result &r, int min_size, const std::vector<std::string> &warnings,
+                       bool sizes_as_scored, const pairfit::metrics *scores) {
     pairfit::pair_page_input page{input.first, input.second, input.pairs, method, r, min_size, !sizes_as_scored,
-                                  scores};
+                                  scores, warnings};
     return write_or_complain(path, pairfit::pair_page_html(page, pairfit::viewer_script_with_licence()));
 }
 
@@ -44,4 +48,14 @@ bool write_superposed_file(const char *path, const compared_pair &input, const p
 
 bool write_json_file(const char *path, const pairfit::comparison_description &document) {
     return write_or_complain(path, pairfit::document_json(document));
+}
+
+bool write_pymol_script(const char *path, const char *superposed_path, const pairfit::structure &first) {
+    // The script may be run from any directory: it names the file in full.
+    char absolute[PATH_MAX];
+    const std::string target = realpath(superposed_path, absolute) != nullptr ? absolute : superposed_path;
+    std::set<int> models;
+    for (const pairfit::ca_atom &a : first.atoms) models.insert(a.model);
+    const int first_models = models.empty() ? 1 : static_cast<int>(models.size());
+    return write_or_complain(path, pairfit::pymol_script_text(target, first_models));
 }

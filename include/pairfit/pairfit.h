@@ -11,5 +11,6 @@
 #include "pairfit/selection.h"
 #include "pairfit/structure.h"
 #include "pairfit/version.h"
+#include "pairfit/warnings.h"
 
 #endif

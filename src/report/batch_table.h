@@ -18,6 +18,13 @@ struct batch_table {
     std::vector<std::string> files;   // every file of the run, in order
     bool all_pairs = false;           // --all: every ordered pair of different files
     std::vector<batch_entry> entries;
+    // The options of the run that change its values, as typed ("-min 19
+    // -seq"); empty when unknown (a page drawn from rows already written).
+    std::string options;
+    // Colour bounds of the heat map given by the user; otherwise the lowest
+    // and highest value of the run.
+    bool fixed_scale = false;
+    double scale_low = 0, scale_high = 0;
 };
 
 // The six values of an entry as numbers.

@@ -71,6 +71,7 @@ struct plot_kind {
     const char *limit_label;
     const char *unit;  // after each value in the points' titles
     int decimals;      // of those values
+    bool marks_far;    // flag the subset's pairs farther apart than far_in_subset
 };
 
 std::string pair_value_plot(const structure &first, const structure &second, const pairing &pairs,
@@ -124,11 +125,14 @@ std::string pair_value_plot(const structure &first, const structure &second, con
             const ca_atom &a1 = first.atoms[pairs.first[k]];
             const ca_atom &a2 = second.atoms[pairs.second[k]];
             bool in = r.in_subset[k] != 0;
-            double d = values[k];
-            s += "<circle class=\"pair " + std::string(in ? "in" : "out") + "\" cx=\"" +
-                 fixed(x(a1.residue_number), 1) + "\" cy=\"" + fixed(y(d), 1) + "\" r=\"2.6\"><title>" +
+            const double distance = r.distances[k];
+            const bool far = kind.marks_far && in && distance > far_in_subset;
+            s += "<circle class=\"pair " + std::string(in ? "in" : "out") + (far ? " far" : "") + "\" cx=\"" +
+                 fixed(x(a1.residue_number), 1) + "\" cy=\"" + fixed(y(values[k]), 1) + "\" r=\"2.6\"><title>" +
                  escape_xml(residue_label(a1)) + " / " + escape_xml(residue_label(a2)) + ": " +
-                 fixed(d, kind.decimals) + kind.unit + ", " + (in ? "in the subset" : "moves") + "</title></circle>\n";
+                 (far ? subset_state(true, distance)
+                      : fixed(values[k], kind.decimals) + kind.unit + ", " + subset_state(in, distance)) +
+                 "</title></circle>\n";
         }
     }
     s += "<line class=\"axis\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(left, 0) + "\" y1=\"" +
@@ -147,12 +151,18 @@ std::string residue_label(const ca_atom &atom) {
     return label;
 }
 
+std::string subset_state(bool in_subset, double distance) {
+    if (!in_subset) return "outside the subset";
+    if (distance > far_in_subset) return "in the subset, " + fixed(distance, 2) + " \u00c5 apart";
+    return "in the subset";
+}
+
 std::string distance_plot_svg(const structure &first, const structure &second,
                               const pairing &pairs, const result &r) {
     double max_distance = 6;
     for (double d : r.distances) max_distance = std::max(max_distance, d * 1.05);
     const plot_kind kind{"distance-plot", "Distance of each pair after the best fit", "distance after fit (\u00c5)",
-                         0, max_distance, 5, "5 \u00c5", " \u00c5", 2};
+                         0, max_distance, 5, "5 \u00c5", " \u00c5", 2, true};
     return pair_value_plot(first, second, pairs, r, r.distances, kind);
 }
 
@@ -161,7 +171,7 @@ std::string lddt_plot_svg(const structure &first, const structure &second, const
     std::vector<double> values(pairs.size(), 0.0);
     for (std::size_t k = 0; k < pairs.size(); ++k)
         if (static_cast<std::size_t>(pairs.first[k]) < residue_lddt.size()) values[k] = residue_lddt[pairs.first[k]];
-    const plot_kind kind{"lddt-plot", "lDDT of each paired residue of structure 1", "lDDT", 0, 1, 0.7, "0.7", "", 3};
+    const plot_kind kind{"lddt-plot", "lDDT of each paired residue of structure 1", "lDDT", 0, 1, 0.7, "0.7", "", 3, false};
     return pair_value_plot(first, second, pairs, r, values, kind);
 }
 

@@ -10,9 +10,18 @@
 
 namespace pairfit {
 
+// Pairs of the best subset farther apart than this after the fit (Angstrom)
+// are flagged: they score little and the subset holds them all the same.
+constexpr double far_in_subset = 5.0;
+
+// How a pair stands: "outside the subset", "in the subset", or, farther
+// apart than far_in_subset, "in the subset, 9.95 Å apart".
+std::string subset_state(bool in_subset, double distance);
+
 // An SVG element: one circle a pair (class "pair in" for the best subset,
-// "pair out" for the others) with a <title> naming both residues and the
-// distance, a dashed line at 5 Angstrom, and a dashed line where structure
+// "pair out" for the others, "far" added to the subset's pairs farther
+// apart than far_in_subset) with a <title> naming both residues, the
+// distance and subset_state, a dashed line at 5 Angstrom, and a dashed line where structure
 // 1's chain or model changes. Each run of pairs in one chain is laid out by
 // its residue numbers, the runs side by side.
 std::string distance_plot_svg(const structure &first, const structure &second,

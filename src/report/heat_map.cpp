@@ -10,7 +10,7 @@ namespace pairfit {
 
 namespace {
 
-constexpr double label_width = 170, tree_width = 110, legend_height = 50;
+constexpr double label_width = 200, tree_width = 110, legend_height = 50;
 
 }  // namespace
 
@@ -48,6 +48,23 @@ std::vector<double> similarity_distances(const batch_table &table) {
     return distances;
 }
 
+void heat_map_range(const batch_table &table, double *low, double *high) {
+    if (table.fixed_scale) {
+        *low = table.scale_low;
+        *high = table.scale_high;
+        return;
+    }
+    *low = std::numeric_limits<double>::infinity();
+    *high = -*low;
+    for (const batch_entry &e : table.entries) {
+        entry_values v;
+        if (parse_values(e, &v) && std::isfinite(v.normalised_pvalue)) {
+            *low = std::min(*low, v.normalised_pvalue);
+            *high = std::max(*high, v.normalised_pvalue);
+        }
+    }
+}
+
 std::string heat_map_svg(const batch_table &table) {
     int n = static_cast<int>(table.files.size());
     clustering tree = average_linkage(similarity_distances(table), n);
@@ -56,15 +73,9 @@ std::string heat_map_svg(const batch_table &table) {
 
     // The entry of each ordered pair, and the range of values for colour.
     std::vector<const batch_entry *> cell(static_cast<std::size_t>(n) * n, nullptr);
-    double low = std::numeric_limits<double>::infinity(), high = -low;
-    for (const batch_entry &e : table.entries) {
-        cell[static_cast<std::size_t>(e.file1) * n + e.file2] = &e;
-        entry_values v;
-        if (parse_values(e, &v) && std::isfinite(v.normalised_pvalue)) {
-            low = std::min(low, v.normalised_pvalue);
-            high = std::max(high, v.normalised_pvalue);
-        }
-    }
+    for (const batch_entry &e : table.entries) cell[static_cast<std::size_t>(e.file1) * n + e.file2] = &e;
+    double low, high;
+    heat_map_range(table, &low, &high);
     double size = std::max(10.0, std::min(32.0, 640.0 / std::max(n, 1)));
     double top = label_width, x0 = label_width;
     double grid = size * n;
@@ -72,7 +83,7 @@ std::string heat_map_svg(const batch_table &table) {
     // Drawn at its own size at most: cells stay cells on a wide screen.
     std::string s = "<svg class=\"heat-map\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
                     fixed(width, 0) + " " + fixed(height, 0) + "\" style=\"max-width:" + fixed(width, 0) +
-                    "px\" role=\"img\">\n";
+                    "px;overflow:visible\" role=\"img\">\n";
     s += "<title>Normalised p-value of every pair, rows: file 1, columns: file 2</title>\n";
     for (int p = 0; p < n; ++p) {
         const std::string &name = table.files[tree.order[p]];
@@ -100,7 +111,7 @@ std::string heat_map_svg(const batch_table &table) {
                 cls += " failed";
                 what = describe_entry(*e);
             } else {
-                double t = high > low ? (v.normalised_pvalue - low) / (high - low) : 1.0;
+                double t = high > low ? std::clamp((v.normalised_pvalue - low) / (high - low), 0.0, 1.0) : 1.0;
                 fill = " fill=\"" + scale_colour(t) + "\"";
                 what = describe_entry(*e);
             }

@@ -26,6 +26,11 @@ std::vector<double> similarity_distances(const batch_table &table);
 // normalised p-value and has a <title> with the pair's values.
 std::string heat_map_svg(const batch_table &table);
 
+// The normalised p-values that take the lightest and the darkest colour:
+// the table's fixed scale if it has one, else its lowest and highest value
+// (low > high when it has none).
+void heat_map_range(const batch_table &table, double *low, double *high);
+
 // The files' display names: the path as given, its front cut off when long.
 std::string short_name(const std::string &path);
 

@@ -15,9 +15,9 @@ namespace pairfit {
 namespace {
 
 // Colours of the 3-D view: [structure][state], state 0 unpaired, 1 paired
-// but outside the subset (moves), 2 in the subset.
+// but outside the best subset, 2 in the best subset.
 const char *const viewer_colours[2][3] = {{"#a0aec0", "#dd6b20", "#2b6cb0"}, {"#cbd5e0", "#f6ad55", "#90cdf4"}};
-const char *const state_names[3] = {"not paired", "moves", "core"};
+const char *const state_names[3] = {"not paired", "outside the best subset", "in the best subset"};
 
 // Draws the two C-alpha traces from the JSON in #structure-data. Atoms of
 // one chain and model closer than 4.3 A are joined, as C-alpha atoms of
@@ -108,8 +108,8 @@ std::string words(const pair_page_input &in) {
     if (r.size > 0) {
         s += "<tr><th>best subset</th><td><span id=\"subset-size\">" + std::to_string(r.size) + "</span> of the " +
              std::to_string(r.npairs) + " pairs (" + percent(r.size, r.npairs) +
-             ") superpose as one rigid body: the core that the two structures share. The other " +
-             std::to_string(r.npairs - r.size) + " pairs move.</td></tr>\n";
+             ") superpose as one rigid body. The other " + std::to_string(r.npairs - r.size) +
+             " pairs lie outside the best subset.</td></tr>\n";
         s += "<tr><th>RMS</th><td>" + fixed(r.rms, 1) + " \u00c5 (" + fixed(r.final_rms, 4) +
              " \u00c5 after the final fit): the root mean square distance between the subset's paired C-alpha "
              "atoms once structure 2 is superposed on structure 1 over the subset</td></tr>\n";
@@ -121,7 +121,7 @@ std::string words(const pair_page_input &in) {
              "significant</td></tr>\n";
     } else {
         s += "<tr><th>best subset</th><td><span id=\"subset-size\">0</span>: no subset of more than " +
-             std::to_string(in.min_size) + " pairs was accepted, so nothing is marked as the core</td></tr>\n";
+             std::to_string(in.min_size) + " pairs was accepted, so no pair is marked as in the best subset</td></tr>\n";
     }
     s += "<tr><th>normalised p-value</th><td>" + scientific(r.normalised_pvalue) +
          ": \u22121000 (log<sub>10</sub> p + 0.6108) divided by the " + std::to_string(in.first.size()) +
@@ -137,12 +137,13 @@ std::string pair_table(const pair_page_input &in) {
         const ca_atom &a1 = in.first.atoms[in.pairs.first[k]], &a2 = in.second.atoms[in.pairs.second[k]];
         bool subset = in.r.in_subset[k] != 0;
         double d = in.r.distances[k];
+        const bool far = subset && d > far_in_subset;
         rows.push_back({{std::to_string(k + 1), std::to_string(k + 1)},
                         {escape_xml(residue_label(a1)), std::to_string(k)},
                         {escape_xml(residue_label(a2)), std::to_string(k)},
                         {fixed(d, 3), fixed(d, 6)},
-                        {subset ? "core" : "moves", subset ? "1" : "0"}});
-        classes.push_back(subset ? "in" : "");
+                        {escape_xml(subset_state(subset, d)), far ? "2" : subset ? "1" : "0"}});
+        classes.push_back(far ? "in far" : subset ? "in" : "");
     }
     return sortable_table("pair-table", {"pair", "structure 1", "structure 2", "distance (\u00c5)", "subset"},
                           rows, classes);
@@ -201,12 +202,53 @@ std::string standard_scores(const metrics &m) {
     return s + "</p>\n";
 }
 
+// The warnings of the run, in a box that cannot be missed.
+std::string warning_box(const std::vector<std::string> &warnings) {
+    if (warnings.empty()) return std::string();
+    std::string s = "<div class=\"warnings\" id=\"warnings\" role=\"alert\">\n";
+    for (const std::string &w : warnings) s += "<p>" + escape_xml(w) + "</p>\n";
+    return s + "</div>\n";
+}
+
+// The residues of s outside the best subset (paired or not), as ranges of
+// consecutive atoms per chain: "chain A: 1-4, 60, 71-76".
+std::string outside_ranges(const structure &s, const std::vector<int> &state) {
+    bool several_models = false;
+    for (const ca_atom &a : s.atoms) several_models = several_models || a.model != s.atoms[0].model;
+    auto place = [&](const ca_atom &a) {
+        std::string name = a.chain_id.empty() ? std::string("no chain") : "chain " + a.chain_id;
+        return several_models ? "model " + std::to_string(a.model) + ", " + name : name;
+    };
+    auto number = [](const ca_atom &a) {
+        std::string n = std::to_string(a.residue_number);
+        return a.insertion_code != ' ' ? n + a.insertion_code : n;
+    };
+    std::vector<std::pair<std::string, std::string>> groups;  // place, its ranges
+    for (std::size_t i = 0; i < s.atoms.size(); ++i) {
+        if (state[i] == 2) continue;
+        std::size_t end = i;
+        while (end + 1 < s.atoms.size() && state[end + 1] != 2 && place(s.atoms[end + 1]) == place(s.atoms[i]))
+            ++end;
+        const std::string range = end == i ? number(s.atoms[i])
+                                           : number(s.atoms[i]) + "\u2013" + number(s.atoms[end]);
+        if (groups.empty() || groups.back().first != place(s.atoms[i]))
+            groups.push_back({place(s.atoms[i]), range});
+        else
+            groups.back().second += ", " + range;
+        i = end;
+    }
+    if (groups.empty()) return "none";
+    std::string text;
+    for (const auto &g : groups) text += (text.empty() ? "" : "; ") + g.first + ": " + g.second;
+    return escape_xml(text);
+}
+
 }  // namespace
 
 std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js) {
     const result &r = in.r;
     std::string title = "pairfit: " + in.first.source + " against " + in.second.source;
-    std::string b = "<h1>" + escape_xml(title) + "</h1>\n";
+    std::string b = "<h1>" + escape_xml(title) + "</h1>\n" + warning_box(in.warnings);
     b += "<h2>Inputs</h2>\n<table class=\"facts\" id=\"inputs\">\n<tr><th></th><th>file</th><th>selection</th>"
          "<th>C-alpha atoms read</th><th>chains</th><th>paired</th></tr>\n";
     b += input_rows("structure 1 (reference)", in.first, in.first.selection, r.npairs);
@@ -217,10 +259,22 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
     b += alignment_block(in);
     b += "<h2>Result</h2>\n" + words(in);
     if (in.scores != nullptr) b += "<h2>Standard scores</h2>\n" + standard_scores(*in.scores);
+    std::vector<int> state1(in.first.size(), 0), state2(in.second.size(), 0);
+    for (std::size_t k = 0; k < in.pairs.size(); ++k)
+        state1[in.pairs.first[k]] = state2[in.pairs.second[k]] = in.r.in_subset[k] ? 2 : 1;
+    int far = 0;
+    for (std::size_t k = 0; k < in.pairs.size(); ++k) far += in.r.in_subset[k] && in.r.distances[k] > far_in_subset;
+    b += "<p id=\"outside\">Residues outside the best subset (not paired, or paired and outside):<br>structure 1: " +
+         outside_ranges(in.first, state1) + "<br>structure 2: " + outside_ranges(in.second, state2) + "</p>\n";
+    if (far > 0)
+        b += "<p id=\"far-pairs\">" + std::to_string(far) + (far == 1 ? " pair" : " pairs") +
+             " in the best subset lie farther apart than " + fixed(far_in_subset, 0) +
+             " \u00c5 after the fit: the score counts them little, yet the subset holds them (marked in red in "
+             "the plot and the table).</p>\n";
 
     b += "<h2>Distance of each pair after the best fit</h2>\n<p class=\"key\"><span class=\"in\"></span>in the best "
-         "subset (core)<span class=\"out\"></span>outside it (moves); dashed red: 5 \u00c5; dashed grey: chain "
-         "boundaries. Hover over a point for its residues.</p>\n";
+         "subset<span class=\"out\"></span>outside it; red ring: in the subset but farther apart than 5 \u00c5; "
+         "dashed red: 5 \u00c5; dashed grey: chain boundaries. Hover over a point for its residues.</p>\n";
     b += distance_plot_svg(in.first, in.second, in.pairs, r);
     if (in.scores != nullptr) {
         b += "<h2>lDDT of each residue</h2>\n<p>Per paired residue of structure 1: the share of its distances "
@@ -247,9 +301,6 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
                        "\",\"" + viewer_colours[s][2] + "\"]";
     }
     b += "</p>\n<div id=\"viewer\" data-colours='" + colour_json + "]'></div>\n";
-    std::vector<int> state1(in.first.size(), 0), state2(in.second.size(), 0);
-    for (std::size_t k = 0; k < in.pairs.size(); ++k)
-        state1[in.pairs.first[k]] = state2[in.pairs.second[k]] = in.r.in_subset[k] ? 2 : 1;
     b += "<script type=\"application/json\" id=\"structure-data\">[" + atoms_json(in.first, state1, nullptr) +
          "," + atoms_json(in.second, state2, &r.transform) + "]</script>\n";
 

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pairfit/compare.h"
 #include "pairfit/metrics.h"
@@ -19,9 +20,10 @@ struct pair_page_input {
     // false: r.score_by_size holds only the subsets the fast search scored.
     bool every_size_scored = true;
     const metrics *scores = nullptr;     // the standard scores, shown when given
+    std::vector<std::string> warnings;   // shown in a box at the top of the page
 };
 
-// A self-contained page: the inputs, the SCORE values in words, the
+// A self-contained page: the warnings, the inputs, the SCORE values in words, the
 // per-residue distance plot, the best score and p-value by subset size,
 // a 3-D view of both C-alpha traces superposed on the best subset
 // (drawn by viewer_js, which is put into the page as it is), and the
