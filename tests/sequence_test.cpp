@@ -136,6 +136,9 @@ TEST(SequencePairing, OneLetterCodes) {
       {"ALA", "ALA A"}, {"AALA", "ALA A"}, {"BSER", "SER S"}, {"CSER", "SER S"}, {"MSE", "MSE M"},
       {"AMSE", "MSE M"}, {"UNK", "UNK X"}, {"HOH", "HOH X"}, {"XYZ", "XYZ X"}, {"AXYZ", "AXYZ X"},
       {"A", "A X"}, {"", " X"}, {"SEC", "SEC U"}, {"ASX", "ASX B"},
+      // Bytes above 127 (a damaged file) name no residue, and are looked up
+      // without shifting negative chars (the sanitizer build checks that).
+      {"\xcf\x80L", "\xcf\x80L X"}, {"A\xffLA", "A\xffLA X"},
   };
   for (const auto &c : cases)
     EXPECT_EQ(pairfit::plain_residue_name(c.first) + " " + pairfit::one_letter_code(c.first), c.second) << c.first;

@@ -1,7 +1,6 @@
 #include "structure/cif_reader.h"
 
 #include <gemmi/cif.hpp>
-#include <gemmi/resinfo.hpp>
 
 #include <array>
 #include <cmath>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "structure/reader.h"
+#include "structure/residue_names.h"
 #include "structure/text_source.h"
 
 namespace pairfit {
@@ -257,7 +257,7 @@ private:
         if (row[COL_GROUP] != nullptr) {
             if (cif::as_string(*row[COL_GROUP]) != "ATOM") return;
         } else {
-            if (!gemmi::find_tabulated_residue(comp).is_standard()) return;
+            if (!is_standard_residue(comp)) return;
             if (row[COL_ENTITY] != nullptr) {
                 c.entity = cif::as_string(*row[COL_ENTITY]);
                 if (block_.entities_known) {

@@ -15,6 +15,10 @@ std::string plain_residue_name(const std::string &name);
 // as M); 'X' for anything else.
 char one_letter_code(const std::string &name);
 
+// Whether gemmi's residue table lists name as a standard residue (amino
+// acid or nucleotide); false for any name it does not know.
+bool is_standard_residue(const std::string &name);
+
 }  // namespace pairfit
 
 #endif
