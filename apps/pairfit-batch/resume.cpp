@@ -29,16 +29,6 @@ bool is_real(const std::string &text) {
     return *end == '\0';
 }
 
-// The fields of text between tabs.
-std::vector<std::string> fields_of(const std::string &text) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t tab; (tab = text.find('\t', start)) != std::string::npos; start = tab + 1)
-        fields.push_back(text.substr(start, tab - start));
-    fields.push_back(text.substr(start));
-    return fields;
-}
-
 // What a line (without its line end) is for a pair.
 enum row_check { NOT_THE_PAIR, BAD_VALUES, VALUES_ROW, MESSAGE_ROW };
 
@@ -50,7 +40,7 @@ row_check check_row(const std::string &line, const pair_list &pairs, file_pair p
     if (line.compare(0, names.size(), names) != 0) return NOT_THE_PAIR;
     const std::string rest = line.substr(names.size());
     if (rest.find('\0') != std::string::npos) return BAD_VALUES;
-    const std::vector<std::string> values = fields_of(rest);
+    const std::vector<std::string> values = tab_fields(rest);
     if (values.size() == 1)
         return values[0].empty() || is_real(values[0]) ? BAD_VALUES : MESSAGE_ROW;
     if (values.size() != value_count) return values.size() < value_count ? BAD_VALUES : NOT_THE_PAIR;
@@ -116,7 +106,7 @@ bool next_line(FILE *file, std::string *line, bool *complete) {
 bool open_for_resume(const std::string &path, const pair_list &pairs, size_t first, size_t end,
                      const std::string &header, resume_point *point, std::string *error) {
     // The header's fields less the two names.
-    const size_t value_count = fields_of(header.substr(0, header.size() - 1)).size() - 2;
+    const size_t value_count = tab_fields(header.substr(0, header.size() - 1)).size() - 2;
     FILE *file = open_locked(path, error);
     if (file == nullptr) return false;
     size_t kept = 0;  // bytes of complete, checked lines

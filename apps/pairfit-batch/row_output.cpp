@@ -89,3 +89,12 @@ std::string batch_header(bool metrics) {
     if (metrics) header.insert(header.size() - 1, BATCH_METRICS_COLUMNS);
     return header;
 }
+
+std::vector<std::string> tab_fields(const std::string &row) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab; (tab = row.find('\t', start)) != std::string::npos; start = tab + 1)
+        fields.push_back(row.substr(start, tab - start));
+    fields.push_back(row.substr(start));
+    return fields;
+}

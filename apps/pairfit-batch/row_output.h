@@ -25,6 +25,9 @@ enum { VALUES_SIZE = 256 };
 // The header line of a run, with the further columns asked for.
 std::string batch_header(bool metrics);
 
+// The fields of a row (without its line end) between tabs.
+std::vector<std::string> tab_fields(const std::string &row);
+
 // What a finished pair leaves for its row.
 struct row_slot {
     char values[VALUES_SIZE];   // the six SCORE values (then any further columns), tab-separated

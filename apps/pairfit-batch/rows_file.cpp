@@ -1,23 +1,12 @@
 #include "rows_file.h"
 
+#include "row_output.h"
+
 #include <algorithm>
 #include <fstream>
 #include <map>
 #include <set>
 #include <vector>
-
-namespace {
-
-std::vector<std::string> split_tabs(const std::string &line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-        fields.push_back(line.substr(start, tab - start));
-    fields.push_back(line.substr(start));
-    return fields;
-}
-
-}  // namespace
 
 bool read_rows_file(const std::string &path, pairfit::batch_table *table, std::string *error) {
     std::ifstream in(path, std::ios::binary);
@@ -32,7 +21,7 @@ bool read_rows_file(const std::string &path, pairfit::batch_table *table, std::s
     long line_number = 0;
     while (std::getline(in, line)) {
         ++line_number;
-        const std::vector<std::string> fields = split_tabs(line);
+        const std::vector<std::string> fields = tab_fields(line);
         if (line_number == 1) {
             if (fields.size() < 8 || fields[0] != "file1" || fields[1] != "file2") {
                 *error = path + ": the first line is not the header of pairfit-batch's rows";
