@@ -104,7 +104,7 @@ const std::string *pair_error(const cached_structure &first, const cached_struct
 // row r's result also goes to (*report)[r - first].
 void compare_pairs(const pair_list &pairs, structure_cache *cache,
                    const pairfit::compare_options &options, pairfit::pairing_method method,
-                   std::atomic<size_t> *next, row_output *rows, size_t first,
+                   bool map_chains, std::atomic<size_t> *next, row_output *rows, size_t first,
                    std::vector<pairfit::batch_entry> *report) {
     pairfit::workspace workspace;
     pairfit::pairing residue_pairs;
@@ -116,22 +116,30 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
         int error_file;
         const std::string *error = pair_error(*one, *two, p, &error_file);
         std::string warning, pairing_error;
+        pairfit::complex_pairing assembly;
+        const pairfit::structure *moved = &two->atoms;
         if (error == nullptr) {
             const pairfit::structure &first = one->atoms, &second = two->atoms;
             try {
-                if (method == pairfit::pairing_method::residue_number)
+                if (map_chains && (pairfit::chain_names(first).size() > 1 || pairfit::chain_names(second).size() > 1)) {
+                    assembly = pairfit::pair_complexes(first, second, method);
+                    residue_pairs = std::move(assembly.pairs);
+                    moved = &assembly.second;
+                } else if (method == pairfit::pairing_method::residue_number) {
                     pairfit::pair_by_residue_number(first, second, residue_pairs);
-                else
+                } else {
                     residue_pairs = pairfit::pair_residues(first, second, method);
+                }
             } catch (const pairfit::error &e) {
-                // Pairing by structure refuses too few atoms: the row says so.
+                // Pairing by structure refuses too few atoms, chain mapping
+                // unrelated chains: the row says so.
                 pairing_error = e.what();
                 error = &pairing_error;
                 error_file = first.size() < 5 ? p.file1 : p.file2;
             }
             if (error == nullptr) {
-                warning = pairing_warning(first, second, residue_pairs, method);
-                pairfit::compare(workspace, first, second, residue_pairs, options, result);
+                warning = pairing_warning(first, *moved, residue_pairs, method);
+                pairfit::compare(workspace, first, *moved, residue_pairs, options, result);
             }
         }
         row_slot *slot = wait_for_slot(rows, row);
@@ -154,7 +162,7 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
 // standard error is a terminal.
 void run_comparisons(const pair_list &pairs, structure_cache *cache,
                      const pairfit::compare_options &options, pairfit::pairing_method method,
-                     int threads, size_t first, size_t end, FILE *out, row_output *rows,
+                     bool map_chains, int threads, size_t first, size_t end, FILE *out, row_output *rows,
                      std::vector<pairfit::batch_entry> *report) {
     progress_line progress;
     start_progress(&progress, stderr, end - first);
@@ -166,7 +174,7 @@ void run_comparisons(const pair_list &pairs, structure_cache *cache,
         start_thread(&ticker, [rows] { report_progress(rows); });
     std::atomic<size_t> next(first);
     run_on_threads(threads, [&] {
-        compare_pairs(pairs, cache, options, method, &next, rows, first, report);
+        compare_pairs(pairs, cache, options, method, map_chains, &next, rows, first, report);
     });
     if (ticker.joinable()) ticker.join();
     end_progress(&progress);
@@ -256,7 +264,7 @@ int main(int argc, char **argv) {
     pairfit::batch_table report;
     report.entries.resize(settings.html_file.empty() ? 0 : count);
     row_output rows;
-    run_comparisons(pairs, &cache, options, method, threads, first, end, out, &rows,
+    run_comparisons(pairs, &cache, options, method, settings.complex, threads, first, end, out, &rows,
                     settings.html_file.empty() ? nullptr : &report.entries);
     int status = exit_status(out, out_name.c_str(), rows, resumed.rows_done, resumed.rows_failed);
     if (out != stdout && std::fclose(out) != 0 && status == 0) {

@@ -33,6 +33,15 @@ bool make_pairs(const pairfit::structure &first, const pairfit::structure &secon
     return true;
 }
 
+// -complex maps chains only when a structure holds several; otherwise the
+// run is the plain comparison, with a note saying so.
+bool use_chain_map(const pairfit::structure &first, const pairfit::structure &second) {
+    if (pairfit::chain_names(first).size() > 1 || pairfit::chain_names(second).size() > 1) return true;
+    std::fprintf(stderr, "pairfit: -complex: %s and %s hold one chain each; compared as without -complex\n",
+                 pairfit::display_name(first).c_str(), pairfit::display_name(second).c_str());
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -85,11 +94,28 @@ int main(int argc, char **argv) {
         : settings.by_structure        ? pairfit::pairing_method::structure
         : settings.by_sequence         ? pairfit::pairing_method::sequence
                                        : pairfit::pairing_method::residue_number;
-    pairfit::pairing pairs;
-    if (!make_pairs(first, second, method, settings.pairs_file, &pairs)) return 1;
-    const std::string warning = pairing_warning(first, second, pairs, method);
+    if (settings.complex && method == pairfit::pairing_method::alignment) {
+        std::fprintf(stderr, "pairfit: -complex pairs residues chain by chain itself; it cannot be used with -pairs\n");
+        return 1;
+    }
+    pairfit::complex_pairing assembly;
+    const bool map_chains = settings.complex && use_chain_map(first, second);
+    if (map_chains) {
+        try {
+            assembly = pairfit::pair_complexes(first, second, method);
+        } catch (const pairfit::error &e) {
+            std::fprintf(stderr, "pairfit: %s\n", e.what());
+            return 1;
+        }
+    } else if (!make_pairs(first, second, method, settings.pairs_file, &assembly.pairs)) {
+        return 1;
+    }
+    // With a chain map, structure 2 is compared with its chains in mapped order.
+    const pairfit::structure &moved = map_chains ? assembly.second : second;
+    const pairfit::pairing &pairs = assembly.pairs;
+    const std::string warning = pairing_warning(first, moved, pairs, method);
     if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
-    const compared_pair input{first, second, pairs};
+    const compared_pair input{first, moved, pairs};
 
     progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);
     pairfit::compare_options options;
@@ -104,11 +130,12 @@ int main(int argc, char **argv) {
     options.refit_for_coordinates = settings.table && settings.coordinate_file != nullptr;
     pairfit::result result;
     pairfit::workspace workspace;
-    pairfit::compare(workspace, first, second, pairs, options, result);
+    pairfit::compare(workspace, first, moved, pairs, options, result);
 
     std::printf("SCORE:\t%s\n", pairfit::score_values(result).c_str());
+    if (map_chains) std::printf("CHAINS:\t%s\n", pairfit::chain_map_text(assembly.chain_map).c_str());
     if (settings.alignment_lines)
-        for (const std::string &line : pairfit::alignment_lines(first, second, pairs, result.in_subset))
+        for (const std::string &line : pairfit::alignment_lines(first, moved, pairs, result.in_subset))
             std::printf("%s\n", line.c_str());
     if (settings.table)
         print_deviation_table(
@@ -121,7 +148,8 @@ int main(int argc, char **argv) {
     // The files for people and other programs: opt-in, messages on standard error.
     bool reports_written = true;
     if (settings.html_file != nullptr)
-        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size);
+        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size,
+                                            map_chains ? &assembly.chain_map : nullptr);
     if (settings.superposed_file != nullptr)
         reports_written = write_superposed_file(settings.superposed_file, input, result) && reports_written;
     if (!coordinates_written) return 1;

@@ -88,6 +88,8 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             settings->pairs_file = argv[++i];
         } else if (is_option(arg, "fast")) {
             settings->fast = true;
+        } else if (is_option(arg, "complex")) {
+            settings->complex = true;
         } else if (is_option(arg, "j")) {
             if (i + 1 == argc || !parse_digits(argv[i + 1], 0, 4096, &settings->threads))
                 return ARGS_BAD_THREADS;

@@ -24,6 +24,7 @@ struct run_settings {
     const char *superposed_file = nullptr;  // -sup: both structures, every atom, superposed
     bool fast = false;             // -fast: the fast search
     int threads = 1;               // -j: its threads (0: every core)
+    bool complex = false;          // -complex: map the chains of two assemblies, pair chain by chain
     const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };

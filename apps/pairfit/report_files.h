@@ -2,13 +2,18 @@
 #ifndef PAIRFIT_APP_REPORT_FILES_H
 #define PAIRFIT_APP_REPORT_FILES_H
 
+#include <vector>
+
+#include "pairfit/complex.h"
 #include "reports.h"
 
 // Writes the HTML report of the comparison to path (r needs the per-size
 // scores). On failure prints "Couldn't write file PATH" on standard error
 // and returns false; path is then as it was before.
+// chain_map: the chains mapped before pairing (-complex), or nullptr.
 bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
-                       const pairfit::result &r, int min_size);
+                       const pairfit::result &r, int min_size,
+                       const std::vector<pairfit::chain_match> *chain_map = nullptr);
 
 // Writes every atom of both input files, structure 2 moved onto structure
 // 1, to path: mmCIF when it ends in ".cif", PDB otherwise. On failure

@@ -121,7 +121,7 @@ def read(path: PathLike, selection: Optional[str] = None,
 def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
             pairing: Union[str, Tuple[str, str], Tuple[Sequence[int], Sequence[int]]] = "number",
             per_size: bool = False, progress: Optional[Callable[[ProgressStep], None]] = None,
-            mode: str = "exact", threads: int = 1) -> Result:
+            mode: str = "exact", threads: int = 1, complex: bool = False) -> Result:
     """Compare two structures as the command-line program pairfit does.
 
     a, b: Structure objects or paths; b is moved onto a (the reference).
@@ -148,6 +148,12 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
         5000-atom limit).
     threads: with mode="fast", threads for the search (pairfit -fast -j N;
         0: one per core).
+    complex: map the chains of structures with several chains (pairfit
+        -complex): pairing ("number", "sequence" or "structure") then pairs residues
+        within each mapped pair of chains, Result.chain_map gives the map and
+        Result.structure2 is b with its chains in mapped order. Chains of
+        no similarity raise pairfit.Error. When both hold one chain, the
+        comparison is the plain one and chain_map is None.
 
     Returns a Result; its score_line() is the SCORE line's six values byte
     for byte. The GIL is released while the search runs.
@@ -160,7 +166,7 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
     if progress is not None:
         def callback(*step):
             progress(ProgressStep(*step))
-    return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads, 2)
+    return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads, 2, complex)
 
 
 def compare_many(reference: StructureLike, models: Sequence[StructureLike], threads: int = 0,

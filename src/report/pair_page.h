@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "pairfit/compare.h"
+#include "pairfit/complex.h"
 
 namespace pairfit {
 
@@ -15,13 +16,17 @@ struct pair_page_input {
     pairing_method method;               // how the pairs were made
     const result &r;                     // with score_by_size filled
     int min_size;
+    // The chains mapped before pairing (second then holds its chains in
+    // mapped order); nullptr: none. The page then lists the map and the
+    // 3-D view colours each mapped pair of chains alike.
+    const std::vector<chain_match> *chain_map = nullptr;
 };
 
 // A self-contained page: the inputs, the SCORE values in words, the
 // per-residue distance plot, the best score and p-value by subset size,
 // a 3-D view of both C-alpha traces superposed on the best subset
 // (drawn by viewer_js, which is put into the page as it is), and the
-// sortable table of all pairs.
+// sortable table of all pairs; with a chain map, the map too.
 std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js);
 
 }  // namespace pairfit
