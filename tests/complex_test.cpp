@@ -160,6 +160,18 @@ TEST(ChainMap, CommandLine) {
   EXPECT_EQ(mapped.out, same_order.out + "CHAINS:\tC=C\tD=D\tA=A\tB=B\n");
   EXPECT_EQ(mapped.status, 0);
 
+  // pairfit-batch's row holds the same values; a pair of unrelated chains
+  // has the message in its place.
+  const std::string ubiquitin = data_file("ubiquitin_1ubq_xray.pdb");
+  Scratch pairs("complex_pairs.txt", data_file(HEMOGLOBIN) + "@//C,D,A,B\t" + data_file(HEMOGLOBIN) + "\n" +
+                                         data_file(HEMOGLOBIN) + "\t" + ubiquitin + "\n");
+  const RunResult batch =
+      run_shell(quote(PAIRFIT_BATCH_BINARY) + " -complex -fast -j 1 --pairs " + quote(pairs.path) + " 2>/dev/null");
+  const std::string score = same_order.out.substr(0, same_order.out.find('\n'));
+  EXPECT_NE(batch.out.find("\t" + score.substr(score.find('\t') + 1) + "\n"), std::string::npos) << batch.out;
+  EXPECT_NE(batch.out.find(ubiquitin + "\tpairfit-batch: No chain of "), std::string::npos) << batch.out;
+  EXPECT_EQ(batch.status, 1);
+
   // One chain each: the plain comparison, and a note.
   const std::string ubiquitins =
       quote(data_file("ubiquitin_1d3z_model1.pdb")) + " " + quote(data_file("ubiquitin_1d3z_model2.pdb"));
@@ -169,7 +181,6 @@ TEST(ChainMap, CommandLine) {
                             " hold one chain each; compared as without -complex\n" +
                             run_pairfit(ubiquitins).out);
 
-  const std::string ubiquitin = data_file("ubiquitin_1ubq_xray.pdb");
   const RunResult unrelated = run_pairfit("-complex " + hemoglobin + " " + quote(ubiquitin) + " 2>&1");
   EXPECT_EQ(unrelated.out, "pairfit: No chain of " + data_file(HEMOGLOBIN) +
                                " is similar in sequence to a chain of " + ubiquitin +
