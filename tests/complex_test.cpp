@@ -169,7 +169,7 @@ TEST(ChainMap, CommandLine) {
       run_shell(quote(PAIRFIT_BATCH_BINARY) + " -complex -fast -j 1 --pairs " + quote(pairs.path) + " 2>/dev/null");
   const std::string score = same_order.out.substr(0, same_order.out.find('\n'));
   EXPECT_NE(batch.out.find("\t" + score.substr(score.find('\t') + 1) + "\n"), std::string::npos) << batch.out;
-  EXPECT_NE(batch.out.find(ubiquitin + "\tpairfit-batch: No chain of "), std::string::npos) << batch.out;
+  EXPECT_NE(batch.out.find(ubiquitin + "\tNo chain of "), std::string::npos) << batch.out;
   EXPECT_EQ(batch.status, 1);
 
   // One chain each: the plain comparison, and a note.
