@@ -147,6 +147,33 @@ class ReportPages(unittest.TestCase):
         self.assertNotRegex(b.evaluate("document.body.innerText"), r"\bcore\b")
         self.assertEqual(b.console_errors(), [])
 
+    def test_chain_map_report(self):
+        hemoglobin = os.path.join(SOURCE, "tests", "data", "hemoglobin_2hhb_4chains.pdb.gz")
+        page = os.path.join(self.dir, "complex.html")
+        subprocess.run([PAIRFIT, "-complex", "-fast", "-html", page, hemoglobin + "@//B,A,D,C", hemoglobin],
+                       check=True, capture_output=True)
+        b = self.browser
+        b.events.clear()
+        b.open("file://" + page)
+        self.assertTrue(b.wait_until("document.getElementById('viewer').getAttribute('data-drawn') === 'yes'"),
+                        "the 3-D view never drew")
+        rows = b.evaluate("Array.prototype.map.call(document.querySelectorAll('#chain-map tr'),"
+                          " function (r) { return r.cells[1].textContent + '=' + r.cells[2].textContent; })")
+        self.assertEqual(rows[1:], ["B=B", "A=A", "D=D", "C=C"])
+        # Each chain pair has its own colour, in the map and in the view:
+        # the four chain colours appear among the view's pixels.
+        swatches = b.evaluate("Array.prototype.map.call(document.querySelectorAll('#chain-map .swatch'),"
+                              " function (s) { return getComputedStyle(s).backgroundColor; })")
+        self.assertEqual(len(set(swatches)), 4)
+        width, height, pixels = decode_png(b.screenshot("#viewer"))
+        seen = set(p for row in pixels for p in row)
+        for swatch in swatches:
+            r, g, b_ = (int(v) for v in swatch[swatch.index("(") + 1:-1].split(","))
+            self.assertTrue(any(abs(r - p[0]) + abs(g - p[1]) + abs(b_ - p[2]) < 60 and
+                                max(p) - min(p) > 0.5 * (max(r, g, b_) - min(r, g, b_)) for p in seen),
+                            "no atom in the view has the colour of " + swatch)
+        self.assertEqual(b.console_errors(), [])
+
     def test_batch_heat_map(self):
         models = os.path.join(self.dir, "ubq")
         os.mkdir(models)

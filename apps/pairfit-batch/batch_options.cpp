@@ -44,6 +44,8 @@ const char BATCH_HELP[] =
     "  -struct             pair residues by a structural alignment of the C-alpha\n"
     "                      atoms instead of by residue number (the later of -seq\n"
     "                      and -struct counts; at least 5 atoms a structure)\n"
+    "  -complex            map the chains of structures with several chains and\n"
+    "                      pair residues chain by chain (as pairfit -complex)\n"
     "  -j N                run N comparisons at a time (default: one per core)\n"
     "  -fast               the fast search (as pairfit -fast), up to 4000000 atoms\n"
     "                      a structure; each comparison on one thread\n"
@@ -116,6 +118,7 @@ void set_defaults(batch_settings *settings) {
     settings->split = SPLIT_NONE;
     settings->by_sequence = false;
     settings->by_structure = false;
+    settings->complex = false;
     settings->html_file.clear();
     settings->resume_file.clear();
     settings->max_atoms = 0;
@@ -228,6 +231,8 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             settings->fast = true;
         } else if (is_option(arg, "metrics")) {
             settings->metrics = true;
+        } else if (is_option(arg, "complex")) {
+            settings->complex = true;
         } else if (const char *option = option_with_value(arg)) {
             if (i + 1 == argc) {
                 *error = std::string(arg) + " needs a value";

@@ -22,6 +22,7 @@ struct batch_settings {
     split_mode split;                    // --split models|chains; default SPLIT_NONE
     bool by_sequence;                    // -seq: pair residues by sequence, not by number
     bool by_structure;                   // -struct: pair residues by structural alignment
+    bool complex;                        // -complex: map the chains of assemblies first
     std::string html_file;               // --html: the report page; empty: none
     std::string resume_file;             // --resume: continue this output file; empty: none
     long max_atoms;                      // -max-atoms: C-alpha atoms read at most; 0: the mode's default

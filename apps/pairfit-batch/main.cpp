@@ -107,7 +107,7 @@ const std::string *pair_error(const cached_structure &first, const cached_struct
 // result also goes to (*report)[r - first].
 void compare_pairs(const pair_list &pairs, structure_cache *cache,
                    const pairfit::compare_options &options, pairfit::pairing_method method, bool metrics,
-                   std::atomic<size_t> *next, row_output *rows, size_t first,
+                   bool map_chains, std::atomic<size_t> *next, row_output *rows, size_t first,
                    std::vector<pairfit::batch_entry> *report) {
     pairfit::workspace workspace;
     pairfit::pairing residue_pairs;
@@ -119,25 +119,33 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
         int error_file;
         const std::string *error = pair_error(*one, *two, p, &error_file);
         std::string warning, pairing_error, metrics_values;
+        pairfit::complex_pairing assembly;
+        const pairfit::structure *moved = &two->atoms;
         if (error == nullptr) {
             const pairfit::structure &first = one->atoms, &second = two->atoms;
             try {
-                if (method == pairfit::pairing_method::residue_number)
+                if (map_chains && (pairfit::chain_names(first).size() > 1 || pairfit::chain_names(second).size() > 1)) {
+                    assembly = pairfit::pair_complexes(first, second, method);
+                    residue_pairs = std::move(assembly.pairs);
+                    moved = &assembly.second;
+                } else if (method == pairfit::pairing_method::residue_number) {
                     pairfit::pair_by_residue_number(first, second, residue_pairs);
-                else
+                } else {
                     residue_pairs = pairfit::pair_residues(first, second, method);
+                }
             } catch (const pairfit::error &e) {
-                // Pairing by structure refuses too few atoms: the row says so.
+                // Pairing by structure refuses too few atoms, chain mapping
+                // unrelated chains: the row says so.
                 pairing_error = e.what();
                 error = &pairing_error;
                 error_file = first.size() < 5 ? p.file1 : p.file2;
             }
             if (error == nullptr) {
-                for (const std::string &w : printed_warnings(first, second, residue_pairs, method))
+                for (const std::string &w : printed_warnings(first, *moved, residue_pairs, method))
                     warning += (warning.empty() ? "" : "\n") + w;
-                pairfit::compare(workspace, first, second, residue_pairs, options, result);
+                pairfit::compare(workspace, first, *moved, residue_pairs, options, result);
                 if (metrics) {
-                    const pairfit::metrics scores = pairfit::compute_metrics(first, second, residue_pairs, result);
+                    const pairfit::metrics scores = pairfit::compute_metrics(first, *moved, residue_pairs, result);
                     metrics_values = "\t" + pairfit::metrics_values(scores);
                     if (!scores.warning.empty()) warning += (warning.empty() ? "" : "\n") + scores.warning;
                 }
@@ -166,7 +174,7 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
 // standard error is a terminal.
 void run_comparisons(const pair_list &pairs, structure_cache *cache,
                      const pairfit::compare_options &options, pairfit::pairing_method method, bool metrics,
-                     int threads, size_t first, size_t end, FILE *out, row_output *rows,
+                     bool map_chains, int threads, size_t first, size_t end, FILE *out, row_output *rows,
                      std::vector<pairfit::batch_entry> *report) {
     progress_line progress;
     start_progress(&progress, stderr, end - first);
@@ -178,7 +186,7 @@ void run_comparisons(const pair_list &pairs, structure_cache *cache,
         start_thread(&ticker, [rows] { report_progress(rows); });
     std::atomic<size_t> next(first);
     run_on_threads(threads, [&] {
-        compare_pairs(pairs, cache, options, method, metrics, &next, rows, first, report);
+        compare_pairs(pairs, cache, options, method, metrics, map_chains, &next, rows, first, report);
     });
     if (ticker.joinable()) ticker.join();
     end_progress(&progress);
@@ -321,7 +329,8 @@ int main(int argc, char **argv) {
     pairfit::batch_table report;
     report.entries.resize(settings.html_file.empty() ? 0 : count);
     row_output rows;
-    run_comparisons(pairs, &cache, options, method, settings.metrics, threads, first, end, out, &rows,
+    run_comparisons(pairs, &cache, options, method, settings.metrics, settings.complex, threads, first, end, out,
+                    &rows,
                     settings.html_file.empty() ? nullptr : &report.entries);
     int status = exit_status(out, out_name.c_str(), rows, resumed.rows_done, resumed.rows_failed);
     if (out != stdout && std::fclose(out) != 0 && status == 0) {

@@ -34,6 +34,15 @@ bool make_pairs(const pairfit::structure &first, const pairfit::structure &secon
     return true;
 }
 
+// -complex maps chains only when a structure holds several; otherwise the
+// run is the plain comparison, with a note saying so.
+bool use_chain_map(const pairfit::structure &first, const pairfit::structure &second) {
+    if (pairfit::chain_names(first).size() > 1 || pairfit::chain_names(second).size() > 1) return true;
+    std::fprintf(stderr, "pairfit: -complex: %s and %s hold one chain each; compared as without -complex\n",
+                 pairfit::display_name(first).c_str(), pairfit::display_name(second).c_str());
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -97,14 +106,31 @@ int main(int argc, char **argv) {
         : settings.by_structure        ? pairfit::pairing_method::structure
         : settings.by_sequence         ? pairfit::pairing_method::sequence
                                        : pairfit::pairing_method::residue_number;
-    pairfit::pairing pairs;
-    if (!make_pairs(first, second, method, settings.pairs_file, &pairs)) return 1;
+    if (settings.complex && method == pairfit::pairing_method::alignment) {
+        std::fprintf(stderr, "pairfit: -complex pairs residues chain by chain itself; it cannot be used with -pairs\n");
+        return 1;
+    }
+    pairfit::complex_pairing assembly;
+    const bool map_chains = settings.complex && use_chain_map(first, second);
+    if (map_chains) {
+        try {
+            assembly = pairfit::pair_complexes(first, second, method);
+        } catch (const pairfit::error &e) {
+            std::fprintf(stderr, "pairfit: %s\n", e.what());
+            return 1;
+        }
+    } else if (!make_pairs(first, second, method, settings.pairs_file, &assembly.pairs)) {
+        return 1;
+    }
+    // With a chain map, structure 2 is compared with its chains in mapped order.
+    const pairfit::structure &moved = map_chains ? assembly.second : second;
+    const pairfit::pairing &pairs = assembly.pairs;
     // Every warning of the run, for the page and the document: the printed
     // ones (the readers' are in already), then the notes that are not printed.
-    for (const std::string &warning : printed_warnings(first, second, pairs, method))
+    for (const std::string &warning : printed_warnings(first, moved, pairs, method))
         print_warning(warning, &warnings);
     for (const std::string &warning : unprinted_warnings(first, second)) warnings.push_back(warning);
-    const compared_pair input{first, second, pairs};
+    const compared_pair input{first, moved, pairs};
 
     progress_printer printer(input, settings.progress, settings.frac_step, settings.step_tables);
     pairfit::compare_options options;
@@ -122,11 +148,12 @@ int main(int argc, char **argv) {
     options.refit_for_coordinates = settings.table && settings.coordinate_file != nullptr;
     pairfit::result result;
     pairfit::workspace workspace;
-    pairfit::compare(workspace, first, second, pairs, options, result);
+    pairfit::compare(workspace, first, moved, pairs, options, result);
 
     std::printf("SCORE:\t%s\n", pairfit::score_values(result).c_str());
+    if (map_chains) std::printf("CHAINS:\t%s\n", pairfit::chain_map_text(assembly.chain_map).c_str());
     if (settings.alignment_lines)
-        for (const std::string &line : pairfit::alignment_lines(first, second, pairs, result.in_subset))
+        for (const std::string &line : pairfit::alignment_lines(first, moved, pairs, result.in_subset))
             std::printf("%s\n", line.c_str());
     if (settings.table)
         print_deviation_table(
@@ -147,7 +174,7 @@ int main(int argc, char **argv) {
     pairfit::metrics scores;
     const bool report_metrics = settings.metrics || settings.json_file != nullptr;
     if (report_metrics) {
-        scores = pairfit::compute_metrics(first, second, pairs, result);
+        scores = pairfit::compute_metrics(first, moved, pairs, result);
         if (!scores.warning.empty()) print_warning(scores.warning, &warnings);
     }
     if (settings.metrics) std::printf("METRICS:\t%s\n", pairfit::metrics_values(scores).c_str());
@@ -158,7 +185,8 @@ int main(int argc, char **argv) {
     bool reports_written = true;
     if (settings.html_file != nullptr)
         reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size, warnings,
-                                            !options.per_size_scores, report_metrics ? &scores : nullptr);
+                                            !options.per_size_scores, report_metrics ? &scores : nullptr,
+                                            map_chains ? &assembly.chain_map : nullptr);
     if (settings.superposed_file != nullptr) {
         const bool superposed = write_superposed_file(settings.superposed_file, input, result);
         // The script shows the superposed file: without it there is nothing to show.
@@ -167,8 +195,9 @@ int main(int argc, char **argv) {
         reports_written = superposed && reports_written;
     }
     if (settings.json_file != nullptr) {
-        pairfit::comparison_description document{first, second, pairs, pairfit::pairing_method_name(method),
+        pairfit::comparison_description document{first, moved, pairs, pairfit::pairing_method_name(method),
                                                  result, &scores, warnings, {}};
+        if (map_chains) document.sections.emplace_back("chain_map", pairfit::chain_map_json(assembly.chain_map));
         reports_written = write_json_file(settings.json_file, document) && reports_written;
     }
     if (!coordinates_written) return 1;

@@ -59,6 +59,11 @@ std::string help_text() {
            "                    lDDT, RMSD of all pairs, pairs and L [off]\n"
            "  -json FILE, --json FILE\n"
            "                    write the whole comparison to FILE as JSON [none]\n"
+           "  -complex, --complex\n"
+           "                    map the chains of two structures with several chains,\n"
+           "                    pair residues chain by chain (by number, with -seq\n"
+           "                    by sequence, with -struct by structure) and print a\n"
+           "                    CHAINS line [off]\n"
            "  -h, --help        print this help and exit\n"
            "  --version         print the version and exit\n"
            "\n"
@@ -103,6 +108,8 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             settings->metrics = true;
         } else if (is_option(arg, "fast")) {
             settings->fast = true;
+        } else if (is_option(arg, "complex")) {
+            settings->complex = true;
         } else if (is_option(arg, "j")) {
             if (i + 1 == argc || !parse_digits(argv[i + 1], 0, 4096, &settings->threads))
                 return ARGS_BAD_THREADS;

@@ -28,6 +28,7 @@ struct run_settings {
     long max_atoms = 0;            // -max-atoms: C-alpha atoms read at most a structure; 0: the mode's default
     bool metrics = false;          // -metrics: the METRICS line
     const char *json_file = nullptr;        // -json: the comparison as a JSON document
+    bool complex = false;          // -complex: map the chains of two assemblies, pair chain by chain
     const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };

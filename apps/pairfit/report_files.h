@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "pairfit/complex.h"
 #include "pairfit/pairfit.h"
 #include "reports.h"
 
@@ -13,10 +14,12 @@
 // shown too. On failure prints "Couldn't write file PATH" on standard error
 // and returns false; path is then as it was before. With sizes_as_scored,
 // r's per-size scores are those of the subsets the fast search scored, and
-// the page says so.
+// the page says so. chain_map: the chains mapped before pairing
+// (-complex), or nullptr.
 bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
                        const pairfit::result &r, int min_size, const std::vector<std::string> &warnings,
-                       bool sizes_as_scored = false, const pairfit::metrics *scores = nullptr);
+                       bool sizes_as_scored = false, const pairfit::metrics *scores = nullptr,
+                       const std::vector<pairfit::chain_match> *chain_map = nullptr);
 
 // Writes every atom of both input files, structure 2 moved onto structure
 // 1, to path: mmCIF when it ends in ".cif", PDB otherwise. On failure

@@ -7,6 +7,7 @@
 #include "pairfit/compare.h"
 #include "pairfit/document.h"
 #include "pairfit/metrics.h"
+#include "pairfit/complex.h"
 #include "pairfit/pairing.h"
 #include "pairfit/selection.h"
 #include "pairfit/structure.h"

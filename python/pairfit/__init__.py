@@ -125,7 +125,7 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
             pairing: Union[str, Tuple[str, str], Tuple[Sequence[int], Sequence[int]]] = "number",
             per_size: bool = False, progress: Optional[Callable[[ProgressStep], None]] = None,
             mode: str = "exact", threads: int = 1, max_atoms: Optional[int] = None,
-            metrics: bool = False) -> Result:
+            metrics: bool = False, complex: bool = False) -> Result:
     """Compare two structures as the command-line program pairfit does.
 
     a, b: Structure objects or paths; b is moved onto a (the reference).
@@ -158,6 +158,12 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
         Result.tm_score, gdt_ts, gdt_ha, lddt, rmsd_all and residue_lddt
         (None otherwise). When they cannot be computed (no pairs, fewer than
         5 atoms in a), they are 0 and a MetricsWarning says why.
+    complex: map the chains of structures with several chains (pairfit
+        -complex): pairing ("number", "sequence" or "structure") then pairs residues
+        within each mapped pair of chains, Result.chain_map gives the map and
+        Result.structure2 is b with its chains in mapped order. Chains of
+        no similarity raise pairfit.Error. When both hold one chain, the
+        comparison is the plain one and chain_map is None.
 
     Returns a Result; its score_line() is the SCORE line's six values byte
     for byte. The GIL is released while the search runs.
@@ -171,7 +177,8 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
     if progress is not None:
         def callback(*step):
             progress(ProgressStep(*step))
-    return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads, 2, metrics)
+    return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads, 2, metrics,
+                             complex)
 
 
 def compare_many(reference: StructureLike, models: Sequence[StructureLike], threads: int = 0,

@@ -5,6 +5,7 @@
 #define PAIRFIT_PYTHON_BINDINGS_H
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ struct pairing_choice {
     enum kind_t { by_number, by_sequence, by_structure, explicit_pairs, by_alignment } kind = by_number;
     pairfit::pairing pairs;  // explicit_pairs only
     pairfit::sequence_alignment alignment;  // by_alignment only
+    // Map the chains of structures with several chains first (by number or
+    // by sequence within each mapped pair of chains).
+    bool map_chains = false;
 };
 
 pairfit::pairing make_pairing(const pairing_choice &choice, const pairfit::structure &first,
@@ -65,6 +69,9 @@ struct py_result {
     std::string pairing_method;  // as the document names it
     // The standard scores, when asked for (compare(..., metrics=True)).
     std::shared_ptr<const pairfit::metrics> scores;
+    // With a chain map: one entry per chain of structure 1; second is then
+    // structure 2 with its chains in mapped order.
+    std::optional<std::vector<pairfit::chain_match>> chain_map;
 };
 
 // Compares without touching Python unless options.observer does.

@@ -38,12 +38,25 @@ py_result compare_structures(pairfit::workspace &ws, const py_structure &first,
     py_result out;
     out.first = first.value;
     out.second = second.value;
-    out.pairs = make_pairing(pairing, *first.value, *second.value);
+    if (pairing.map_chains && (pairfit::chain_names(*first.value).size() > 1 ||
+                               pairfit::chain_names(*second.value).size() > 1)) {
+        const pairfit::pairing_method method = pairing.kind == pairing_choice::by_sequence
+                                                   ? pairfit::pairing_method::sequence
+                                               : pairing.kind == pairing_choice::by_structure
+                                                   ? pairfit::pairing_method::structure
+                                                   : pairfit::pairing_method::residue_number;
+        pairfit::complex_pairing assembly = pairfit::pair_complexes(*first.value, *second.value, method);
+        out.second = std::make_shared<const pairfit::structure>(std::move(assembly.second));
+        out.pairs = std::move(assembly.pairs);
+        out.chain_map = std::move(assembly.chain_map);
+    } else {
+        out.pairs = make_pairing(pairing, *first.value, *second.value);
+    }
     out.pairing_method = pairing_choice_name(pairing.kind);
     // Structural and given alignments pair unlike residues by design.
     if (pairing.kind != pairing_choice::by_structure && pairing.kind != pairing_choice::by_alignment)
-        out.pairing_warning = pairfit::residue_name_warning(*first.value, *second.value, out.pairs);
-    pairfit::compare(ws, *first.value, *second.value, out.pairs, options, out.value);
+        out.pairing_warning = pairfit::residue_name_warning(*out.first, *out.second, out.pairs);
+    pairfit::compare(ws, *out.first, *out.second, out.pairs, options, out.value);
     return out;
 }
 
@@ -117,6 +130,16 @@ py::array_t<double> moved(const py_result &r, py::object points) {
     return out;
 }
 
+// The chain map as (chain1, chain2) tuples, chain2 None where unmatched;
+// None without a chain map.
+py::object chain_map(const py_result &r) {
+    if (!r.chain_map) return py::none();
+    py::list map;
+    for (const pairfit::chain_match &m : *r.chain_map)
+        map.append(py::make_tuple(m.chain1, m.chain2.empty() ? py::object(py::none()) : py::str(m.chain2)));
+    return std::move(map);
+}
+
 py::object score_by_size(const py_result &r) {
     if (r.value.score_by_size.empty()) return py::none();
     return to_array<double>(r.value.score_by_size);
@@ -132,6 +155,7 @@ py::object to_dict(const py_result &r) {
                                            r.scores.get(), {}, {}};
         if (!r.pairing_warning.empty()) d.warnings.push_back(r.pairing_warning);
         if (r.scores != nullptr && !r.scores->warning.empty()) d.warnings.push_back(r.scores->warning);
+        if (r.chain_map) d.sections.emplace_back("chain_map", pairfit::chain_map_json(*r.chain_map));
         text = pairfit::document_json(d);
     }
     return py::module_::import("json").attr("loads")(text);
@@ -263,7 +287,12 @@ Array properties return new arrays, one entry per pair unless said otherwise.
         .def_property_readonly("structure1", [](const py_result &r) { return py_structure{r.first}; },
                                "The reference structure.")
         .def_property_readonly("structure2", [](const py_result &r) { return py_structure{r.second}; },
-                               "The structure moved onto the reference.")
+                               "The structure moved onto the reference (with complex=True, its "
+                               "chains in mapped order).")
+        .def_property_readonly("chain_map", &chain_map,
+                               "With complex=True and several chains: per chain of structure 1, "
+                               "in its order, (chain1, chain2), chain2 None where no chain of "
+                               "structure 2 matched; else None.")
         .def("moved", &moved, py::arg("coordinates") = py::none(), R"doc(
 Coordinates moved by the transform that puts structure 2 onto structure 1.
 
@@ -313,8 +342,14 @@ array of the same shape.
     m.def(
         "_compare",
         [](const py_structure &first, const py_structure &second, int min_size, py::object pairs,
-           bool per_size, py::object progress, bool fast, int threads, int stacklevel, bool metrics) {
+           bool per_size, py::object progress, bool fast, int threads, int stacklevel, bool metrics,
+           bool complex) {
             pairing_choice pairing = pairing_from_python(pairs, *first.value, *second.value);
+            if (complex && (pairing.kind == pairing_choice::explicit_pairs ||
+                            pairing.kind == pairing_choice::by_alignment))
+                throw py::value_error("complex=True pairs residues itself: pairing must be "
+                                      "\"number\", \"sequence\" or \"structure\"");
+            pairing.map_chains = complex;
             pairfit::compare_options options;
             options.min_size = min_size;
             options.per_size_scores = per_size;
@@ -332,7 +367,7 @@ array of the same shape.
                 out = compare_structures(ws, first, second, pairing, options);
                 if (metrics)
                     out.scores = std::make_shared<const pairfit::metrics>(
-                        pairfit::compute_metrics(*first.value, *second.value, out.pairs, out.value));
+                        pairfit::compute_metrics(*out.first, *out.second, out.pairs, out.value));
             }
             if (!out.pairing_warning.empty())
                 emit_warnings({out.pairing_warning}, stacklevel, "PairingWarning");
@@ -342,7 +377,7 @@ array of the same shape.
         },
         py::arg("first"), py::arg("second"), py::arg("min_size"), py::arg("pairs"),
         py::arg("per_size"), py::arg("progress"), py::arg("fast"), py::arg("threads"),
-        py::arg("stacklevel"), py::arg("metrics") = false);
+        py::arg("stacklevel"), py::arg("metrics") = false, py::arg("complex") = false);
 }
 
 }  // namespace pairfit_python

@@ -18,6 +18,10 @@ namespace {
 // but outside the best subset, 2 in the best subset.
 const char *const viewer_colours[2][3] = {{"#a0aec0", "#dd6b20", "#2b6cb0"}, {"#cbd5e0", "#f6ad55", "#90cdf4"}};
 const char *const state_names[3] = {"not paired", "outside the best subset", "in the best subset"};
+// Colours of mapped chain pairs, in turn; chains without partner are grey.
+const char *const chain_colours[] = {"#2b6cb0", "#dd6b20", "#38a169", "#d53f8c", "#805ad5", "#d69e2e",
+                                     "#319795", "#e53e3e", "#5a67d8", "#975a16", "#00a3c4", "#718096"};
+const char unmatched_chain_colour[] = "#cbd5e0";
 
 // Draws the two C-alpha traces from the JSON in #structure-data. Atoms of
 // one chain and model closer than 4.3 A are joined, as C-alpha atoms of
@@ -32,7 +36,8 @@ const char viewer_setup[] = R"(
     data.forEach(function (atoms, s) {
       var list = atoms.map(function (a, i) {
         return { elem: 'C', atom: 'CA', x: a[0], y: a[1], z: a[2], resi: a[4], resn: a[5], chain: a[6],
-                 serial: i, index: i, bonds: [], bondOrder: [], hetflag: false, color: colours[s][a[8]],
+                 serial: i, index: i, bonds: [], bondOrder: [], hetflag: false,
+                 color: a.length > 9 ? a[9] : colours[s][a[8]],
                  properties: { label: a[3], structure: s + 1, model: a[7], state: a[8] } };
       });
       for (var i = 1; i < list.length; ++i) {
@@ -82,9 +87,53 @@ std::string input_rows(const char *which, const structure &s, const std::string 
            std::to_string(paired) + "</td></tr>\n";
 }
 
+// Per atom of s: the colour of its chain, by the chain's name in colour_of
+// (names as chain_names gives them; a name not there is grey).
+std::vector<std::string> chain_colour_of_atoms(const structure &s,
+                                               const std::vector<std::pair<std::string, std::string>> &colour_of) {
+    const std::vector<std::string> names = chain_names(s);
+    std::vector<std::string> colours;
+    std::size_t chain = 0;
+    for (std::size_t i = 0; i < s.atoms.size(); ++i) {
+        if (i > 0 && (s.atoms[i].model != s.atoms[i - 1].model || s.atoms[i].chain_id != s.atoms[i - 1].chain_id))
+            ++chain;
+        std::string colour = unmatched_chain_colour;
+        for (const auto &entry : colour_of)
+            if (entry.first == names[chain]) colour = entry.second;
+        colours.push_back(colour);
+    }
+    return colours;
+}
+
+// The chain map as a table, each mapped pair with its colour in the 3-D
+// view; fills the colour of each chain name of either structure.
+std::string chain_map_table(const std::vector<chain_match> &map,
+                            std::vector<std::pair<std::string, std::string>> *colours1,
+                            std::vector<std::pair<std::string, std::string>> *colours2) {
+    std::string t = "<h2>Chain map</h2>\n<p>Each chain of structure 1 with the chain of structure 2 it was "
+                    "mapped to (by sequence similarity and the fit of the whole assembly); residues are paired "
+                    "within each mapped pair of chains. In the 3-D view both chains of a pair have the colour "
+                    "shown; chains without partner are grey.</p>\n<table class=\"facts\" id=\"chain-map\">\n"
+                    "<tr><th></th><th>structure 1</th><th>structure 2</th></tr>\n";
+    std::size_t mapped = 0;
+    for (const chain_match &m : map) {
+        std::string colour = unmatched_chain_colour;
+        if (!m.chain2.empty()) {
+            colour = chain_colours[mapped++ % (sizeof chain_colours / sizeof chain_colours[0])];
+            colours2->emplace_back(m.chain2, colour);
+        }
+        colours1->emplace_back(m.chain1, colour);
+        t += "<tr><td><span class=\"swatch\" style=\"background:" + colour + "\"></span></td><td>" +
+             escape_xml(m.chain1) + "</td><td>" + (m.chain2.empty() ? "none" : escape_xml(m.chain2)) + "</td></tr>\n";
+    }
+    return t + "</table>\n";
+}
+
 // The atoms of one structure for the 3-D view: x, y, z, label, residue
-// number, residue name, chain, model, state; coordinates moved by move.
-std::string atoms_json(const structure &s, const std::vector<int> &state, const rigid_transform *move) {
+// number, residue name, chain, model, state, and, when colours are given,
+// the atom's colour; coordinates moved by move.
+std::string atoms_json(const structure &s, const std::vector<int> &state, const rigid_transform *move,
+                       const std::vector<std::string> &colours) {
     std::string j = "[";
     for (std::size_t i = 0; i < s.atoms.size(); ++i) {
         const ca_atom &a = s.atoms[i];
@@ -93,7 +142,7 @@ std::string atoms_json(const structure &s, const std::vector<int> &state, const 
         j += (i ? ",[" : "[") + fixed(p[0], 3) + "," + fixed(p[1], 3) + "," + fixed(p[2], 3) + "," +
              json_string(residue_label(a)) + "," + std::to_string(a.residue_number) + "," +
              json_string(a.residue_name) + "," + json_string(a.chain_id) + "," + std::to_string(a.model) + "," +
-             std::to_string(state[i]) + "]";
+             std::to_string(state[i]) + (colours.empty() ? "" : "," + json_string(colours[i])) + "]";
     }
     return j + "]";
 }
@@ -257,6 +306,8 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
          pairing_words(in.method) + ". A best subset must have more than " + std::to_string(in.min_size) +
          " pairs.</p>\n";
     b += alignment_block(in);
+    std::vector<std::pair<std::string, std::string>> chain_colours1, chain_colours2;
+    if (in.chain_map != nullptr) b += chain_map_table(*in.chain_map, &chain_colours1, &chain_colours2);
     b += "<h2>Result</h2>\n" + words(in);
     if (in.scores != nullptr) b += "<h2>Standard scores</h2>\n" + standard_scores(*in.scores);
     std::vector<int> state1(in.first.size(), 0), state2(in.second.size(), 0);
@@ -300,9 +351,17 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
         colour_json += std::string(s ? ",[" : "[") + "\"" + viewer_colours[s][0] + "\",\"" + viewer_colours[s][1] +
                        "\",\"" + viewer_colours[s][2] + "\"]";
     }
+    if (in.chain_map != nullptr)
+        b += "<br>Coloured here by chain instead: each mapped pair of chains alike, as in the chain map.";
     b += "</p>\n<div id=\"viewer\" data-colours='" + colour_json + "]'></div>\n";
-    b += "<script type=\"application/json\" id=\"structure-data\">[" + atoms_json(in.first, state1, nullptr) +
-         "," + atoms_json(in.second, state2, &r.transform) + "]</script>\n";
+    std::vector<std::string> atom_colours1, atom_colours2;
+    if (in.chain_map != nullptr) {
+        atom_colours1 = chain_colour_of_atoms(in.first, chain_colours1);
+        atom_colours2 = chain_colour_of_atoms(in.second, chain_colours2);
+    }
+    b += "<script type=\"application/json\" id=\"structure-data\">[" +
+         atoms_json(in.first, state1, nullptr, atom_colours1) + "," +
+         atoms_json(in.second, state2, &r.transform, atom_colours2) + "]</script>\n";
 
     b += "<h2>All pairs</h2>\n<p>Click a heading to sort, for instance by distance.</p>\n" + pair_table(in);
 

@@ -8,6 +8,7 @@
 
 #include "pairfit/compare.h"
 #include "pairfit/metrics.h"
+#include "pairfit/complex.h"
 
 namespace pairfit {
 
@@ -21,13 +22,17 @@ struct pair_page_input {
     bool every_size_scored = true;
     const metrics *scores = nullptr;     // the standard scores, shown when given
     std::vector<std::string> warnings;   // shown in a box at the top of the page
+    // The chains mapped before pairing (second then holds its chains in
+    // mapped order); nullptr: none. The page then lists the map and the
+    // 3-D view colours each mapped pair of chains alike.
+    const std::vector<chain_match> *chain_map = nullptr;
 };
 
 // A self-contained page: the warnings, the inputs, the SCORE values in words, the
 // per-residue distance plot, the best score and p-value by subset size,
 // a 3-D view of both C-alpha traces superposed on the best subset
 // (drawn by viewer_js, which is put into the page as it is), and the
-// sortable table of all pairs.
+// sortable table of all pairs; with a chain map, the map too.
 std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js);
 
 }  // namespace pairfit
