@@ -22,4 +22,8 @@ bool parse_digits(const char *text, int min, int max, int *value);
 // share.
 bool is_option(const char *arg, const char *name);
 
+// A number from 0 to 1, written in full (as strtod reads it, nothing
+// after it): true, with the number in *value, or false and *value unchanged.
+bool parse_probability(const char *text, double *value);
+
 #endif

@@ -50,6 +50,9 @@ int main(int argc, char **argv) {
     case ARGS_BAD_THREADS:
         std::fprintf(stderr, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n");
         return 1;
+    case ARGS_BAD_DOMAIN_P:
+        std::fprintf(stderr, "pairfit: -domain-p needs a p-value from 0 to 1\n");
+        return 1;
     default: break;
     }
     // No output file may replace an input.
@@ -107,6 +110,13 @@ int main(int argc, char **argv) {
     pairfit::compare(workspace, first, second, pairs, options, result);
 
     std::printf("SCORE:\t%s\n", pairfit::score_values(result).c_str());
+    pairfit::domain_analysis domains;
+    if (settings.domains) {
+        pairfit::domain_options domain_settings;
+        domain_settings.max_pvalue = settings.domain_pvalue;
+        domains = pairfit::find_domains(workspace, first, second, pairs, options, result, domain_settings);
+        print_domain_lines(input, domains);
+    }
     if (settings.alignment_lines)
         for (const std::string &line : pairfit::alignment_lines(first, second, pairs, result.in_subset))
             std::printf("%s\n", line.c_str());

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "arguments.h"
@@ -10,6 +11,8 @@ std::string help_text() {
     const std::string min_size = std::to_string(defaults.min_size);
     const std::string threads = std::to_string(defaults.threads);
     const std::string max_atoms = std::to_string(pairfit::max_exact_atoms);
+    char domain_pvalue[32];
+    std::snprintf(domain_pvalue, sizeof domain_pvalue, "%g", defaults.domain_pvalue);
     return "Usage: pairfit [options] file1 file2\n"
            "\n"
            "Compares the C-alpha atoms of two structures (PDB or mmCIF, plain or\n"
@@ -46,6 +49,13 @@ std::string help_text() {
            "  -fast, --fast     the fast search: faster on large structures, no limit\n"
            "                    on the number of atoms (else at most " + max_atoms + ") [off]\n"
            "  -j N, --j N       with -fast: search on N threads; 0: one per core [" + threads + "]\n"
+           "  -domains, --domains\n"
+           "                    print a DOMAIN line for each rigid domain: the best\n"
+           "                    subset, then those the same search finds in the pairs\n"
+           "                    left [off]\n"
+           "  -domain-p P, --domain-p P\n"
+           "                    with -domains: keep a further domain while its p-value\n"
+           "                    is at most P [" + std::string(domain_pvalue) + "]\n"
            "  -h, --help        print this help and exit\n"
            "  --version         print the version and exit\n"
            "\n"
@@ -88,6 +98,12 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             settings->pairs_file = argv[++i];
         } else if (is_option(arg, "fast")) {
             settings->fast = true;
+        } else if (is_option(arg, "domains")) {
+            settings->domains = true;
+        } else if (is_option(arg, "domain-p")) {
+            if (i + 1 == argc || !parse_probability(argv[i + 1], &settings->domain_pvalue))
+                return ARGS_BAD_DOMAIN_P;
+            ++i;
         } else if (is_option(arg, "j")) {
             if (i + 1 == argc || !parse_digits(argv[i + 1], 0, 4096, &settings->threads))
                 return ARGS_BAD_THREADS;

@@ -24,6 +24,8 @@ struct run_settings {
     const char *superposed_file = nullptr;  // -sup: both structures, every atom, superposed
     bool fast = false;             // -fast: the fast search
     int threads = 1;               // -j: its threads (0: every core)
+    bool domains = false;          // -domains: the DOMAIN lines
+    double domain_pvalue = 0.01;  // -domain-p: the largest p-value of a further domain
     const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };
@@ -35,6 +37,7 @@ enum parse_status {
     ARGS_BAD_THREADS,     // -j without a whole number from 0 up
     ARGS_HELP,            // -h or --help: print help_text() and exit 0
     ARGS_VERSION,         // --version: print the version and exit 0
+    ARGS_BAD_DOMAIN_P,    // -domain-p without a number from 0 to 1
 };
 
 // The full usage: every option with its default.

@@ -5,6 +5,7 @@
 
 #include "pairfit/alignment.h"
 #include "pairfit/compare.h"
+#include "pairfit/domains.h"
 #include "pairfit/pairing.h"
 #include "pairfit/selection.h"
 #include "pairfit/structure.h"
