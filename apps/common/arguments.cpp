@@ -14,6 +14,14 @@ int parse_int_clamped(const char *text) {
     return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
 }
 
+bool parse_probability(const char *text, double *value) {
+    char *end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(v >= 0.0 && v <= 1.0)) return false;
+    *value = v;
+    return true;
+}
+
 bool parse_digits(const char *text, int min, int max, int *value) {
     if (*text == '\0') return false;
     long long v = 0;

@@ -25,5 +25,8 @@ bool is_option(const char *arg, const char *name);
 // A count written as digits only, from 1 up, without overflow: true, with
 // the count in *value, or false and *value unchanged.
 bool parse_count(const char *text, long *value);
+// A number from 0 to 1, written in full (as strtod reads it, nothing
+// after it): true, with the number in *value, or false and *value unchanged.
+bool parse_probability(const char *text, double *value);
 
 #endif

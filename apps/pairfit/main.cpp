@@ -66,6 +66,9 @@ int main(int argc, char **argv) {
     case ARGS_PML_WITHOUT_SUP:
         std::fprintf(stderr, "pairfit: -pml needs -sup FILE: the script shows that file\n");
         return 1;
+    case ARGS_BAD_DOMAIN_P:
+        std::fprintf(stderr, "pairfit: -domain-p needs a p-value from 0 to 1\n");
+        return 1;
     default: break;
     }
     // No output file may replace an input.
@@ -152,6 +155,13 @@ int main(int argc, char **argv) {
 
     std::printf("SCORE:\t%s\n", pairfit::score_values(result).c_str());
     if (map_chains) std::printf("CHAINS:\t%s\n", pairfit::chain_map_text(assembly.chain_map).c_str());
+    pairfit::domain_analysis domains;
+    if (settings.domains) {
+        pairfit::domain_options domain_settings;
+        domain_settings.max_pvalue = settings.domain_pvalue;
+        domains = pairfit::find_domains(workspace, first, moved, pairs, options, result, domain_settings);
+        print_domain_lines(input, domains);
+    }
     if (settings.alignment_lines)
         for (const std::string &line : pairfit::alignment_lines(first, moved, pairs, result.in_subset))
             std::printf("%s\n", line.c_str());
@@ -184,9 +194,11 @@ int main(int argc, char **argv) {
     std::fflush(stdout);
     bool reports_written = true;
     if (settings.html_file != nullptr)
-        reports_written = write_html_report(settings.html_file, input, method, result, settings.min_size, warnings,
-                                            !options.per_size_scores, report_metrics ? &scores : nullptr,
-                                            map_chains ? &assembly.chain_map : nullptr);
+        reports_written = write_html_report(
+            settings.html_file,
+            {first, moved, pairs, method, result, settings.min_size, !options.per_size_scores,
+             report_metrics ? &scores : nullptr, warnings, map_chains ? &assembly.chain_map : nullptr,
+             settings.domains ? &domains : nullptr});
     if (settings.superposed_file != nullptr) {
         const bool superposed = write_superposed_file(settings.superposed_file, input, result);
         // The script shows the superposed file: without it there is nothing to show.
@@ -198,6 +210,10 @@ int main(int argc, char **argv) {
         pairfit::comparison_description document{first, moved, pairs, pairfit::pairing_method_name(method),
                                                  result, &scores, warnings, {}};
         if (map_chains) document.sections.emplace_back("chain_map", pairfit::chain_map_json(assembly.chain_map));
+        if (settings.domains) {
+            document.sections.emplace_back("domains", pairfit::domains_json(first, pairs, domains));
+            document.sections.emplace_back("hinges", pairfit::hinges_json(first, pairs, domains));
+        }
         reports_written = write_json_file(settings.json_file, document) && reports_written;
     }
     if (!coordinates_written) return 1;

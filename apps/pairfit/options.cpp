@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "arguments.h"
@@ -11,6 +12,8 @@ std::string help_text() {
     const std::string threads = std::to_string(defaults.threads);
     const std::string max_atoms = std::to_string(pairfit::max_exact_atoms);
     const std::string fast_atoms = std::to_string(pairfit::default_fast_atoms);
+    char domain_pvalue[32];
+    std::snprintf(domain_pvalue, sizeof domain_pvalue, "%g", defaults.domain_pvalue);
     return "Usage: pairfit [options] file1 file2\n"
            "\n"
            "Compares the C-alpha atoms of two structures (PDB or mmCIF, plain or\n"
@@ -64,6 +67,13 @@ std::string help_text() {
            "                    pair residues chain by chain (by number, with -seq\n"
            "                    by sequence, with -struct by structure) and print a\n"
            "                    CHAINS line [off]\n"
+           "  -domains, --domains\n"
+           "                    print a DOMAIN line for each rigid domain: the best\n"
+           "                    subset, then those the same search finds in the pairs\n"
+           "                    left [off]\n"
+           "  -domain-p P, --domain-p P\n"
+           "                    with -domains: keep a further domain while its p-value\n"
+           "                    is at most P [" + std::string(domain_pvalue) + "]\n"
            "  -h, --help        print this help and exit\n"
            "  --version         print the version and exit\n"
            "\n"
@@ -110,6 +120,12 @@ parse_status parse_command_line(int argc, char **argv, run_settings *settings,
             settings->fast = true;
         } else if (is_option(arg, "complex")) {
             settings->complex = true;
+        } else if (is_option(arg, "domains")) {
+            settings->domains = true;
+        } else if (is_option(arg, "domain-p")) {
+            if (i + 1 == argc || !parse_probability(argv[i + 1], &settings->domain_pvalue))
+                return ARGS_BAD_DOMAIN_P;
+            ++i;
         } else if (is_option(arg, "j")) {
             if (i + 1 == argc || !parse_digits(argv[i + 1], 0, 4096, &settings->threads))
                 return ARGS_BAD_THREADS;

@@ -29,6 +29,8 @@ struct run_settings {
     bool metrics = false;          // -metrics: the METRICS line
     const char *json_file = nullptr;        // -json: the comparison as a JSON document
     bool complex = false;          // -complex: map the chains of two assemblies, pair chain by chain
+    bool domains = false;          // -domains: the DOMAIN lines
+    double domain_pvalue = 0.01;  // -domain-p: the largest p-value of a further domain
     const char *file1 = nullptr;   // the two structure names (FILE or FILE@SELECTION), as given
     const char *file2 = nullptr;
 };
@@ -42,6 +44,7 @@ enum parse_status {
     ARGS_HELP,            // -h or --help: print help_text() and exit 0
     ARGS_VERSION,         // --version: print the version and exit 0
     ARGS_BAD_MAX_ATOMS,   // -max-atoms without a whole number from 1 up
+    ARGS_BAD_DOMAIN_P,    // -domain-p without a number from 0 to 1
 };
 
 // The full usage: every option with its default.

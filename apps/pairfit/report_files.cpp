@@ -23,12 +23,7 @@ bool write_or_complain(const char *path, const std::string &content) {
 
 }  // namespace
 
-bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
-                       const pairfit::result &r, int min_size, const std::vector<std::string> &warnings,
-                       bool sizes_as_scored, const pairfit::metrics *scores,
-                       const std::vector<pairfit::chain_match> *chain_map) {
-    pairfit::pair_page_input page{input.first, input.second, input.pairs, method, r, min_size, !sizes_as_scored,
-                                  scores, warnings, chain_map};
+bool write_html_report(const char *path, const pairfit::pair_page_input &page) {
     return write_or_complain(path, pairfit::pair_page_html(page, pairfit::viewer_script_with_licence()));
 }
 

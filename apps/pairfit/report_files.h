@@ -7,19 +7,13 @@
 
 #include "pairfit/complex.h"
 #include "pairfit/pairfit.h"
+#include "report/pair_page.h"
 #include "reports.h"
 
-// Writes the HTML report of the comparison to path (r needs the per-size
-// scores), the run's warnings in a box at the top; scores, when given, are
-// shown too. On failure prints "Couldn't write file PATH" on standard error
-// and returns false; path is then as it was before. With sizes_as_scored,
-// r's per-size scores are those of the subsets the fast search scored, and
-// the page says so. chain_map: the chains mapped before pairing
-// (-complex), or nullptr.
-bool write_html_report(const char *path, const compared_pair &input, pairfit::pairing_method method,
-                       const pairfit::result &r, int min_size, const std::vector<std::string> &warnings,
-                       bool sizes_as_scored = false, const pairfit::metrics *scores = nullptr,
-                       const std::vector<pairfit::chain_match> *chain_map = nullptr);
+// Writes the HTML report page to path. On failure prints "Couldn't write
+// file PATH: REASON" on standard error and returns false; path is then as
+// it was before.
+bool write_html_report(const char *path, const pairfit::pair_page_input &page);
 
 // Writes every atom of both input files, structure 2 moved onto structure
 // 1, to path: mmCIF when it ends in ".cif", PDB otherwise. On failure

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pairfit/compare.h"
+#include "pairfit/domains.h"
 
 // The two structures and how their atoms pair.
 struct compared_pair {
@@ -18,6 +19,11 @@ struct compared_pair {
 void print_deviation_table(const compared_pair &input, double rms,
                            const std::function<bool(int)> &in_subset,
                            const std::function<double(int)> &distance);
+
+// The -domains lines, one a domain: number, size, RMS, p-value, angle of
+// its motion relative to domain 1 (degrees) and its residue ranges in
+// structure 1.
+void print_domain_lines(const compared_pair &input, const pairfit::domain_analysis &domains);
 
 // The -b lines: for every size s from 0 to npairs - 1, the highest score of
 // a subset of that size and its p-value.

@@ -8,6 +8,7 @@
 #include "pairfit/document.h"
 #include "pairfit/metrics.h"
 #include "pairfit/complex.h"
+#include "pairfit/domains.h"
 #include "pairfit/pairing.h"
 #include "pairfit/selection.h"
 #include "pairfit/structure.h"

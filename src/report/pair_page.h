@@ -9,6 +9,7 @@
 #include "pairfit/compare.h"
 #include "pairfit/metrics.h"
 #include "pairfit/complex.h"
+#include "pairfit/domains.h"
 
 namespace pairfit {
 
@@ -26,6 +27,8 @@ struct pair_page_input {
     // mapped order); nullptr: none. The page then lists the map and the
     // 3-D view colours each mapped pair of chains alike.
     const std::vector<chain_match> *chain_map = nullptr;
+    // The rigid domains (-domains); nullptr: not asked for.
+    const domain_analysis *domains = nullptr;
 };
 
 // A self-contained page: the warnings, the inputs, the SCORE values in words, the
