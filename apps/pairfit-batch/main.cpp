@@ -265,10 +265,11 @@ std::string output_replacing_input(const batch_settings &settings, const pair_li
 std::string run_options(const batch_settings &settings) {
     std::string text = "-min " + std::to_string(settings.min_size);
     if (settings.by_sequence) text += " -seq";
+    if (settings.by_structure) text += " -struct";
+    if (settings.complex) text += " -complex";
     if (settings.fast) text += " -fast";
     if (settings.split == SPLIT_MODELS) text += " --split models";
     if (settings.split == SPLIT_CHAINS) text += " --split chains";
-    if (settings.by_structure) text += " -struct";
     return text;
 }
 
