@@ -105,3 +105,17 @@ TEST(BatchFiles, ResumeRefusesDamagedLockedAndSpecialFiles) {
   EXPECT_EQ(piped.out, "pairfit-batch: /dev/stdout: not a regular file; --resume needs a file it can read back\n");
   std::remove(fifo.c_str());
 }
+
+// The page names every option of the run that changes its values.
+TEST(BatchFiles, PageRecordsThePairingOptions) {
+  Scratch page("options_page.html", "");
+  const struct { std::string options, shown; } cases[] = {
+      {"-min 5 -seq", "pairfit -min 5 -seq file1 file2"},
+      {"-struct -fast", "pairfit -min 19 -struct -fast file1 file2"},
+      {"-complex --split models", "pairfit -min 19 -complex --split models file1 file2"},
+  };
+  for (const auto &c : cases) {
+    ASSERT_EQ(batch(c.options + " --html " + quote(page.path) + " " + quote(UBQ1) + " " + quote(UBQ2)).status, 0);
+    EXPECT_NE(read_file(page.path).find("compared as <code>" + c.shown + "</code>"), std::string::npos) << c.options;
+  }
+}

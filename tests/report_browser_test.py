@@ -232,6 +232,36 @@ class ReportPages(unittest.TestCase):
         self.assertIn("Colours run from -10.0 (lightest) to 60.0 (darkest), the bounds given with --scale",
                       b.evaluate("document.getElementById('colour-range').textContent"))
 
+    def test_batch_page_shows_the_warnings_column(self):
+        data = os.path.join(SOURCE, "tests", "data")
+        nmr, model1 = os.path.join(data, "ubiquitin_1d3z_nmr.pdb.gz"), os.path.join(data, "ubiquitin_1d3z_model1.pdb")
+        four, chain_a = os.path.join(data, "hemoglobin_2hhb_4chains.pdb.gz"), os.path.join(data, "hemoglobin_2hhb_chainA_ca.pdb")
+        missing = os.path.join(self.dir, "missing.pdb")
+        pairs = os.path.join(self.dir, "pairs.txt")
+        with open(pairs, "w") as f:
+            f.write("%s %s\n%s %s\n%s %s\n" % (nmr, model1, four, chain_a, missing, model1))
+        rows, page, redrawn = (os.path.join(self.dir, name) for name in ("warned.tsv", "warned.html", "warned-from.html"))
+        run = subprocess.run([BATCH, "--warnings", "--pairs", pairs, "--html", page], capture_output=True, text=True)
+        self.assertEqual(run.returncode, 1)  # the missing file
+        with open(rows, "w") as f:
+            f.write(run.stdout)
+        subprocess.run([BATCH, "--html-from", rows, redrawn], check=True, capture_output=True)
+        expected = [line.split("\t")[-1].split(" | ") for line in run.stdout.splitlines()[1:]]
+        self.assertIn("10 models read as one structure", expected[0][0])
+        self.assertIn("are merged in file order", expected[1][0])
+        self.assertEqual(expected[2], [""])
+        b = self.browser
+        for path in (page, redrawn):
+            b.open("file://" + path)
+            headings = b.evaluate("Array.prototype.map.call(document.querySelectorAll('#pair-table th'),"
+                                  " function (th) { return th.textContent; })")
+            self.assertEqual(headings[-1], "warnings", path)
+            # One line a warning, in row order (the table is not sorted yet).
+            shown = b.evaluate("Array.prototype.map.call(document.querySelectorAll('#pair-table tbody tr'),"
+                               " function (tr) { return tr.lastElementChild.innerText.split('\\n'); })")
+            self.assertEqual(shown, expected, path)
+            self.assertEqual(b.console_errors(), [])
+
     def check_batch_page_is_explicit(self, b, options):
         """The options of the run, the colour range, labels inside the
         picture and a table that scrolls."""

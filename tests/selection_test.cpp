@@ -143,6 +143,23 @@ TEST(Selection, NamesAFileAndAPartOfIt) {
     const pairfit::structure_name n = pairfit::parse_structure_name(c.name);
     EXPECT_EQ(n.path + " | " + n.selection, c.path + " | " + c.selection) << c.name;
   }
+  // Reading a name: the file's part is the source, the rest the selection;
+  // a selection given in the options takes the name as a path.
+  const pairfit::structure chain_b = pairfit::read_named_structure(HB4 + "@//B");
+  EXPECT_EQ(pairfit::display_name(chain_b), HB4 + "@//B");
+  EXPECT_EQ(chain_b.size(), 146u);
+  EXPECT_EQ(pairfit::display_name(pairfit::read_named_structure(odd.path + "@/1/B")), odd.path + "@/1/B");
+  EXPECT_EQ(pairfit::read_named_structure(odd.path).size(), 146u);
+  pairfit::read_options chain_a;
+  chain_a.selection = "//A";
+  EXPECT_EQ(pairfit::display_name(pairfit::read_named_structure(HB4, chain_a)), HB4 + "@//A");
+  try {
+    pairfit::read_named_structure(HB4 + "@//B", chain_a);
+    ADD_FAILURE() << "a name with its own selection read as a path";
+  } catch (const pairfit::read_error &e) {
+    EXPECT_EQ(e.kind(), pairfit::read_failure::cannot_open);
+    EXPECT_EQ(e.path(), HB4 + "@//B");
+  }
 }
 
 // A part of a file selected gives, line for line, what the file holding

@@ -1,7 +1,8 @@
 #!/bin/sh
 # The Snakemake workflow run locally: the ten models of the ubiquitin NMR
 # ensemble, all against all in 7 shards (90 pairs) and against the first in
-# 4 shards with one missing model; the merged files must equal single runs.
+# 4 shards with one missing model, and with --warnings; the merged files
+# must equal single runs.
 # Arguments: the pairfit-batch program and the source directory.
 set -eu
 batch=$1 source=$2
@@ -29,4 +30,15 @@ status=0
 "$batch" --list models.txt > expected_first.tsv 2>/dev/null || status=$?
 [ "$status" -eq 1 ]
 cmp first.tsv expected_first.tsv
+
+# The warnings column through the shards: a whole NMR file and a four-chain
+# file against one model.
+printf '%s\n' ubq/model01.pdb "$source/tests/data/ubiquitin_1d3z_nmr.pdb.gz" \
+  "$source/tests/data/hemoglobin_2hhb_4chains.pdb.gz" ubq/model02.pdb > warned.txt
+run "--warnings --list warned.txt" 2 warned.tsv
+"$batch" --warnings --list warned.txt > expected_warned.tsv 2>/dev/null
+cmp warned.tsv expected_warned.tsv
+[ "$(head -n 1 warned.tsv | awk -F'\t' '{ print $NF }')" = warnings ]
+grep -q 'holds 10 models read as one structure' warned.tsv
+grep -q 'are merged in file order' warned.tsv
 echo "workflow: merged shards equal single runs"

@@ -9,15 +9,16 @@ namespace {
 
 pairfit::structure read_named(const std::string &name, std::size_t max_atoms,
                               const pairfit::warning_handler &on_warning) {
-    const pairfit::structure_name parts = pairfit::parse_structure_name(name);
     pairfit::read_options options;
     options.max_atoms = max_atoms;
-    options.selection = parts.selection;
     options.on_warning = on_warning;
-    return pairfit::read_structure(parts.path, options);
+    return pairfit::read_named_structure(name, options);
 }
 
 }  // namespace
+
+const char ATOM_LIMIT_HINT[] =
+    "Hint: -fast compares structures of any size, and FILE@/1 or FILE@//A compares one model or chain of the file";
 
 std::size_t atom_limit(bool fast, long requested) {
     const std::size_t limit = fast ? pairfit::default_fast_atoms : pairfit::max_exact_atoms;

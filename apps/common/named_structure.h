@@ -29,6 +29,10 @@ void read_named_pair(const std::string &name1, const std::string &name2, std::si
                      bool in_parallel, pairfit::structure *first, pairfit::structure *second,
                      std::vector<std::string> *printed = nullptr);
 
+// The hint printed after the message about a file of more C-alpha atoms
+// than the limit.
+extern const char ATOM_LIMIT_HINT[];
+
 // Prints message on standard error, appending it to printed when given.
 void print_warning(const std::string &message, std::vector<std::string> *printed = nullptr);
 

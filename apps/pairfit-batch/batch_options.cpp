@@ -57,6 +57,9 @@ const char BATCH_HELP[] =
     "  --metrics           seven more columns after the SCORE values: TM-score,\n"
     "                      GDT-TS, GDT-HA, lDDT, RMSD of all pairs, pairs and L,\n"
     "                      as pairfit -metrics prints them (off by default)\n"
+    "  --warnings          a last column, warnings: every warning of the pair (those\n"
+    "                      pairfit prints on standard error, then chains merged),\n"
+    "                      joined by ' | '; empty when none (off by default)\n"
     "  --html FILE         also write an HTML page of the results to FILE: with\n"
     "                      --all a clustered heat map of the normalised p-values,\n"
     "                      otherwise the pairs ranked in a bar chart\n"
@@ -82,6 +85,7 @@ const char BATCH_HELP[] =
     "more follow: tm_score gdt_ts gdt_ha lddt rmsd pairs reference_length, the\n"
     "values of pairfit's METRICS line. When a file cannot be read, its pairs have\n"
     "the message in place of the values, and the message goes to standard error.\n"
+    "With --warnings, every row ends in the warnings column, failed pairs too.\n"
     "A progress line is shown when standard error is a terminal.\n"
     "\n"
     "Exit status: 0 when every pair was compared, 1 when a pair failed or the\n"
@@ -123,6 +127,7 @@ void set_defaults(batch_settings *settings) {
     settings->resume_file.clear();
     settings->max_atoms = 0;
     settings->metrics = false;
+    settings->warnings = false;
     settings->rows_file.clear();
     settings->fixed_scale = false;
     settings->scale_low = settings->scale_high = 0;
@@ -233,6 +238,8 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             settings->metrics = true;
         } else if (is_option(arg, "complex")) {
             settings->complex = true;
+        } else if (std::strcmp(arg, "--warnings") == 0) {
+            settings->warnings = true;
         } else if (const char *option = option_with_value(arg)) {
             if (i + 1 == argc) {
                 *error = std::string(arg) + " needs a value";

@@ -27,6 +27,7 @@ struct batch_settings {
     std::string resume_file;             // --resume: continue this output file; empty: none
     long max_atoms;                      // -max-atoms: C-alpha atoms read at most; 0: the mode's default
     bool metrics;                        // --metrics: the METRICS values as further columns
+    bool warnings;                       // --warnings: every warning of a pair as a last column
     std::string rows_file;               // --html-from ROWS OUT: draw the page of ROWS; empty: none
     bool fixed_scale;                    // --scale LOW:HIGH: the heat map's colour bounds
     double scale_low, scale_high;

@@ -43,13 +43,21 @@ int build_pair_list(const batch_settings &settings, pair_list *pairs, std::strin
         for (const std::string &list : settings.list_files)
             if (!read_name_file(list.c_str(), 1, &names, error)) return PAIRS_FILE_ERROR;
     }
-    // The rows are tab-separated lines: a name cannot hold either.
-    for (const std::string &name : names)
+    // The rows are tab-separated lines: a name cannot hold either. The
+    // warnings column separates warnings, which name files, by a text that
+    // a name then cannot hold either.
+    for (const std::string &name : names) {
         if (name.find_first_of("\t\n\r") != std::string::npos) {
             *error = "a file name holds a tab or a line end, which the output rows cannot hold: '" +
                      name + "'";
             return PAIRS_FILE_ERROR;
         }
+        if (settings.warnings && name.find(pairfit::warnings_separator) != std::string::npos) {
+            *error = std::string("a file name holds '") + pairfit::warnings_separator +
+                     "', which separates the warnings of --warnings: '" + name + "'";
+            return PAIRS_FILE_ERROR;
+        }
+    }
     if (settings.mode == LISTED_PAIRS) {
         make_listed_pairs(pairs, split == SPLIT_NONE ? names : split_pairs(names, split));
         if (names.empty()) *error = "no pairs in " + settings.pairs_file;
@@ -101,10 +109,24 @@ const std::string *pair_error(const cached_structure &first, const cached_struct
     return nullptr;
 }
 
+// The warnings of a pair before its comparison, as pairfit prints them:
+// the reader's for file 1, then for file 2 if file 1 was read, then the
+// hint after a file beyond the atom limit when that file failed the pair.
+std::vector<std::string> reading_warnings(const cached_structure &one, const cached_structure &two,
+                                          const std::string *error) {
+    std::vector<std::string> warnings = one.warnings;
+    if (one.error.empty()) warnings.insert(warnings.end(), two.warnings.begin(), two.warnings.end());
+    const bool beyond_limit = !one.error.empty() ? one.too_many_atoms : two.too_many_atoms;
+    if (error != nullptr && beyond_limit) warnings.push_back(ATOM_LIMIT_HINT);
+    return warnings;
+}
+
 // Compares the pairs of rows [first, end) of *rows until none is left (or
 // writing has failed), in a workspace of this thread's own, adding the
-// METRICS values to each row when metrics is set. With report, row r's
-// result also goes to (*report)[r - first].
+// METRICS values to each row when metrics is set, and every warning of the
+// pair (those pairfit prints, then the merged chains) when rows has a
+// warnings column. With report, row r's result also goes to
+// (*report)[r - first].
 void compare_pairs(const pair_list &pairs, structure_cache *cache,
                    const pairfit::compare_options &options, pairfit::pairing_method method, bool metrics,
                    bool map_chains, std::atomic<size_t> *next, row_output *rows, size_t first,
@@ -121,6 +143,8 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
         std::string warning, pairing_error, metrics_values;
         pairfit::complex_pairing assembly;
         const pairfit::structure *moved = &two->atoms;
+        std::vector<std::string> noted;  // every warning, for the warnings column
+        if (rows->warnings_column) noted = reading_warnings(*one, *two, error);
         if (error == nullptr) {
             const pairfit::structure &first = one->atoms, &second = two->atoms;
             try {
@@ -141,13 +165,20 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
                 error_file = first.size() < 5 ? p.file1 : p.file2;
             }
             if (error == nullptr) {
-                for (const std::string &w : printed_warnings(first, *moved, residue_pairs, method))
+                for (const std::string &w : printed_warnings(first, *moved, residue_pairs, method)) {
                     warning += (warning.empty() ? "" : "\n") + w;
+                    noted.push_back(w);
+                }
+                if (rows->warnings_column)
+                    for (const std::string &w : unprinted_warnings(first, second)) noted.push_back(w);
                 pairfit::compare(workspace, first, *moved, residue_pairs, options, result);
                 if (metrics) {
                     const pairfit::metrics scores = pairfit::compute_metrics(first, *moved, residue_pairs, result);
                     metrics_values = "\t" + pairfit::metrics_values(scores);
-                    if (!scores.warning.empty()) warning += (warning.empty() ? "" : "\n") + scores.warning;
+                    if (!scores.warning.empty()) {
+                        warning += (warning.empty() ? "" : "\n") + scores.warning;
+                        noted.push_back(scores.warning);
+                    }
                 }
             }
         }
@@ -156,12 +187,13 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
         slot->error = error != nullptr ? *error : std::string();
         slot->error_file = error_file;
         slot->warning = std::move(warning);
+        slot->warnings_field = warnings_field(noted);
         if (error == nullptr)
             std::snprintf(slot->values, sizeof slot->values, "%s",
                           pairfit::score_values(result).c_str());
         if (report != nullptr)
             (*report)[row - first] = {p.file1, p.file2, error == nullptr ? slot->values : "",
-                                      error == nullptr ? "" : *error};
+                                      error == nullptr ? "" : *error, slot->warnings_field};
         if (error == nullptr)
             std::snprintf(slot->values + std::strlen(slot->values), sizeof slot->values - std::strlen(slot->values),
                           "%s", metrics_values.c_str());
@@ -174,13 +206,14 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
 // standard error is a terminal.
 void run_comparisons(const pair_list &pairs, structure_cache *cache,
                      const pairfit::compare_options &options, pairfit::pairing_method method, bool metrics,
-                     bool map_chains, int threads, size_t first, size_t end, FILE *out, row_output *rows,
+                     bool warnings, bool map_chains, int threads, size_t first, size_t end, FILE *out,
+                     row_output *rows,
                      std::vector<pairfit::batch_entry> *report) {
     progress_line progress;
     start_progress(&progress, stderr, end - first);
     size_t slots = static_cast<size_t>(threads) * SLOTS_PER_THREAD;
     start_rows(rows, out, &pairs, first, end, slots < MIN_SLOTS ? MIN_SLOTS : slots,
-               &progress);
+               &progress, warnings);
     std::thread ticker;
     if (progress.out != nullptr && end > first)
         start_thread(&ticker, [rows] { report_progress(rows); });
@@ -232,6 +265,8 @@ std::string output_replacing_input(const batch_settings &settings, const pair_li
 std::string run_options(const batch_settings &settings) {
     std::string text = "-min " + std::to_string(settings.min_size);
     if (settings.by_sequence) text += " -seq";
+    if (settings.by_structure) text += " -struct";
+    if (settings.complex) text += " -complex";
     if (settings.fast) text += " -fast";
     if (settings.split == SPLIT_MODELS) text += " --split models";
     if (settings.split == SPLIT_CHAINS) text += " --split chains";
@@ -290,7 +325,7 @@ int main(int argc, char **argv) {
     FILE *out = stdout;
     std::string out_name = "standard output";
     resume_point resumed;
-    const std::string header = batch_header(settings.metrics);
+    const std::string header = batch_header(settings.metrics, settings.warnings);
     if (!settings.resume_file.empty()) {
         if (!open_for_resume(settings.resume_file, pairs, first, end, header, &resumed, &error)) {
             std::fprintf(stderr, "pairfit-batch: %s\n", error.c_str());
@@ -329,9 +364,8 @@ int main(int argc, char **argv) {
     pairfit::batch_table report;
     report.entries.resize(settings.html_file.empty() ? 0 : count);
     row_output rows;
-    run_comparisons(pairs, &cache, options, method, settings.metrics, settings.complex, threads, first, end, out,
-                    &rows,
-                    settings.html_file.empty() ? nullptr : &report.entries);
+    run_comparisons(pairs, &cache, options, method, settings.metrics, settings.warnings, settings.complex, threads,
+                    first, end, out, &rows, settings.html_file.empty() ? nullptr : &report.entries);
     int status = exit_status(out, out_name.c_str(), rows, resumed.rows_done, resumed.rows_failed);
     if (out != stdout && std::fclose(out) != 0 && status == 0) {
         std::fprintf(stderr, "pairfit-batch: error writing %s\n", out_name.c_str());
@@ -340,6 +374,7 @@ int main(int argc, char **argv) {
     if (!settings.html_file.empty()) {
         report.files = pairs.files;
         report.all_pairs = pairs.mode == ALL_PAIRS;
+        report.warnings_column = settings.warnings;
         report.options = run_options(settings);
         // A resumed run computed only the missing rows: the page shows every
         // row of its file.

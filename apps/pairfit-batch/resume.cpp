@@ -34,12 +34,18 @@ enum row_check { NOT_THE_PAIR, BAD_VALUES, VALUES_ROW, MESSAGE_ROW };
 
 // A row for the pair holds both names, then the header's count of values
 // (the six SCORE values, and more with --metrics) or one message (which
-// never reads as a number).
-row_check check_row(const std::string &line, const pair_list &pairs, file_pair p, size_t value_count) {
+// never reads as a number), then with a warnings column one more field.
+row_check check_row(const std::string &line, const pair_list &pairs, file_pair p, size_t value_count,
+                    bool warnings_column) {
     const std::string names = pairs.files[p.file1] + "\t" + pairs.files[p.file2] + "\t";
     if (line.compare(0, names.size(), names) != 0) return NOT_THE_PAIR;
-    const std::string rest = line.substr(names.size());
+    std::string rest = line.substr(names.size());
     if (rest.find('\0') != std::string::npos) return BAD_VALUES;
+    if (warnings_column) {
+        const size_t tab = rest.rfind('\t');
+        if (tab == std::string::npos) return BAD_VALUES;
+        rest.erase(tab);
+    }
     const std::vector<std::string> values = tab_fields(rest);
     if (values.size() == 1)
         return values[0].empty() || is_real(values[0]) ? BAD_VALUES : MESSAGE_ROW;
@@ -105,8 +111,10 @@ bool next_line(FILE *file, std::string *line, bool *complete) {
 
 bool open_for_resume(const std::string &path, const pair_list &pairs, size_t first, size_t end,
                      const std::string &header, resume_point *point, std::string *error) {
-    // The header's fields less the two names.
-    const size_t value_count = tab_fields(header.substr(0, header.size() - 1)).size() - 2;
+    // The header's fields less the two names and the warnings.
+    const std::vector<std::string> columns = tab_fields(header.substr(0, header.size() - 1));
+    const bool warnings_column = columns.back() == BATCH_WARNINGS_COLUMN + 1;
+    const size_t value_count = columns.size() - 2 - warnings_column;
     FILE *file = open_locked(path, error);
     if (file == nullptr) return false;
     size_t kept = 0;  // bytes of complete, checked lines
@@ -117,11 +125,15 @@ bool open_for_resume(const std::string &path, const pair_list &pairs, size_t fir
         ++line_number;
         if (line_number == 1) {
             if (line + "\n" != header)
-                return give_up(file, path + ": the first line is not the header of pairfit-batch's rows",
+                return give_up(file,
+                               line.compare(0, 12, "file1\tfile2\t") == 0
+                                   ? path + ": the header's columns are not this command line's (the run that "
+                                            "began the file had other --metrics or --warnings)"
+                                   : path + ": the first line is not the header of pairfit-batch's rows",
                                error);
         } else {
             size_t row = first + point->rows_done;
-            const row_check check = row < end ? check_row(line, pairs, pair_at(pairs, row), value_count) : NOT_THE_PAIR;
+            const row_check check = row < end ? check_row(line, pairs, pair_at(pairs, row), value_count, warnings_column) : NOT_THE_PAIR;
             const std::string where = path + ", line " + std::to_string(line_number) + ": ";
             if (check == NOT_THE_PAIR)
                 return give_up(file,

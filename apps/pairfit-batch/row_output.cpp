@@ -16,8 +16,9 @@ void write_row(row_output *rows, size_t row, const row_slot *slot) {
     }
     if (!slot->warning.empty()) std::fprintf(stderr, "%s\n", slot->warning.c_str());
     const char *text = error ? slot->error.c_str() : slot->values;
-    if (std::fprintf(rows->out, "%s\t%s\t%s\n", rows->pairs->files[p.file1].c_str(),
-                     rows->pairs->files[p.file2].c_str(), text) < 0)
+    if (std::fprintf(rows->out, "%s\t%s\t%s%s%s\n", rows->pairs->files[p.file1].c_str(),
+                     rows->pairs->files[p.file2].c_str(), text, rows->warnings_column ? "\t" : "",
+                     rows->warnings_column ? slot->warnings_field.c_str() : "") < 0)
         rows->write_failed = true;
     if (error) ++rows->failed;
 }
@@ -25,7 +26,7 @@ void write_row(row_output *rows, size_t row, const row_slot *slot) {
 }  // namespace
 
 void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t first, size_t end,
-                size_t slot_count, progress_line *progress) {
+                size_t slot_count, progress_line *progress, bool warnings_column) {
     rows->out = out;
     rows->pairs = pairs;
     rows->next = first;
@@ -35,6 +36,7 @@ void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t firs
     rows->failed = 0;
     rows->write_failed = false;
     rows->progress = progress;
+    rows->warnings_column = warnings_column;
     rows->clear_progress_first =
         progress != nullptr && progress->out != nullptr && isatty(fileno(out));
     rows->slots.assign(slot_count > 0 ? slot_count : 1, row_slot());
@@ -84,10 +86,25 @@ void report_progress(row_output *rows) {
     }
 }
 
-std::string batch_header(bool metrics) {
+std::string batch_header(bool metrics, bool warnings) {
     std::string header = BATCH_HEADER;
     if (metrics) header.insert(header.size() - 1, BATCH_METRICS_COLUMNS);
+    if (warnings) header.insert(header.size() - 1, BATCH_WARNINGS_COLUMN);
     return header;
+}
+
+std::string warnings_field(const std::vector<std::string> &warnings) {
+    const std::string separator = pairfit::warnings_separator, stand_in = " / ";
+    std::string field;
+    for (const std::string &warning : warnings) {
+        std::string text = warning;
+        for (char &c : text)
+            if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+        for (size_t at = 0; (at = text.find(separator, at)) != std::string::npos; at += stand_in.size())
+            text.replace(at, separator.size(), stand_in);
+        field += (field.empty() ? "" : separator) + text;
+    }
+    return field;
 }
 
 std::vector<std::string> tab_fields(const std::string &row) {

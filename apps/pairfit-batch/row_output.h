@@ -14,6 +14,7 @@
 
 #include "pair_list.h"
 #include "progress.h"
+#include "report/batch_table.h"
 
 enum { VALUES_SIZE = 256 };
 
@@ -22,8 +23,17 @@ enum { VALUES_SIZE = 256 };
 // The further columns of --metrics: the values of pairfit's METRICS line.
 #define BATCH_METRICS_COLUMNS "\ttm_score\tgdt_ts\tgdt_ha\tlddt\trmsd\tpairs\treference_length"
 
+// The last column of --warnings: every warning of the pair.
+#define BATCH_WARNINGS_COLUMN "\twarnings"
+
 // The header line of a run, with the further columns asked for.
-std::string batch_header(bool metrics);
+std::string batch_header(bool metrics, bool warnings);
+
+// The --warnings field of a pair: its warnings joined by
+// pairfit::warnings_separator, each with any separator of its own (from a
+// chain or residue name of a file) turned to " / " and any tab or line end
+// to a space; empty for none.
+std::string warnings_field(const std::vector<std::string> &warnings);
 
 // The fields of a row (without its line end) between tabs.
 std::vector<std::string> tab_fields(const std::string &row);
@@ -34,6 +44,7 @@ struct row_slot {
     std::string error;          // not empty: this message stands in place of the values
     int error_file;             // the file the message is about
     std::string warning;        // non-empty: goes to standard error as the row is written
+    std::string warnings_field; // with a warnings column: the row's last field
     bool done;
 };
 
@@ -47,6 +58,7 @@ struct row_output {
     size_t failed;                // error rows written
     std::atomic<bool> write_failed;  // out reported an error: no more rows are written
     bool clear_progress_first;    // the rows go to the terminal the progress line is on
+    bool warnings_column;         // each row ends in its slot's warnings_field
     progress_line *progress;      // nullptr: none
     std::vector<row_slot> slots;  // row r waits in slot r % slots.size()
     std::vector<char> reported;   // per file: its read error went to standard error
@@ -56,11 +68,11 @@ struct row_output {
 };
 
 // Prepares the output of rows [first, end) of pairs to out, with slot_count
-// rows held back at most. *progress (may be nullptr) is the progress line
+// rows held back at most, and with warnings_column a last column of warnings. *progress (may be nullptr) is the progress line
 // that report_progress draws; finish_row erases it before writing rows to
 // the same terminal.
 void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t first, size_t end,
-                size_t slot_count, progress_line *progress);
+                size_t slot_count, progress_line *progress, bool warnings_column = false);
 
 // The slot for row, once the row that used it before has been written. The
 // caller fills it and hands it back with finish_row. nullptr once writing
@@ -69,7 +81,7 @@ row_slot *wait_for_slot(row_output *rows, size_t row);
 
 // Marks row as done, then writes and flushes every row that is now next in
 // order: "file1\tfile2\tvalues\n", or the error message in place of the
-// values; the message also goes to standard error the first time a file's
+// values (either followed by "\twarnings" with a warnings column); the message also goes to standard error the first time a file's
 // message is written, and a row's warning just before the row, so that
 // warnings come in row order whatever the number of threads. After a failed
 // write nothing more is written.

@@ -21,13 +21,19 @@ bool read_rows_file(const std::string &path, pairfit::batch_table *table, std::s
     long line_number = 0;
     while (std::getline(in, line)) {
         ++line_number;
-        const std::vector<std::string> fields = tab_fields(line);
+        std::vector<std::string> fields = tab_fields(line);
         if (line_number == 1) {
             if (fields.size() < 8 || fields[0] != "file1" || fields[1] != "file2") {
                 *error = path + ": the first line is not the header of pairfit-batch's rows";
                 return false;
             }
+            table->warnings_column = fields.back() == BATCH_WARNINGS_COLUMN + 1;
             continue;
+        }
+        std::string warnings;
+        if (table->warnings_column) {
+            warnings = fields.back();
+            fields.pop_back();
         }
         if (fields.size() != 3 && fields.size() < 8) {
             *error = path + ", line " + std::to_string(line_number) + ": not a row of pairfit-batch";
@@ -50,6 +56,7 @@ bool read_rows_file(const std::string &path, pairfit::batch_table *table, std::s
         pairfit::batch_entry entry;
         entry.file1 = file[0];
         entry.file2 = file[1];
+        entry.warnings = warnings;
         if (fields.size() == 3) {
             entry.error = fields[2];
         } else {

@@ -12,6 +12,8 @@
 // ordered pair of different files; otherwise every name must be one of
 // table->files. The six SCORE values of a row are kept (further columns
 // are not drawn); a row with one field after the names is a failed pair.
+// A header ending in the warnings column sets table->warnings_column, and
+// each row's last field goes to its entry's warnings.
 // False, with the reason in *error, when the file cannot be read or is not
 // a file of rows.
 bool read_rows_file(const std::string &path, pairfit::batch_table *table, std::string *error);

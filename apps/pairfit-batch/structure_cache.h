@@ -17,13 +17,16 @@
 struct cached_structure {
     pairfit::structure atoms;   // the C-alpha atoms as read
     std::string error;          // empty when the file was read; else why not, one line
+    bool too_many_atoms = false;  // the error is that of a file beyond the atom limit
+    std::vector<std::string> warnings;  // the reader's, as printed on standard error
 };
 
 // Reads the C-alpha atoms that name stands for (FILE or FILE@SELECTION)
 // into *entry. A name too long for pairfit, a file that cannot be opened or
 // read, one with more atoms than max_atoms, and a selection that does not
 // parse or matches nothing leave the message that pairfit prints, without
-// the line end, in entry->error. Warnings go to standard error. Every
+// the line end, in entry->error. Warnings go to standard error and to
+// entry->warnings. Every
 // structure of a batch run is read through this function.
 void read_cached_structure(const std::string &name, std::size_t max_atoms, cached_structure *entry);
 

@@ -99,8 +99,7 @@ int main(int argc, char **argv) {
         std::fprintf(new_message ? stderr : stdout, "%s\n", e.what());
         if (e.kind() == pairfit::read_failure::too_many_atoms) {
             std::fflush(stdout);
-            std::fprintf(stderr, "Hint: -fast compares structures of any size, and FILE@/1 or FILE@//A compares "
-                                 "one model or chain of the file\n");
+            std::fprintf(stderr, "%s\n", ATOM_LIMIT_HINT);
         }
         return 1;
     }

@@ -17,12 +17,7 @@ int main(int argc, char **argv) {
     }
     try {
         pairfit::structure s[2];
-        for (int k = 0; k < 2; ++k) {
-            const pairfit::structure_name name = pairfit::parse_structure_name(argv[k + 1]);
-            pairfit::read_options options;
-            options.selection = name.selection;
-            s[k] = pairfit::read_structure(name.path, options);
-        }
+        for (int k = 0; k < 2; ++k) s[k] = pairfit::read_named_structure(argv[k + 1]);
         // Processor time, as the other program is measured.
         const std::clock_t start = std::clock();
         const pairfit::pairing pairs = pairfit::pair_by_structure(s[0], s[1]);

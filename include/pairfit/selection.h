@@ -45,6 +45,13 @@ structure_name parse_structure_name(const std::string &name);
 // s named in that syntax: its source, then '@' and its selection if any.
 std::string display_name(const structure &s);
 
+// Reads the structure that name stands for, as the programs read their
+// arguments: a file, or FILE@SELECTION split as parse_structure_name
+// splits it. When options.selection is given, name is taken as a path and
+// that selection applies. Otherwise as read_structure (same options, same
+// read_error); the result's source is the file's part of the name.
+structure read_named_structure(const std::string &name, const read_options &options = {});
+
 }  // namespace pairfit
 
 #endif

@@ -36,8 +36,14 @@ __all__ = [
     "Structure", "Result", "ProgressStep",
     "Error", "ReadError", "CannotOpenError", "UnreadableFileError", "TooManyAtomsError",
     "SelectionError", "BadSelectionError", "NothingSelectedError",
-    "ReaderWarning", "PairingWarning", "MetricsWarning", "MAX_ATOMS", "FAST_MAX_ATOMS",
+    "ReaderWarning", "PairingWarning", "MetricsWarning", "MAX_ATOMS", "FAST_MAX_ATOMS", "__version__",
 ]
+
+
+def __dir__():
+    """The public names only, as listed in __all__."""
+    return sorted(__all__)
+
 
 # Shown as pairfit.Structure and pairfit.Result, where users find them.
 Structure.__module__ = Result.__module__ = __name__
@@ -47,7 +53,50 @@ _COLUMNS = ("residue_numbers", "residue_names", "chain_ids", "insertion_codes", 
 
 
 def _structure_getitem(self, key):
-    return self._take(np.arange(len(self))[key].reshape(-1))
+    indices = np.arange(len(self))[key].reshape(-1)
+    if np.array_equal(indices, np.arange(len(self))):
+        return self._take(indices, self.selection)
+    return self._take(indices, _models_and_chains(self, indices) or
+                      self.selection + "[" + _positions_text(indices) + "]")
+
+
+def _models_and_chains(structure, indices):
+    """The selection that reads the atoms at indices from a whole file ("/1",
+    "//A", "/2/A,B"), when they are all the atoms of one model or of every
+    model, and of some chains, in file order; otherwise ""."""
+    if structure.selection or len(indices) == 0:
+        return ""
+    models, chains = structure.models, np.array(structure.chain_ids, dtype=object)
+    taken_models = list(dict.fromkeys(models[indices].tolist()))
+    taken_chains = list(dict.fromkeys(chains[indices].tolist()))
+    every_model = len(taken_models) == len(set(models.tolist()))
+    every_chain = len(taken_chains) == len(set(chains.tolist()))
+    if not every_model and len(taken_models) > 1 or any(c == "" or "," in c for c in taken_chains):
+        return ""
+    kept = np.isin(models, taken_models) & np.isin(chains, taken_chains)
+    if not np.array_equal(np.flatnonzero(kept), indices):
+        return ""
+    # A selection lists chains in order, each whole within a model.
+    rank = np.array([taken_chains.index(c) for c in chains[indices]])
+    same_model = models[indices][1:] == models[indices][:-1]
+    if (same_model & (rank[1:] < rank[:-1])).any():
+        return ""
+    model = "" if every_model else "/%d" % taken_models[0]
+    return model if every_chain else model + "/" * (2 - bool(model)) + ",".join(taken_chains)
+
+
+def _positions_text(indices):
+    """Atom positions as short text: runs of consecutive positions as
+    start:stop (stop excluded, as Python slices), others one by one:
+    "0:10,12,20:30"."""
+    parts, k = [], 0
+    while k < len(indices):
+        end = k + 1
+        while end < len(indices) and indices[end] == indices[end - 1] + 1:
+            end += 1
+        parts.append(str(indices[k]) if end - k == 1 else "%d:%d" % (indices[k], indices[end - 1] + 1))
+        k = end
+    return ",".join(parts)
 
 
 def _structure_reduce(self):

@@ -11,15 +11,13 @@
 namespace pairfit_python {
 
 read_outcome read_file(const std::string &name, const std::string &selection, std::size_t max_atoms) {
-    pairfit::structure_name parts{name, selection};
-    if (selection.empty()) parts = pairfit::parse_structure_name(name);
     read_outcome out;
     pairfit::read_options options;
-    options.selection = parts.selection;
+    options.selection = selection;
     options.max_atoms = max_atoms;
     options.on_warning = [&out](const std::string &message) { out.warnings.push_back(message); };
     out.structure.value =
-        std::make_shared<const pairfit::structure>(pairfit::read_structure(parts.path, options));
+        std::make_shared<const pairfit::structure>(pairfit::read_named_structure(name, options));
     return out;
 }
 
@@ -148,11 +146,12 @@ py_structure from_columns(py::array_t<double, py::array::c_style | py::array::fo
     return py_structure{std::make_shared<const pairfit::structure>(std::move(out))};
 }
 
-// The atoms at the given indices, in that order.
-py_structure take(const py_structure &s, const std::vector<py::ssize_t> &indices) {
+// The atoms at the given indices, in that order, under the given selection
+// text.
+py_structure take(const py_structure &s, const std::vector<py::ssize_t> &indices, const std::string &selection) {
     pairfit::structure out;
     out.source = get(s).source;
-    out.selection = get(s).selection;
+    out.selection = selection;
     out.atoms.reserve(indices.size());
     for (py::ssize_t i : indices) {
         if (i < 0 || static_cast<std::size_t>(i) >= get(s).size()) throw py::index_error("atom index out of range");
@@ -183,7 +182,8 @@ selection of one). coordinates: (n, 3), Angstrom; residue_numbers: required
 insertion_codes "", models 1, serials 1 to n, atom_names "CA", source and
 selection "".
 )doc")
-        .def("_take", &take, py::arg("indices"), "The structure of the atoms at indices, in order.")
+        .def("_take", &take, py::arg("indices"), py::arg("selection"),
+             "The structure of the atoms at indices, in order, its selection named so.")
         .def("__len__", [](const py_structure &s) { return get(s).size(); })
         .def_property_readonly("source", [](const py_structure &s) { return get(s).source; },
                                "The path the structure was read from, as given.")

@@ -71,3 +71,19 @@ def test_metrics_only_when_asked_and_zero_with_a_warning_when_impossible():
                             pairing=([], []), metrics=True)
     assert (r.tm_score, r.gdt_ts, r.gdt_ha, r.lddt, r.rmsd_all) == (0, 0, 0, 0, 0)
     assert "no pairs" in r.to_dict()["warnings"][-1]
+
+
+@pytest.mark.parametrize("pairing", ["number", "sequence", "structure", "aligned", "indices"])
+@pytest.mark.parametrize("metrics", [False, True])
+def test_document_is_json_for_every_pairing(pairing, metrics):
+    one, two = pairfit.read(DATA / "hemoglobin_2hhb_chainA_ca.pdb"), pairfit.read(DATA / "hemoglobin_2hhb_chainB_ca.pdb")
+    if pairing == "aligned":
+        pairing = tuple(pairfit.compare(one, two, pairing="structure").alignment_lines()[::2])
+    elif pairing == "indices":
+        pairing = (np.arange(5, 100), np.arange(8, 103))
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", pairfit.PairingWarning)
+        r = pairfit.compare(one, two, pairing=pairing, metrics=metrics)
+    document = r.to_dict()
+    assert json.loads(json.dumps(document, allow_nan=False)) == document
+    assert len(document["pairs"]) == r.npairs

@@ -161,6 +161,29 @@ def test_chain_taken_by_mask_equals_the_file_of_that_chain():
     assert four[[5, 0]].residue_numbers.tolist() == [four.residue_numbers[5], four.residue_numbers[0]]
 
 
+def test_a_structure_taken_from_another_is_named_by_what_was_taken():
+    path = str(DATA / "hemoglobin_2hhb_4chains.pdb.gz")
+    four = pairfit.read(path)
+    chains = np.array(four.chain_ids)
+    # Whole chains are named as the selection that reads them.
+    assert four[chains == "A"].name == path + "@//A"
+    assert four[np.isin(chains, ["B", "C"])].name == path + "@//B,C"
+    assert four[chains == "A"].name == pairfit.read(path, "//A").name
+    nmr_path = str(DATA / "ubiquitin_1d3z_nmr.pdb.gz")
+    nmr = pairfit.read(nmr_path)
+    assert nmr[nmr.models == 2].name == nmr_path + "@/2"
+    # Anything else by the positions taken, after the selection read.
+    assert four[2:4].name == path + "@[2:4]"
+    assert four[[5, 0, 1, 2, 9]].name == path + "@[5,0:3,9]"
+    b_then_a = np.concatenate([np.flatnonzero(chains == "B"), np.flatnonzero(chains == "A")])
+    assert four[b_then_a].name == path + "@[141:287,0:141]"
+    chain_b = pairfit.read(path, "//B")
+    assert chain_b[10:20].name == path + "@//B[10:20]"
+    assert chain_b[10:20][0:3].name == path + "@//B[10:20][0:3]"
+    assert four[:].name == path and chain_b[:].name == path + "@//B"
+    assert pickle.loads(pickle.dumps(four[2:4])).name == path + "@[2:4]"
+
+
 def test_structure_from_columns_and_pickle_round_trip():
     s = pairfit.read(DATA / "fab_1a0q_inscodes.pdb.gz")
     columns = {c: getattr(s, c) for c in ("residue_numbers", "residue_names", "chain_ids",

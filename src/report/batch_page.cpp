@@ -11,6 +11,16 @@ namespace pairfit {
 
 namespace {
 
+// A pair's warnings, one a line.
+std::string warnings_html(const std::string &joined) {
+    const std::string separator = warnings_separator;
+    std::string html;
+    size_t start = 0;
+    for (size_t end; (end = joined.find(separator, start)) != std::string::npos; start = end + separator.size())
+        html += escape_xml(joined.substr(start, end - start)) + "<br>";
+    return html + escape_xml(joined.substr(start));
+}
+
 std::string pair_table(const batch_table &table) {
     std::vector<std::vector<table_cell>> rows;
     for (std::size_t k = 0; k < table.entries.size(); ++k) {
@@ -28,11 +38,13 @@ std::string pair_table(const batch_table &table) {
         } else {
             for (int i = 0; i < 5; ++i) row.push_back({i == 0 ? escape_xml(describe_entry(e)) : "", ""});
         }
+        if (table.warnings_column) row.push_back({warnings_html(e.warnings), e.warnings});
         rows.push_back(row);
     }
-    return sortable_table("pair-table",
-                          {"row", "file 1", "file 2", "size", "RMS (\u00c5)", "score", "p-value", "normalised p-value"},
-                          rows);
+    std::vector<std::string> headings{"row", "file 1", "file 2", "size", "RMS (\u00c5)", "score", "p-value",
+                                      "normalised p-value"};
+    if (table.warnings_column) headings.push_back("warnings");
+    return sortable_table("pair-table", headings, rows);
 }
 
 }  // namespace

@@ -7,16 +7,22 @@
 
 namespace pairfit {
 
+// Between the warnings of a pair in pairfit-batch --warnings' column and on
+// its page: no warning holds it (names that do are refused).
+constexpr char warnings_separator[] = " | ";
+
 // One compared (or failed) pair of a batch run.
 struct batch_entry {
     int file1 = 0, file2 = 0;  // indices into batch_table::files
     std::string values;        // the six SCORE values, tab-separated, as in the output table
     std::string error;         // non-empty: the pair was not compared, for this reason
+    std::string warnings;      // with warnings_column: the pair's warnings, joined by warnings_separator
 };
 
 struct batch_table {
     std::vector<std::string> files;   // every file of the run, in order
     bool all_pairs = false;           // --all: every ordered pair of different files
+    bool warnings_column = false;     // --warnings: the table shows each pair's warnings
     std::vector<batch_entry> entries;
     // The options of the run that change its values, as typed ("-min 19
     // -seq"); empty when unknown (a page drawn from rows already written).

@@ -192,4 +192,12 @@ std::string display_name(const structure &s) {
     return s.selection.empty() ? s.source : s.source + "@" + s.selection;
 }
 
+structure read_named_structure(const std::string &name, const read_options &options) {
+    if (!options.selection.empty()) return read_structure(name, options);
+    const structure_name parts = parse_structure_name(name);
+    read_options named = options;
+    named.selection = parts.selection;
+    return read_structure(parts.path, named);
+}
+
 }  // namespace pairfit
