@@ -127,7 +127,7 @@ TEST(BatchWarnings, ResumedRunEqualsOneRunAndColumnsMustMatch) {
   EXPECT_EQ(std::tie(resumed.err, resumed.status),
             std::make_tuple("pairfit-batch: " + part +
                                 ": the header's columns are not this command line's (the run that began the file "
-                                "had other --metrics or --warnings)\n",
+                                "had other --metrics, -domains or --warnings)\n",
                             2));
   EXPECT_EQ(read_file(part), begun);
   std::remove(part.c_str());

@@ -267,6 +267,21 @@ TEST(DomainsCommandLine, DomainLinesAfterTheScoreLine) {
   ASSERT_FALSE(doc["hinges"].empty());
   EXPECT_EQ(doc["hinges"][0]["residue_before"], "H:113");
   EXPECT_EQ(doc["hinges"][0]["residue_after"], "H:140");
+  // pairfit-batch -domains: the domain count and the largest angle after
+  // the SCORE values (and after --metrics' columns).
+  Scratch pairs("domain_pairs.txt", data_file("fab_1a0q_inscodes.pdb.gz") + "@//H\t" +
+                                        data_file("fab_1a0q_inscodes.pdb.gz") + "@//L\n");
+  const RunResult batch = run_shell(quote(PAIRFIT_BATCH_BINARY) + " -domains -seq --metrics -j 1 --pairs " +
+                                    quote(pairs.path) + " 2>/dev/null");
+  const std::string metrics_line = run_pairfit("-metrics -seq " + files + " 2>/dev/null").out;
+  const std::string score = plain.out.substr(plain.out.find('\t') + 1);
+  const std::string metrics = metrics_line.substr(metrics_line.rfind("METRICS:\t") + 9);
+  EXPECT_NE(batch.out.find("\tnormalised_pvalue\ttm_score\tgdt_ts\tgdt_ha\tlddt\trmsd\tpairs\treference_length"
+                           "\tdomains\tmax_angle\n"), std::string::npos) << batch.out;
+  EXPECT_NE(batch.out.find("\t" + score.substr(0, score.size() - 1) + "\t" +
+                           metrics.substr(0, metrics.size() - 1) + "\t2\t88.0\n"),
+            std::string::npos)
+      << batch.out;
   // A stricter threshold keeps domain 1 alone.
   const RunResult strict = run_pairfit("-domains -domain-p 1e-3 -seq " + files + " 2>/dev/null");
   EXPECT_EQ(strict.out, plain.out + "DOMAIN:\t1\t62\t0.9\t6.187821e-04\t0.0\tH:2-8,H:12-25,H:29,H:33-41,H:51,H:82-95,H:101-113\n");

@@ -57,6 +57,11 @@ const char BATCH_HELP[] =
     "  --metrics           seven more columns after the SCORE values: TM-score,\n"
     "                      GDT-TS, GDT-HA, lDDT, RMSD of all pairs, pairs and L,\n"
     "                      as pairfit -metrics prints them (off by default)\n"
+    "  -domains            two more columns after those of --metrics: the number of\n"
+    "                      rigid domains and the largest angle of a domain's motion\n"
+    "                      relative to domain 1, in degrees (as pairfit -domains)\n"
+    "  -domain-p P         with -domains: keep a further domain while its p-value\n"
+    "                      is at most P (default 0.01)\n"
     "  --warnings          a last column, warnings: every warning of the pair (those\n"
     "                      pairfit prints on standard error, then chains merged),\n"
     "                      joined by ' | '; empty when none (off by default)\n"
@@ -83,7 +88,8 @@ const char BATCH_HELP[] =
     "  file1 file2 max_natoms size rms score pvalue normalised_pvalue\n"
     "The last six are the values of pairfit's SCORE line. With --metrics, seven\n"
     "more follow: tm_score gdt_ts gdt_ha lddt rmsd pairs reference_length, the\n"
-    "values of pairfit's METRICS line. When a file cannot be read, its pairs have\n"
+    "values of pairfit's METRICS line. With -domains, two more: domains\n"
+    "max_angle. When a file cannot be read, its pairs have\n"
     "the message in place of the values, and the message goes to standard error.\n"
     "With --warnings, every row ends in the warnings column, failed pairs too.\n"
     "A progress line is shown when standard error is a terminal.\n"
@@ -127,6 +133,8 @@ void set_defaults(batch_settings *settings) {
     settings->resume_file.clear();
     settings->max_atoms = 0;
     settings->metrics = false;
+    settings->domains = false;
+    settings->domain_pvalue = 0.01;
     settings->warnings = false;
     settings->rows_file.clear();
     settings->fixed_scale = false;
@@ -149,7 +157,7 @@ bool parse_scale(const char *text, double *low, double *high) {
 // The options that take a value, as their canonical spelling: those shared
 // with pairfit are accepted with one dash or two.
 const char *option_with_value(const char *arg) {
-    for (const char *shared : {"-min", "-j", "--html", "-max-atoms"})
+    for (const char *shared : {"-min", "-j", "--html", "-max-atoms", "-domain-p"})
         if (is_option(arg, shared + (shared[1] == '-' ? 2 : 1))) return shared;
     for (const char *own : {"--list", "--pairs", "--shard", "--split", "--resume", "--scale"})
         if (std::strcmp(arg, own) == 0) return own;
@@ -165,6 +173,11 @@ bool set_option(batch_settings *settings, const char *option, const char *value,
         if (!parse_digits(value, 1, MAX_THREADS, &settings->threads)) {
             *error = std::string("-j needs a number of threads from 1 to ") +
                      std::to_string(MAX_THREADS) + ", not '" + value + "'";
+            return false;
+        }
+    } else if (std::strcmp(option, "-domain-p") == 0) {
+        if (!parse_probability(value, &settings->domain_pvalue)) {
+            *error = std::string("-domain-p needs a p-value from 0 to 1, not '") + value + "'";
             return false;
         }
     } else if (std::strcmp(option, "--list") == 0) {
@@ -238,6 +251,8 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
             settings->metrics = true;
         } else if (is_option(arg, "complex")) {
             settings->complex = true;
+        } else if (is_option(arg, "domains")) {
+            settings->domains = true;
         } else if (std::strcmp(arg, "--warnings") == 0) {
             settings->warnings = true;
         } else if (const char *option = option_with_value(arg)) {

@@ -27,6 +27,8 @@ struct batch_settings {
     std::string resume_file;             // --resume: continue this output file; empty: none
     long max_atoms;                      // -max-atoms: C-alpha atoms read at most; 0: the mode's default
     bool metrics;                        // --metrics: the METRICS values as further columns
+    bool domains;                        // -domains: the domain count and largest angle as further columns
+    double domain_pvalue;                // -domain-p: the largest p-value of a further domain
     bool warnings;                       // --warnings: every warning of a pair as a last column
     std::string rows_file;               // --html-from ROWS OUT: draw the page of ROWS; empty: none
     bool fixed_scale;                    // --scale LOW:HIGH: the heat map's colour bounds

@@ -1,6 +1,7 @@
 // pairfit-batch: compares many pairs of structures as pairfit does, each
 // file read when its pairs need it, several pairs at a time, one output row
 // a pair.
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -121,15 +122,36 @@ std::vector<std::string> reading_warnings(const cached_structure &one, const cac
     return warnings;
 }
 
+// What each comparison of the run does beyond the search itself.
+struct comparison_settings {
+    pairfit::compare_options options;
+    pairfit::pairing_method method;
+    bool map_chains;     // -complex
+    bool metrics;        // --metrics: the METRICS values as further columns
+    bool domains;        // -domains: the domain count and the largest angle as further columns
+    double domain_pvalue;
+};
+
+// The -domains columns of a row: the number of domains and the largest
+// angle of a domain's motion relative to domain 1 (as the DOMAIN lines
+// print it).
+std::string domain_columns(const pairfit::domain_analysis &analysis) {
+    double largest = 0.0;
+    for (const pairfit::domain &d : analysis.domains) largest = std::max(largest, d.motion.angle);
+    char text[64];
+    std::snprintf(text, sizeof text, "\t%zu\t%.1f", analysis.domains.size(), largest);
+    return text;
+}
+
 // Compares the pairs of rows [first, end) of *rows until none is left (or
 // writing has failed), in a workspace of this thread's own, adding the
-// METRICS values to each row when metrics is set, and every warning of the
+// METRICS values to each row when metrics is set, the domain columns when
+// domains is set, and every warning of the
 // pair (those pairfit prints, then the merged chains) when rows has a
 // warnings column. With report, row r's result also goes to
 // (*report)[r - first].
-void compare_pairs(const pair_list &pairs, structure_cache *cache,
-                   const pairfit::compare_options &options, pairfit::pairing_method method, bool metrics,
-                   bool map_chains, std::atomic<size_t> *next, row_output *rows, size_t first,
+void compare_pairs(const pair_list &pairs, structure_cache *cache, const comparison_settings &settings,
+                   std::atomic<size_t> *next, row_output *rows, size_t first,
                    std::vector<pairfit::batch_entry> *report) {
     pairfit::workspace workspace;
     pairfit::pairing residue_pairs;
@@ -140,7 +162,7 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
         std::shared_ptr<const cached_structure> two = cache->get(p.file2);
         int error_file;
         const std::string *error = pair_error(*one, *two, p, &error_file);
-        std::string warning, pairing_error, metrics_values;
+        std::string warning, pairing_error, further_values;
         pairfit::complex_pairing assembly;
         const pairfit::structure *moved = &two->atoms;
         std::vector<std::string> noted;  // every warning, for the warnings column
@@ -148,14 +170,14 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
         if (error == nullptr) {
             const pairfit::structure &first = one->atoms, &second = two->atoms;
             try {
-                if (map_chains && (pairfit::chain_names(first).size() > 1 || pairfit::chain_names(second).size() > 1)) {
-                    assembly = pairfit::pair_complexes(first, second, method);
+                if (settings.map_chains && (pairfit::chain_names(first).size() > 1 || pairfit::chain_names(second).size() > 1)) {
+                    assembly = pairfit::pair_complexes(first, second, settings.method);
                     residue_pairs = std::move(assembly.pairs);
                     moved = &assembly.second;
-                } else if (method == pairfit::pairing_method::residue_number) {
+                } else if (settings.method == pairfit::pairing_method::residue_number) {
                     pairfit::pair_by_residue_number(first, second, residue_pairs);
                 } else {
-                    residue_pairs = pairfit::pair_residues(first, second, method);
+                    residue_pairs = pairfit::pair_residues(first, second, settings.method);
                 }
             } catch (const pairfit::error &e) {
                 // Pairing by structure refuses too few atoms, chain mapping
@@ -165,20 +187,26 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
                 error_file = first.size() < 5 ? p.file1 : p.file2;
             }
             if (error == nullptr) {
-                for (const std::string &w : printed_warnings(first, *moved, residue_pairs, method)) {
+                for (const std::string &w : printed_warnings(first, *moved, residue_pairs, settings.method)) {
                     warning += (warning.empty() ? "" : "\n") + w;
                     noted.push_back(w);
                 }
                 if (rows->warnings_column)
                     for (const std::string &w : unprinted_warnings(first, second)) noted.push_back(w);
-                pairfit::compare(workspace, first, *moved, residue_pairs, options, result);
-                if (metrics) {
+                pairfit::compare(workspace, first, *moved, residue_pairs, settings.options, result);
+                if (settings.metrics) {
                     const pairfit::metrics scores = pairfit::compute_metrics(first, *moved, residue_pairs, result);
-                    metrics_values = "\t" + pairfit::metrics_values(scores);
+                    further_values = "\t" + pairfit::metrics_values(scores);
                     if (!scores.warning.empty()) {
                         warning += (warning.empty() ? "" : "\n") + scores.warning;
                         noted.push_back(scores.warning);
                     }
+                }
+                if (settings.domains) {
+                    pairfit::domain_options domain_settings;
+                    domain_settings.max_pvalue = settings.domain_pvalue;
+                    further_values += domain_columns(pairfit::find_domains(
+                        workspace, first, *moved, residue_pairs, settings.options, result, domain_settings));
                 }
             }
         }
@@ -196,7 +224,7 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
                                       error == nullptr ? "" : *error, slot->warnings_field};
         if (error == nullptr)
             std::snprintf(slot->values + std::strlen(slot->values), sizeof slot->values - std::strlen(slot->values),
-                          "%s", metrics_values.c_str());
+                          "%s", further_values.c_str());
         finish_row(rows, row);
     }
 }
@@ -204,9 +232,8 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache,
 // Compares rows [first, end) on `threads` threads and writes them to out
 // (standard output or the --resume file), with a progress line while
 // standard error is a terminal.
-void run_comparisons(const pair_list &pairs, structure_cache *cache,
-                     const pairfit::compare_options &options, pairfit::pairing_method method, bool metrics,
-                     bool warnings, bool map_chains, int threads, size_t first, size_t end, FILE *out,
+void run_comparisons(const pair_list &pairs, structure_cache *cache, const comparison_settings &settings,
+                     bool warnings, int threads, size_t first, size_t end, FILE *out,
                      row_output *rows,
                      std::vector<pairfit::batch_entry> *report) {
     progress_line progress;
@@ -219,7 +246,7 @@ void run_comparisons(const pair_list &pairs, structure_cache *cache,
         start_thread(&ticker, [rows] { report_progress(rows); });
     std::atomic<size_t> next(first);
     run_on_threads(threads, [&] {
-        compare_pairs(pairs, cache, options, method, metrics, map_chains, &next, rows, first, report);
+        compare_pairs(pairs, cache, settings, &next, rows, first, report);
     });
     if (ticker.joinable()) ticker.join();
     end_progress(&progress);
@@ -325,7 +352,7 @@ int main(int argc, char **argv) {
     FILE *out = stdout;
     std::string out_name = "standard output";
     resume_point resumed;
-    const std::string header = batch_header(settings.metrics, settings.warnings);
+    const std::string header = batch_header(settings.metrics, settings.domains, settings.warnings);
     if (!settings.resume_file.empty()) {
         if (!open_for_resume(settings.resume_file, pairs, first, end, header, &resumed, &error)) {
             std::fprintf(stderr, "pairfit-batch: %s\n", error.c_str());
@@ -364,8 +391,9 @@ int main(int argc, char **argv) {
     pairfit::batch_table report;
     report.entries.resize(settings.html_file.empty() ? 0 : count);
     row_output rows;
-    run_comparisons(pairs, &cache, options, method, settings.metrics, settings.warnings, settings.complex, threads,
-                    first, end, out, &rows, settings.html_file.empty() ? nullptr : &report.entries);
+    const comparison_settings each{options,           method,           settings.complex,
+                                   settings.metrics,  settings.domains, settings.domain_pvalue};
+    run_comparisons(pairs, &cache, each, settings.warnings, threads, first, end, out, &rows, settings.html_file.empty() ? nullptr : &report.entries);
     int status = exit_status(out, out_name.c_str(), rows, resumed.rows_done, resumed.rows_failed);
     if (out != stdout && std::fclose(out) != 0 && status == 0) {
         std::fprintf(stderr, "pairfit-batch: error writing %s\n", out_name.c_str());

@@ -128,7 +128,7 @@ bool open_for_resume(const std::string &path, const pair_list &pairs, size_t fir
                 return give_up(file,
                                line.compare(0, 12, "file1\tfile2\t") == 0
                                    ? path + ": the header's columns are not this command line's (the run that "
-                                            "began the file had other --metrics or --warnings)"
+                                            "began the file had other --metrics, -domains or --warnings)"
                                    : path + ": the first line is not the header of pairfit-batch's rows",
                                error);
         } else {

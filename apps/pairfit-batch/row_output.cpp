@@ -86,9 +86,10 @@ void report_progress(row_output *rows) {
     }
 }
 
-std::string batch_header(bool metrics, bool warnings) {
+std::string batch_header(bool metrics, bool domains, bool warnings) {
     std::string header = BATCH_HEADER;
     if (metrics) header.insert(header.size() - 1, BATCH_METRICS_COLUMNS);
+    if (domains) header.insert(header.size() - 1, BATCH_DOMAIN_COLUMNS);
     if (warnings) header.insert(header.size() - 1, BATCH_WARNINGS_COLUMN);
     return header;
 }

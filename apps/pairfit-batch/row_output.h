@@ -23,11 +23,15 @@ enum { VALUES_SIZE = 256 };
 // The further columns of --metrics: the values of pairfit's METRICS line.
 #define BATCH_METRICS_COLUMNS "\ttm_score\tgdt_ts\tgdt_ha\tlddt\trmsd\tpairs\treference_length"
 
+// The further columns of -domains: the number of rigid domains and the
+// largest angle of a domain's motion relative to domain 1.
+#define BATCH_DOMAIN_COLUMNS "\tdomains\tmax_angle"
+
 // The last column of --warnings: every warning of the pair.
 #define BATCH_WARNINGS_COLUMN "\twarnings"
 
 // The header line of a run, with the further columns asked for.
-std::string batch_header(bool metrics, bool warnings);
+std::string batch_header(bool metrics, bool domains, bool warnings);
 
 // The --warnings field of a pair: its warnings joined by
 // pairfit::warnings_separator, each with any separator of its own (from a

@@ -174,7 +174,8 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
             pairing: Union[str, Tuple[str, str], Tuple[Sequence[int], Sequence[int]]] = "number",
             per_size: bool = False, progress: Optional[Callable[[ProgressStep], None]] = None,
             mode: str = "exact", threads: int = 1, max_atoms: Optional[int] = None,
-            metrics: bool = False, complex: bool = False) -> Result:
+            metrics: bool = False, complex: bool = False, domains: bool = False,
+            domain_p: float = 0.01) -> Result:
     """Compare two structures as the command-line program pairfit does.
 
     a, b: Structure objects or paths; b is moved onto a (the reference).
@@ -213,6 +214,10 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
         Result.structure2 is b with its chains in mapped order. Chains of
         no similarity raise pairfit.Error. When both hold one chain, the
         comparison is the plain one and chain_map is None.
+    domains: also find the rigid domains and hinges (pairfit -domains):
+        fills Result.domains and Result.hinges (None otherwise).
+    domain_p: with domains, keep a further domain while its p-value is at
+        most this (pairfit -domain-p); a number from 0 to 1.
 
     Returns a Result; its score_line() is the SCORE line's six values byte
     for byte. The GIL is released while the search runs.
@@ -226,8 +231,10 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
     if progress is not None:
         def callback(*step):
             progress(ProgressStep(*step))
+    if not (isinstance(domain_p, (int, float)) and 0 <= domain_p <= 1):
+        raise ValueError("domain_p: a p-value from 0 to 1")
     return _pairfit._compare(first, second, min_size, pairs, per_size, callback, fast, threads, 2, metrics,
-                             complex)
+                             complex, domains, float(domain_p))
 
 
 def compare_many(reference: StructureLike, models: Sequence[StructureLike], threads: int = 0,

@@ -72,6 +72,8 @@ struct py_result {
     // With a chain map: one entry per chain of structure 1; second is then
     // structure 2 with its chains in mapped order.
     std::optional<std::vector<pairfit::chain_match>> chain_map;
+    // The rigid domains, when asked for (compare(..., domains=True)).
+    std::shared_ptr<const pairfit::domain_analysis> domains;
 };
 
 // Compares without touching Python unless options.observer does.

@@ -156,9 +156,21 @@ py::object to_dict(const py_result &r) {
         if (!r.pairing_warning.empty()) d.warnings.push_back(r.pairing_warning);
         if (r.scores != nullptr && !r.scores->warning.empty()) d.warnings.push_back(r.scores->warning);
         if (r.chain_map) d.sections.emplace_back("chain_map", pairfit::chain_map_json(*r.chain_map));
+        if (r.domains != nullptr) {
+            d.sections.emplace_back("domains", pairfit::domains_json(*r.first, r.pairs, *r.domains));
+            d.sections.emplace_back("hinges", pairfit::hinges_json(*r.first, r.pairs, *r.domains));
+        }
         text = pairfit::document_json(d);
     }
     return py::module_::import("json").attr("loads")(text);
+}
+
+// The domains or hinges as the document has them, or None without domains=True.
+py::object domain_part(const py_result &r, std::string (*json_of)(const pairfit::structure &,
+                                                                 const pairfit::pairing &,
+                                                                 const pairfit::domain_analysis &)) {
+    if (r.domains == nullptr) return py::none();
+    return py::module_::import("json").attr("loads")(json_of(*r.first, r.pairs, *r.domains));
 }
 
 // A standard score, or None when the comparison was made without metrics=True.
@@ -293,6 +305,15 @@ Array properties return new arrays, one entry per pair unless said otherwise.
                                "With complex=True and several chains: per chain of structure 1, "
                                "in its order, (chain1, chain2), chain2 None where no chain of "
                                "structure 2 matched; else None.")
+        .def_property_readonly(
+            "domains", [](const py_result &r) { return domain_part(r, &pairfit::domains_json); },
+            "With domains=True: the rigid domains, domain 1 (the best subset) first, each a dict "
+            "as in to_dict()['domains'] (pairs, size, rms, score, pvalue, angle, axis_point, "
+            "axis_direction, translation, residues); else None.")
+        .def_property_readonly(
+            "hinges", [](const py_result &r) { return domain_part(r, &pairfit::hinges_json); },
+            "With domains=True: the hinges between domains along structure 1, each a dict as in "
+            "to_dict()['hinges']; else None.")
         .def("moved", &moved, py::arg("coordinates") = py::none(), R"doc(
 Coordinates moved by the transform that puts structure 2 onto structure 1.
 
@@ -343,7 +364,7 @@ array of the same shape.
         "_compare",
         [](const py_structure &first, const py_structure &second, int min_size, py::object pairs,
            bool per_size, py::object progress, bool fast, int threads, int stacklevel, bool metrics,
-           bool complex) {
+           bool complex, bool domains, double domain_p) {
             pairing_choice pairing = pairing_from_python(pairs, *first.value, *second.value);
             if (complex && (pairing.kind == pairing_choice::explicit_pairs ||
                             pairing.kind == pairing_choice::by_alignment))
@@ -368,6 +389,12 @@ array of the same shape.
                 if (metrics)
                     out.scores = std::make_shared<const pairfit::metrics>(
                         pairfit::compute_metrics(*out.first, *out.second, out.pairs, out.value));
+                if (domains) {
+                    pairfit::domain_options domain_settings;
+                    domain_settings.max_pvalue = domain_p;
+                    out.domains = std::make_shared<const pairfit::domain_analysis>(pairfit::find_domains(
+                        ws, *out.first, *out.second, out.pairs, options, out.value, domain_settings));
+                }
             }
             if (!out.pairing_warning.empty())
                 emit_warnings({out.pairing_warning}, stacklevel, "PairingWarning");
@@ -377,7 +404,8 @@ array of the same shape.
         },
         py::arg("first"), py::arg("second"), py::arg("min_size"), py::arg("pairs"),
         py::arg("per_size"), py::arg("progress"), py::arg("fast"), py::arg("threads"),
-        py::arg("stacklevel"), py::arg("metrics") = false, py::arg("complex") = false);
+        py::arg("stacklevel"), py::arg("metrics") = false, py::arg("complex") = false,
+        py::arg("domains") = false, py::arg("domain_p") = 0.01);
 }
 
 }  // namespace pairfit_python
