@@ -35,7 +35,7 @@ def numpy_lddt(a, b, pairs1, pairs2):
     (DATA / "ubiquitin_1ubq_xray.pdb", DATA / "ubiquitin_1d3z_model1.pdb"),
     (DATA / "hemoglobin_2hhb_chainB_ca.pdb", DATA / "hemoglobin_2hhb_chainA_ca.pdb"),  # unpaired residues
     (EXAMPLES / "demo_ldh_6ldh_A.pdb", EXAMPLES / "demo_ldh_1ldm_A.pdb"),
-])
+], ids=["ubiquitin", "hemoglobin chains", "lactate dehydrogenase"])
 def test_lddt_matches_an_independent_computation(one, two):
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", pairfit.PairingWarning)
