@@ -2,8 +2,8 @@
 # of behaviour (file, text replaced once, replacement) with the ctest tests
 # that should catch it (a regular expression over ctest's test names).
 
-CORE = r"RecordedOutput\.SameBytes|^Search\.|PValue|Superposition|Library|CommandLine|FastSearchOnRealPairs|python_test_compare"
-FAST = r"Fast|OpenPairs|OutputSafety\.Collinear|python_test_compare"
+CORE = r"RecordedOutput\.SameBytes|^Search\.|PValue|Superposition|Library|CommandLine|FastSearchOnRealPairs"
+FAST = r"Fast|OpenPairs|OutputSafety\.Collinear"
 READ = r"PdbReader|Cif|Selection|Warnings|RecordedOutput\.SameBytes|Sequence|ResidueMatching|Library|python_test_structure"
 OUT = r"OutputFile|OutputSafety|ReportFiles|CommandLine|BatchFiles"
 BATCH = r"Batch|Selection\.Batch|PairsOption"
