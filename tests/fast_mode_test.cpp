@@ -187,6 +187,21 @@ TEST(FastCommandLine, ReadingBothFilesAtOnceKeepsTheMessagesAndTheirOrder) {
   }
 }
 
+// Fewer pairs than structure 1 has atoms: the normalised p-value is over
+// structure 1's atoms in both modes, and where both searches choose the
+// same subset the whole SCORE lines are the same.
+TEST(FastCommandLine, ScoreLineEqualsTheExactModesWithFewerPairsThanAtoms) {
+  const struct { const char *first, *second, *start; } cases[] = {
+      {"ubiquitin_1d3z_nmr.pdb.gz", "ubiquitin_1ubq_xray.pdb", "SCORE:\t760\t76\t"},
+      {"hemoglobin_2hhb_4chains.pdb.gz", "hemoglobin_2hhb_chainA_ca.pdb", "SCORE:\t574\t141\t"}};
+  for (const auto &c : cases) {
+    const std::string files = quote(data_file(c.first)) + " " + quote(data_file(c.second)) + " 2>/dev/null";
+    const RunResult exact = run_pairfit(files), fast = run_pairfit("-fast " + files);
+    EXPECT_EQ(fast.out, exact.out);
+    EXPECT_EQ(exact.out.find(c.start), 0u) << exact.out;
+  }
+}
+
 TEST(FastCommandLine, ThreadCountMustBeANumber) {
   const std::string files = data_file("ubiquitin_1d3z_model1.pdb") + " " + data_file("ubiquitin_1d3z_model2.pdb");
   for (const char *bad : {"-j", "-j -1", "-j two", "-j 4097", "-j ''"}) {

@@ -97,6 +97,59 @@ TEST(OutputSafety, DanglingLinksAndReasons) {
   EXPECT_EQ(r.err, "pairfit: the -pdb file /dev/full: No space left on device\n");
 }
 
+// A file that is replaced keeps its mode bits, and a link to it stays a
+// link; a write that fails after the file was opened (a file size limit of
+// 1 kB, its signal ignored) leaves the old file and no temporary file.
+TEST(OutputSafety, ReplacedFilesKeepLinkAndModeAndSurviveAFailedWrite) {
+  const std::string pair = quote(UBQ1) + " " + quote(UBQ2);
+  const std::string dir = temp_path("replaced");
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  const std::string target = dir + "/target.out", link = dir + "/link.out";
+  ASSERT_EQ(symlink("target.out", link.c_str()), 0);
+  for (const std::string option : {"-html", "-pdb", "-sup"}) {
+    write_file(target, "old\n");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    EXPECT_EQ(run_pairfit(option + " " + quote(link) + " " + pair).status, 0) << option;
+    struct stat st;
+    EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << option;
+    EXPECT_TRUE(stat(target.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640) << option;
+    EXPECT_GT(read_file(target).size(), 1000u) << option;
+  }
+  write_file(target, "old\n");
+  Outcome r = bash("trap '' XFSZ; ulimit -f 1; " + pairfit_cmd() + "-pdb " + quote(target) + " " + pair);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "pairfit: the -pdb file " + target + ": File too large\n");
+  EXPECT_EQ(read_file(target), "old\n");
+  EXPECT_EQ(entries_of(dir), (std::vector<std::string>{"link.out", "target.out"}));
+  run_shell("rm -r " + quote(dir));
+}
+
+// An existing file its user may not write stays as it is. Root may write
+// any file, so as root the program runs as user nobody.
+TEST(OutputSafety, ReadOnlyFileIsLeftAsItIs) {
+  std::string as_user;
+  if (geteuid() == 0) {
+    if (run_shell("command -v setpriv >/dev/null && id -u nobody >/dev/null").status != 0)
+      GTEST_SKIP() << "running as root, and no user nobody to run as";
+    as_user = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+  }
+  const std::string dir = temp_path("read_only");
+  ASSERT_EQ(mkdir(dir.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+  const std::string file = dir + "/out.pdb";
+  write_file(file, "old\n");
+  ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+  }
+  Outcome r = bash(as_user + pairfit_cmd() + "-pdb " + quote(file) + " " + quote(UBQ1) + " " + quote(UBQ2));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "pairfit: the -pdb file " + file + ": Permission denied\n");
+  EXPECT_EQ(read_file(file), "old\n");
+  EXPECT_EQ(entries_of(dir), std::vector<std::string>{"out.pdb"});
+  run_shell("rm -r " + quote(dir));
+}
+
 // -sup never writes a structure without its atoms: an input that was a
 // pipe, or an mmCIF table that gemmi cannot read, is an error naming it.
 TEST(OutputSafety, SuperposedFileFromInputsThatDoNotReadAgain) {

@@ -188,6 +188,14 @@ TEST(ReportHeatMap, CellForEveryOrderedPairInClusterOrder) {
   std::size_t a = svg.find(">a.pdb</text>"), b = svg.find(">b.pdb</text>"), c = svg.find(">c.pdb</text>");
   EXPECT_TRUE((a < b && a < c) || (a > b && a > c));
   EXPECT_EQ(count_of(svg, "<path d="), 2u);
+  // The most similar pair (highest normalised p-value) has the colour at the
+  // top of the scale, the least similar the colour at its foot.
+  auto cell_of = [&](const std::string &pair) {
+    const std::size_t title = svg.find("<title>" + pair + ": ");
+    return svg.substr(svg.rfind("<rect", title), title - svg.rfind("<rect", title));
+  };
+  EXPECT_NE(cell_of("b.pdb against c.pdb").find("fill=\"" + scale_colour(1.0) + "\""), std::string::npos);
+  EXPECT_NE(cell_of("a.pdb against c.pdb").find("fill=\"" + scale_colour(0.0) + "\""), std::string::npos);
   // A shard leaves the pairs it did not run empty.
   t.entries.resize(2);
   EXPECT_EQ(count_of(heat_map_svg(t), "<rect class=\"cell missing\""), 4u);

@@ -267,6 +267,20 @@ TEST(Selection, BatchSplitIntoChainsAndListedPairs) {
   EXPECT_EQ(r.out, rows({{ref, HB4 + "@/1/A"}, {ref, HB4 + "@/1/B"}, {ref, HB4 + "@/1/C"}, {ref, HB4 + "@/1/D"}}, ""));
   EXPECT_EQ(r.status, 0);
 
+  // A chain that resumes after another is one piece; a file without C-alpha
+  // atoms is not split, and keeps its row and warning.
+  const std::string chain_a = data_file("hemoglobin_2hhb_chainA_ca.pdb"), a_b_a = temp_path("a_b_a.pdb");
+  ASSERT_EQ(run_shell("(head -n 70 " + quote(chain_a) + "; grep ^ATOM " + quote(HB_B) + "; tail -n +71 " +
+                      quote(chain_a) + ") | grep ^ATOM >" + quote(a_b_a)).status, 0);
+  r = batch_run("--split chains " + quote(HB_B) + " " + quote(a_b_a));
+  EXPECT_EQ(r.out, rows({{ref, a_b_a + "@/1/A"}, {ref, a_b_a + "@/1/B"}}, ""));
+  std::remove(a_b_a.c_str());
+  Scratch none("no_calpha.pdb", "HETATM 2345 CA    CA A 401      12.345  23.456  34.567  1.00 20.00          CA  \n");
+  r = batch_run("--split models " + quote(none.path) + " " + quote(MODEL1));
+  EXPECT_EQ(r, batch_run(quote(none.path) + " " + quote(MODEL1 + "@/1")));
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
+  EXPECT_NE(r.err.find(none.path), std::string::npos);
+
   Scratch list("pairs.txt", HB4 + "@//A,B " + HB4 + "@/1/B,A\n" + NMR + " " + MODEL1 + "\n");
   r = batch_run("-seq --split models --pairs " + quote(list.path));
   EXPECT_EQ(r.out, rows({{HB4 + "@//A,B", HB4 + "@/1/B,A"}, {NMR + "@/1", MODEL1 + "@/1"}, {NMR + "@/2", MODEL1 + "@/1"},

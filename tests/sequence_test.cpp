@@ -26,7 +26,8 @@ std::string text_of(const std::string &path) {
 
 // A copy of the PDB file at path whose k-th residue (counting from 0 in
 // file order; a residue is a run of ATOM/HETATM lines with the same chain,
-// number and insertion code) is numbered number(k). Nothing else changes.
+// number and insertion code) is numbered number(k), without insertion code.
+// Nothing else changes.
 struct Renumbered : Scratch {
   Renumbered(const std::string &name, const std::string &path, const std::function<int(int)> &number)
       : Scratch(name, renumber(text_of(path), number)) {}
@@ -39,8 +40,8 @@ struct Renumbered : Scratch {
         const std::string key = line.substr(21, 6);
         if (key != last_key) ++k, last_key = key;
         char field[8];
-        std::snprintf(field, sizeof field, "%4d", number(k));
-        line.replace(22, 4, field);
+        std::snprintf(field, sizeof field, "%4d ", number(k));
+        line.replace(22, 5, field);
       }
       out += line + "\n";
     }
@@ -71,6 +72,8 @@ TEST(SequencePairing, RenumberedCopiesGiveWhatTheOriginalNumberingGives) {
   const Renumbered hb4("hb4_renumbered.pdb", HB4, [](int k) { return k + 1; });
   const Renumbered crambin("crambin_renumbered.pdb", data_file("crambin_1ejg_altloc.pdb"), shift_restart_gap);
   const Renumbered yeast("cytc_yeast_from1.pdb", YEAST_NEG, [](int k) { return k + 1; });
+  const std::string fab = data_file("fab_1a0q_inscodes.pdb.gz");
+  const Renumbered fab_plain("fab_no_inscodes.pdb", fab, [](int k) { return k + 1; });
   const struct { std::string by_sequence, by_number; } cases[] = {
       {quote(MODEL1) + " " + quote(model2.path), quote(MODEL1) + " " + quote(MODEL2)},
       {quote(model2.path) + " " + quote(MODEL1), quote(MODEL2) + " " + quote(MODEL1)},
@@ -84,6 +87,8 @@ TEST(SequencePairing, RenumberedCopiesGiveWhatTheOriginalNumberingGives) {
        quote(data_file("crambin_1ejg_altloc.pdb")) + " " + quote(data_file("crambin_1ejg_altloc.pdb"))},
       // The same cytochrome c numbered -5 to 103 (no 0) and 1 to 108.
       {quote(YEAST_NEG) + " " + quote(YEAST_FROM1), quote(yeast.path) + " " + quote(YEAST_FROM1)},
+      // Residues 52 and 52A are two residues, numbered on without insertion codes in the copy.
+      {quote(fab_plain.path) + " " + quote(fab), quote(fab) + " " + quote(fab)},
   };
   for (const auto &c : cases) {
     const RunResult by_sequence = run_pairfit("-seq -a -b " + c.by_sequence + " 2>/dev/null");

@@ -51,4 +51,12 @@ TEST(Warnings, PairfitPrintsTheModelsWarningAndTheSizeHintOnStandardError) {
                           " (at most 5000)\nHint: -fast compares structures of any size, and FILE@/1 or FILE@//A "
                           "compares one model or chain of the file\n");
   EXPECT_EQ(both.status, 1);
+  // A limit the user set is known to the user: no hint, in either program.
+  const RunResult lowered = run_pairfit("-max-atoms 10 " + model1 + " " + model1 + " 2>&1");
+  EXPECT_EQ(lowered.out, "Too many C-alpha atoms in file " + data_file("ubiquitin_1d3z_model1.pdb") + " (at most 10)\n");
+  const RunResult row = run_shell(quote(PAIRFIT_BATCH_BINARY) + " --warnings -max-atoms 10 " + model1 + " " + model1 +
+                                  " 2>/dev/null | tail -n 1");
+  EXPECT_EQ(row.out, data_file("ubiquitin_1d3z_model1.pdb") + "\t" + data_file("ubiquitin_1d3z_model1.pdb") +
+                         "\tToo many C-alpha atoms in file " + data_file("ubiquitin_1d3z_model1.pdb") +
+                         " (at most 10)\t\n");
 }

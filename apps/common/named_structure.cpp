@@ -20,6 +20,10 @@ pairfit::structure read_named(const std::string &name, std::size_t max_atoms,
 const char ATOM_LIMIT_HINT[] =
     "Hint: -fast compares structures of any size, and FILE@/1 or FILE@//A compares one model or chain of the file";
 
+bool atom_limit_hint_applies(const pairfit::read_error &e, std::size_t max_atoms) {
+    return e.kind() == pairfit::read_failure::too_many_atoms && max_atoms == pairfit::max_exact_atoms;
+}
+
 std::size_t atom_limit(bool fast, long requested) {
     const std::size_t limit = fast ? pairfit::default_fast_atoms : pairfit::max_exact_atoms;
     if (requested <= 0) return limit;

@@ -30,8 +30,11 @@ void read_named_pair(const std::string &name1, const std::string &name2, std::si
                      std::vector<std::string> *printed = nullptr);
 
 // The hint printed after the message about a file of more C-alpha atoms
-// than the limit.
+// than the limit, and whether it applies to e: only at the exact search's
+// own limit (max_atoms), not at one lowered with -max-atoms or the fast
+// search's, whose users know the limit.
 extern const char ATOM_LIMIT_HINT[];
+bool atom_limit_hint_applies(const pairfit::read_error &e, std::size_t max_atoms);
 
 // Prints message on standard error, appending it to printed when given.
 void print_warning(const std::string &message, std::vector<std::string> *printed = nullptr);

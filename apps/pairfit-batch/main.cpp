@@ -112,13 +112,14 @@ const std::string *pair_error(const cached_structure &first, const cached_struct
 
 // The warnings of a pair before its comparison, as pairfit prints them:
 // the reader's for file 1, then for file 2 if file 1 was read, then the
-// hint after a file beyond the atom limit when that file failed the pair.
+// hint after a file beyond the exact search's atom limit when that file
+// failed the pair.
 std::vector<std::string> reading_warnings(const cached_structure &one, const cached_structure &two,
                                           const std::string *error) {
     std::vector<std::string> warnings = one.warnings;
     if (one.error.empty()) warnings.insert(warnings.end(), two.warnings.begin(), two.warnings.end());
-    const bool beyond_limit = !one.error.empty() ? one.too_many_atoms : two.too_many_atoms;
-    if (error != nullptr && beyond_limit) warnings.push_back(ATOM_LIMIT_HINT);
+    const bool hint = !one.error.empty() ? one.limit_hint : two.limit_hint;
+    if (error != nullptr && hint) warnings.push_back(ATOM_LIMIT_HINT);
     return warnings;
 }
 

@@ -8,7 +8,7 @@
 void read_cached_structure(const std::string &name, std::size_t max_atoms, cached_structure *entry) {
     entry->atoms = pairfit::structure();
     entry->error.clear();
-    entry->too_many_atoms = false;
+    entry->limit_hint = false;
     entry->warnings.clear();
     if (name.size() > MAX_PATH_LENGTH) {
         entry->error = "File name too long: " + name;
@@ -18,7 +18,7 @@ void read_cached_structure(const std::string &name, std::size_t max_atoms, cache
         entry->atoms = read_named_structure(name, max_atoms, &entry->warnings);
     } catch (const pairfit::read_error &e) {
         entry->error = e.what();
-        entry->too_many_atoms = e.kind() == pairfit::read_failure::too_many_atoms;
+        entry->limit_hint = atom_limit_hint_applies(e, max_atoms);
     }
 }
 

@@ -17,7 +17,7 @@
 struct cached_structure {
     pairfit::structure atoms;   // the C-alpha atoms as read
     std::string error;          // empty when the file was read; else why not, one line
-    bool too_many_atoms = false;  // the error is that of a file beyond the atom limit
+    bool limit_hint = false;    // the error is followed by ATOM_LIMIT_HINT
     std::vector<std::string> warnings;  // the reader's, as printed on standard error
 };
 

@@ -97,7 +97,7 @@ int main(int argc, char **argv) {
     } catch (const pairfit::read_error &e) {
         const bool new_message = is_selection_error(e) || e.kind() == pairfit::read_failure::out_of_memory;
         std::fprintf(new_message ? stderr : stdout, "%s\n", e.what());
-        if (e.kind() == pairfit::read_failure::too_many_atoms) {
+        if (atom_limit_hint_applies(e, max_atoms)) {
             std::fflush(stdout);
             std::fprintf(stderr, "%s\n", ATOM_LIMIT_HINT);
         }

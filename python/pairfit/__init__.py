@@ -191,7 +191,8 @@ def compare(a: StructureLike, b: StructureLike, min_size: int = 19,
         explicit pairs as two sequences of atom indices (first, second),
         each increasing. When pairing by number or sequence joins residues
         of different names in more than a tenth of the pairs (and at least
-        3), a PairingWarning says so.
+        3), a PairingWarning says so, as it does for a structure of several
+        models read whole (only the first can pair).
     per_size: fill Result.score_by_size (pairfit -b).
     progress: a callable receiving a ProgressStep for every growth step and
         every new best subset (pairfit -a); an exception it raises stops the

@@ -51,7 +51,9 @@ class NothingSelectedError(SelectionError):
 class PairingWarning(UserWarning):
     """More than a tenth of the pairs, and at least 3, join residues of
     different names: the numbering may not match (try pairing="sequence")
-    or the chains may not be the ones meant."""
+    or the chains may not be the ones meant. Or a structure holds several
+    models read as one, of which only the first can pair (read one model:
+    "FILE@/1")."""
 
 
 class ReaderWarning(UserWarning):

@@ -60,12 +60,17 @@ pairfit::pairing make_pairing(const pairing_choice &choice, const pairfit::struc
                               const pairfit::structure &second);
 
 // One comparison's result with what it refers to, and the library's
-// warning about residues of different names paired (empty: none).
+// warnings about it as pairfit gives them.
 struct py_result {
     pairfit::result value;
     pairfit::pairing pairs;
     std::shared_ptr<const pairfit::structure> first, second;
-    std::string pairing_warning;
+    // Emitted as PairingWarning: several models read whole (structure 1,
+    // then 2), residues of different names paired.
+    std::vector<std::string> pairing_warnings;
+    // In the document only, as pairfit does not print them: chains merged
+    // in file order.
+    std::vector<std::string> merged_chains;
     std::string pairing_method;  // as the document names it
     // The standard scores, when asked for (compare(..., metrics=True)).
     std::shared_ptr<const pairfit::metrics> scores;

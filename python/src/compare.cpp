@@ -54,8 +54,14 @@ py_result compare_structures(pairfit::workspace &ws, const py_structure &first,
     }
     out.pairing_method = pairing_choice_name(pairing.kind);
     // Structural and given alignments pair unlike residues by design.
-    if (pairing.kind != pairing_choice::by_structure && pairing.kind != pairing_choice::by_alignment)
-        out.pairing_warning = pairfit::residue_name_warning(*out.first, *out.second, out.pairs);
+    const bool by_names = pairing.kind != pairing_choice::by_structure && pairing.kind != pairing_choice::by_alignment;
+    for (const std::string &w : {pairfit::several_models_warning(*first.value),
+                                 pairfit::several_models_warning(*second.value),
+                                 by_names ? pairfit::residue_name_warning(*out.first, *out.second, out.pairs) : ""})
+        if (!w.empty()) out.pairing_warnings.push_back(w);
+    for (const std::string &w :
+         {pairfit::merged_chains_warning(*first.value), pairfit::merged_chains_warning(*second.value)})
+        if (!w.empty()) out.merged_chains.push_back(w);
     pairfit::compare(ws, *out.first, *out.second, out.pairs, options, out.value);
     return out;
 }
@@ -152,8 +158,8 @@ py::object to_dict(const py_result &r) {
     {
         py::gil_scoped_release unlocked;
         pairfit::comparison_description d{*r.first, *r.second, r.pairs, r.pairing_method, r.value,
-                                           r.scores.get(), {}, {}};
-        if (!r.pairing_warning.empty()) d.warnings.push_back(r.pairing_warning);
+                                           r.scores.get(), r.pairing_warnings, {}};
+        d.warnings.insert(d.warnings.end(), r.merged_chains.begin(), r.merged_chains.end());
         if (r.scores != nullptr && !r.scores->warning.empty()) d.warnings.push_back(r.scores->warning);
         if (r.chain_map) d.sections.emplace_back("chain_map", pairfit::chain_map_json(*r.chain_map));
         if (r.domains != nullptr) {
@@ -396,8 +402,7 @@ array of the same shape.
                         ws, *out.first, *out.second, out.pairs, options, out.value, domain_settings));
                 }
             }
-            if (!out.pairing_warning.empty())
-                emit_warnings({out.pairing_warning}, stacklevel, "PairingWarning");
+            emit_warnings(out.pairing_warnings, stacklevel, "PairingWarning");
             if (out.scores != nullptr && !out.scores->warning.empty())
                 emit_warnings({out.scores->warning}, stacklevel, "MetricsWarning");
             return out;

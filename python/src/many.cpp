@@ -117,7 +117,7 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     });
     rethrow_first(compare_errors);
     for (const py_result &r : results)
-        if (!r.pairing_warning.empty()) emit_warnings({r.pairing_warning}, stacklevel, "PairingWarning");
+        emit_warnings(r.pairing_warnings, stacklevel, "PairingWarning");
     return results;
 }
 

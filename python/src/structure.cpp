@@ -168,7 +168,9 @@ The C-alpha atoms of one PDB or mmCIF file, in file order, across all chains
 and models, as pairfit reads them. Made by pairfit.read(), or from columns;
 immutable. Each column property returns a new array or list, one entry per
 atom. s[mask], s[indices] and s[start:stop] give the structure of those
-atoms (numpy indexing). Structures pickle.
+atoms (numpy indexing), named by what was taken: whole chains or models by
+their selection (FILE@//A, FILE@/2), other atoms by their positions
+(FILE@[10:50]). Structures pickle.
 )doc")
         .def(py::init(&from_columns), py::arg("coordinates"), py::kw_only(),
              py::arg("residue_numbers") = py::none(), py::arg("residue_names") = py::none(),

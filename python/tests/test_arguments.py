@@ -16,7 +16,8 @@ BIG = str(DATA / "overcap_ubiquitin_2k39_ca.pdb.gz")
 
 
 @pytest.mark.parametrize("numbers", [[1, 2 ** 31], [1, -2 ** 31 - 1], [1.5, 2], [math.nan, 2],
-                                     [1, 2 ** 64], ["1", "2"], [True, False]])
+                                     [1, 2 ** 64], ["1", "2"], [True, False]],
+                         ids=["2**31", "-2**31-1", "fraction", "nan", "2**64", "strings", "booleans"])
 @pytest.mark.parametrize("column", ["residue_numbers", "models", "serials"])
 def test_integer_columns_refuse_what_is_no_int(column, numbers):
     columns = {"residue_numbers": [1, 2], column: numbers}
@@ -59,7 +60,7 @@ def test_argument_errors_name_the_argument():
     lambda: pairfit.compare_many(UBQ1, [UBQ2], threads=-1),
     lambda: pairfit.compare_pairs([(UBQ1, UBQ2)], threads=-1),
     lambda: pairfit.compare_all([UBQ1, UBQ2], threads=-1),
-])
+], ids=["compare", "compare fast", "compare_many", "compare_pairs", "compare_all"])
 def test_negative_threads_are_refused_by_every_function(call):
     with pytest.raises(ValueError, match=r"^threads: 0 \(every core\) or more, not -1$"):
         call()

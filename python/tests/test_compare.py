@@ -139,7 +139,7 @@ def test_explicit_pairs_reproduce_the_residue_number_pairing():
     (dict(pairing=([0, 1], [0, 104])), "outside structure 2"),
     (dict(pairing="alphabet"), "pairing"),
     (dict(mode="slow"), "mode"),
-])
+], ids=["lengths differ", "not increasing", "outside structure 2", "unknown pairing", "unknown mode"])
 def test_bad_arguments_raise_value_error(arguments, message):
     a, b = DATA / "cytc_horse_1m60_nmr.pdb", DATA / "cytc_horse_2pcb_B.pdb"
     with pytest.raises(ValueError, match=message):

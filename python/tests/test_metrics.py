@@ -35,7 +35,7 @@ def numpy_lddt(a, b, pairs1, pairs2):
     (DATA / "ubiquitin_1ubq_xray.pdb", DATA / "ubiquitin_1d3z_model1.pdb"),
     (DATA / "hemoglobin_2hhb_chainB_ca.pdb", DATA / "hemoglobin_2hhb_chainA_ca.pdb"),  # unpaired residues
     (EXAMPLES / "demo_ldh_6ldh_A.pdb", EXAMPLES / "demo_ldh_1ldm_A.pdb"),
-])
+], ids=["ubiquitin", "hemoglobin chains", "lactate dehydrogenase"])
 def test_lddt_matches_an_independent_computation(one, two):
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", pairfit.PairingWarning)
@@ -87,3 +87,19 @@ def test_document_is_json_for_every_pairing(pairing, metrics):
     document = r.to_dict()
     assert json.loads(json.dumps(document, allow_nan=False)) == document
     assert len(document["pairs"]) == r.npairs
+
+
+def test_document_warnings_are_the_programs(pairfit_binary, tmp_path):
+    nmr, four = str(DATA / "ubiquitin_1d3z_nmr.pdb.gz"), str(DATA / "hemoglobin_2hhb_4chains.pdb.gz")
+    path = tmp_path / "run.json"
+    subprocess.run([pairfit_binary, "-json", str(path), nmr, four], capture_output=True, check=True)
+    program = json.loads(path.read_text())["warnings"]
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        r = pairfit.compare(nmr, four)
+    ours = r.to_dict()["warnings"]
+    # Several models, residue names (without the programs' hint at their
+    # options), merged chains: the first two emitted, as pairfit prints them.
+    assert len(program) == 3
+    assert ours == [program[0], program[1].split("; residues are paired by number")[0], program[2]]
+    assert [(w.category, str(w.message)) for w in caught] == [(pairfit.PairingWarning, w) for w in ours[:2]]

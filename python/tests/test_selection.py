@@ -61,7 +61,7 @@ def test_selection_argument_equals_the_name_syntax_and_the_single_chain_file():
     ("//B/1-20", pairfit.BadSelectionError),
     ("//Z", pairfit.NothingSelectedError),
     ("/11", pairfit.NothingSelectedError),
-])
+], ids=["bad range", "no chain", "no model"])
 def test_selection_errors_carry_the_programs_message(pairfit_binary, selection, error):
     status, _, err = run_program(pairfit_binary, HB + "@" + selection, HB)
     assert status == 1

@@ -40,7 +40,7 @@ def _gemmi_ca_atoms(path):
     "ubiquitin_1d3z_nmr.pdb.gz",      # ten models
     "large_glua3ntd_3o21_CD.pdb.gz",  # two chains
     "ubiquitin_1d3z_nmr.cif.gz",      # mmCIF, ten models
-])
+], ids=["insertion codes", "alternate locations", "models", "chains", "mmCIF models"])
 def test_columns_agree_with_an_independent_reader(name):
     s = pairfit.read(DATA / name)
     expected = _gemmi_ca_atoms(DATA / name)
@@ -207,7 +207,7 @@ def test_structure_from_columns_and_pickle_round_trip():
     dict(coordinates=np.zeros((3, 3)), residue_numbers=[1, 2]),
     dict(coordinates=np.zeros((3, 3)), residue_numbers=[1, 2, 3], chain_ids=["A"]),
     dict(coordinates=np.zeros((3, 3)), residue_numbers=[1, 2, 3], insertion_codes=["", "AB", ""]),
-])
+], ids=["two columns", "no residue numbers", "too few numbers", "too few chains", "two-letter code"])
 def test_structure_from_bad_columns_raises_value_error(arguments):
     with pytest.raises(ValueError):
         pairfit.Structure(**arguments)
