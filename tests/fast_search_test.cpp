@@ -511,6 +511,20 @@ TEST(FastSearch, TooFewPairsForASeed) {
   }
 }
 
+// No pair joins from 100 Angstrom off (10000 square Angstrom; one at 99.99,
+// 9998.0001, still does): the fifth pair of the first seed, whose subset
+// alone is scored at size 5.
+TEST(FastSearch, NoPairJoinsFrom100Angstrom) {
+  for (double far : {99.99, 100.0}) {
+    const std::vector<point> a = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {far, 0, 0}, {-100, 0, 0}};
+    fast_search_options options;
+    options.min_size = 0;
+    options.per_size_scores = true;
+    const fast_search_result r = fast_search(a, std::vector<point>(6, point{0, 0, 0}), options);
+    EXPECT_EQ(r.score_by_size[5] > 0, far < 100) << far;
+  }
+}
+
 // Every pair on one line in both structures: all fits degenerate.
 TEST(FastSearch, CollinearPairs) {
   std::vector<point> a, b;
