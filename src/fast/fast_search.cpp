@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <stdexcept>
 #include <thread>
@@ -165,7 +166,7 @@ struct search_context {
 class path_walker {
 public:
     explicit path_walker(search_context &c)
-        : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), no_bar_(t_.n, 0.0), deviations_(t_.n), radius_(t_.n, 0.0),
+        : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), member_bits_((t_.n + 63) / 64, 0), deviations_(t_.n),
           by_estimates_(c.options.single_precision && c.estimates.usable()), open_(c.estimates) {}
 
     // Runs the path of seed. A replay neither cuts nor scores, and with
@@ -173,6 +174,7 @@ public:
     // are then members()); last_fit() is the path's last fit.
     void run(int seed, thread_findings &out, bool replay = false, int stop_size = 0) {
         for (int j : joined_) barred_[j] = 0.0;
+        std::fill(member_bits_.begin(), member_bits_.end(), 0);
         joined_.clear();
         sums_.clear();
         subset_fingerprint print;
@@ -240,15 +242,18 @@ private:
         for (int c = 0; c < 3; ++c) anchor_[c] = 0.0;
         for (int j = seed; j < seed + 4; ++j) anchor_[0] += t_.x2[j], anchor_[1] += t_.y2[j], anchor_[2] += t_.z2[j];
         for (int c = 0; c < 3; ++c) anchor_[c] /= 4;
-        const int n = t_.n;
-        for (int i = 0; i < n; ++i) {
-            const double dx = t_.x2[i] - anchor_[0], dy = t_.y2[i] - anchor_[1], dz = t_.z2[i] - anchor_[2];
-            radius_[i] = std::sqrt(dx * dx + dy * dy + dz * dz);
-        }
+    }
+
+    // Pair j's distance from the anchor (second structure); only members'
+    // are needed, so each is computed when its pair joins.
+    double radius(int j) const {
+        const double dx = t_.x2[j] - anchor_[0], dy = t_.y2[j] - anchor_[1], dz = t_.z2[j] - anchor_[2];
+        return std::sqrt(dx * dx + dy * dy + dz * dz);
     }
 
     void join(int j, subset_fingerprint &print) {
         barred_[j] = INF;
+        member_bits_[j / 64] |= std::uint64_t{1} << (j % 64);
         joined_.push_back(j);
         sums_.add(ctx_.grid.pair(j));
         if (by_estimates_) open_.take(j);
@@ -259,8 +264,9 @@ private:
     // fit, for the bound on the score.
     void add_term(int j, double squared) {
         terms_ += 1.0 / (1.0 + squared / 5.0);
-        radii_ += radius_[j];
-        turn_part_ += turn_ * radius_[j];
+        const double r = radius(j);
+        radii_ += r;
+        turn_part_ += turn_ * r;
         shift_part_ += shift_;
     }
 
@@ -318,15 +324,17 @@ private:
     // Score and p-value of the subset, summed in pair order so that they
     // depend on the members alone.
     void score(int seed, int k, const rigid_fit &fit, thread_findings &out) {
-        // The terms of all pairs in vector loops, then the members' summed
-        // one by one in order.
-        measure_run(t_, 0, t_.n, fit, no_bar_.data(), deviations_.data());
-        score_terms(deviations_.data(), t_.n);
-        // Adding 0 for the others leaves the sum as it is, without a branch
-        // that the processor cannot foresee.
+        // The members' deviations in index order, their terms in a vector
+        // loop, then summed one by one in that order.
+        int m = 0;
+        const int words = static_cast<int>(member_bits_.size());
+        for (int w = 0; w < words; ++w)
+            for (std::uint64_t bits = member_bits_[w]; bits != 0; bits &= bits - 1)
+                deviations_[m++] = squared_deviation(t_, 64 * w + __builtin_ctzll(bits), fit);
+        score_terms(deviations_.data(), m);
         double sum = 0.0;
-        for (int i = 0; i < t_.n; ++i) sum += barred_[i] != 0.0 ? deviations_[i] : 0.0;
-        out.counters.deviations += t_.n;
+        for (int i = 0; i < m; ++i) sum += deviations_[i];
+        out.counters.deviations += m;
         ++out.counters.scores;
         // The terms are now known under this fit.
         terms_ = sum;
@@ -394,13 +402,12 @@ private:
     const pair_table &t_;
     rigid_fit last_fit_;
     std::vector<double> barred_;  // 0, or infinity for a selected pair
-    std::vector<double> no_bar_;  // 0 for every pair
+    std::vector<std::uint64_t> member_bits_;  // bit i%64 of word i/64: pair i is a member
     std::vector<int> joined_;     // the members in the order they joined
     subset_sums sums_;
     std::vector<double> deviations_;  // of a full pass, or the score terms
-    // The path's anchor and each pair's distance from it (second structure).
+    // The path's anchor (second structure).
     point anchor_{{0, 0, 0}};
-    std::vector<double> radius_;
     // Whether the closest pair comes from estimates (else from a full pass
     // in double precision); the open pairs, and the candidates.
     bool by_estimates_ = true;
