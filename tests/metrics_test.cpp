@@ -117,7 +117,8 @@ TEST(Metrics, DistanceScaleAndScoreUnderOneSuperposition) {
   }
   pairfit::superposition_search search;
   gemmi::Transform best;
-  EXPECT_NEAR(search.max_tm_score(one.data(), two.data(), 76, pairfit::tm_score_d0(76), 76.0, &best), 1.0, 1e-9);
+  EXPECT_NEAR(search.max_tm_score(one.data(), two.data(), 76, pairfit::tm_score_d0(76), 76.0,
+                                 pairfit::metrics_search, &best), 1.0, 1e-9);
   EXPECT_NEAR(best.apply(two[40]).dist(one[40]), 0.0, 1e-6);
 }
 

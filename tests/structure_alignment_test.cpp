@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "align/tm_superposition.h"
+#include "align/structure_alignment.h"
 #include "pairfit/alignment.h"
 #include "structure/residues.h"
 #include "test_util.h"
@@ -93,10 +93,8 @@ double tm_score_of(const pairfit::structure &a, const pairfit::structure &b, con
     y.emplace_back(q.x, q.y, q.z);
   }
   const int length = static_cast<int>(a.size());
-  return pairfit::tm_superposition_search()
-      .best(x.data(), y.data(), static_cast<int>(x.size()), pairfit::tm_d0(length), length,
-            pairfit::thorough_tm_search)
-      .score;
+  return pairfit::superposition_search().max_tm_score(x.data(), y.data(), static_cast<int>(x.size()),
+      pairfit::tm_score_d0(length), length, pairfit::thorough_tm_search);
 }
 
 // TM-score normalised by structure 1 as the tm-align package's TMalign

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "align/tm_superposition.h"
+#include "align/structure_alignment.h"
 #include "pairfit/alignment.h"
 #include "pairfit/selection.h"
 #include "structure/residues.h"
@@ -29,9 +29,8 @@ int main(int argc, char **argv) {
             y.emplace_back(q.x, q.y, q.z);
         }
         const int length = static_cast<int>(s[0].size());
-        const double tm = pairfit::tm_superposition_search().best(x.data(), y.data(), static_cast<int>(x.size()),
-                                                                   pairfit::tm_d0(length), length,
-                                                                   pairfit::thorough_tm_search).score;
+        const double tm = pairfit::superposition_search().max_tm_score(x.data(), y.data(), static_cast<int>(x.size()),
+      pairfit::tm_score_d0(length), length, pairfit::thorough_tm_search);
         const std::string a = pairfit::atom_sequence(s[0]), b = pairfit::atom_sequence(s[1]);
         int same = 0;
         for (size_t k = 0; k < pairs.size(); ++k) same += a[pairs.first[k]] == b[pairs.second[k]];

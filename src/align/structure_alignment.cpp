@@ -8,7 +8,7 @@
 
 #include "align/alignment_dp.h"
 #include "align/secondary_structure.h"
-#include "align/tm_superposition.h"
+#include "metrics/tm_score.h"
 
 namespace pairfit {
 
@@ -37,7 +37,7 @@ class aligner {
 public:
     aligner(const std::vector<gemmi::Position> &x, const std::vector<gemmi::Position> &y)
         : x_(x), y_(y), n1_(static_cast<int>(x.size())), n2_(static_cast<int>(y.size())),
-          d0_(tm_d0(n1_)), inv_d0sq_(static_cast<float>(1.0 / (d0_ * d0_))) {
+          d0_(tm_score_d0(n1_)), inv_d0sq_(static_cast<float>(1.0 / (d0_ * d0_))) {
         x_float_.resize(n1_);
         for (int i = 0; i < n1_; ++i) x_float_[i] = to_float(x[i]);
         moved_.resize(n2_);
@@ -51,9 +51,15 @@ private:
     }
     // The aligned pairs of match into px_, py_; their number.
     int collect(const std::vector<int> &match);
-    tm_fit fit(const std::vector<int> &match, const tm_search_effort &effort) {
+    struct tm_fit {
+        double score = 0.0;
+        gemmi::Transform transform;  // moves the second trace onto the first
+    };
+    tm_fit fit(const std::vector<int> &match, const search_effort &effort) {
         const int n = collect(match);
-        return tm_superposition_search_.best(px_.data(), py_.data(), n, d0_, n1_, effort);
+        if (n < 3) return tm_fit();
+        const superposition_maxima m = superposition_search_.run(px_.data(), py_.data(), n, d0_, n1_, false, effort);
+        return {m.tm_score, m.best};
     }
     void move_second(const gemmi::Transform &t) {
         for (int j = 0; j < n2_; ++j) moved_[j] = to_float(t.apply(y_[j]));
@@ -84,7 +90,7 @@ private:
     const float inv_d0sq_;
     std::vector<float3> x_float_, moved_;
     std::vector<gemmi::Position> px_, py_;
-    tm_superposition_search tm_superposition_search_;
+    superposition_search superposition_search_;
     alignment_dp dp_;
     // The best alignments met, by the quick score, for the final choice.
     struct candidate {

@@ -6,7 +6,17 @@
 
 #include <gemmi/unitcell.hpp>
 
+#include "metrics/tm_score.h"
+
 namespace pairfit {
+
+// The aligner's superposition searches: quick for ranking thousands of
+// candidates, and inside the alignment's iterations; thorough for choosing
+// among the final alignments (a start every half seed, at most about 40 a
+// length). No sets skipped, so each seed refines as far as it would alone.
+constexpr search_effort quick_tm_search{2, 2, 2, 40, 2, 0, false, false};
+constexpr search_effort iteration_tm_search{4, 5, 2, 40, 7, 0, false, false};
+constexpr search_effort thorough_tm_search{30, 0, 2, 40, 19, 0, false, false};
 
 struct structure_alignment {
     std::vector<int> match;   // per position of the first trace: its partner in the second, or -1

@@ -58,7 +58,8 @@ metrics compute_metrics(const structure &first, const structure &second, const p
     std::vector<gemmi::Transform> seeds;
     if (r.npairs == m.pairs && r.size > 0) seeds.push_back(to_gemmi(r.transform));
     const superposition_maxima best =
-        search.run(one.data(), two.data(), m.pairs, tm_score_d0(m.reference_length), length, true, seeds);
+        search.run(one.data(), two.data(), m.pairs, tm_score_d0(m.reference_length), length, true,
+                   metrics_search, seeds);
     m.tm_score = best.tm_score;
     const std::array<int, 5> &c = best.gdt_counts;
     m.gdt_ha = (c[0] + c[1] + c[2] + c[3]) / (4.0 * length);
