@@ -1,8 +1,8 @@
 #!/bin/sh
 # The Snakemake workflow run locally: the ten models of the ubiquitin NMR
-# ensemble, all against all in 7 shards (90 pairs) and against the first in
-# 4 shards with one missing model, and with --warnings; the merged files
-# must equal single runs.
+# ensemble, all against all in 7 shards (90 pairs), all against all with
+# --metrics in 3 shards, and against the first in 4 shards with one missing
+# model, and with --warnings; the merged files must equal single runs.
 # Arguments: the pairfit-batch program and the source directory.
 set -eu
 batch=$1 source=$2
@@ -23,6 +23,16 @@ run "--all --list models.txt" 7 all.tsv
 "$batch" --all --list models.txt > expected_all.tsv
 cmp all.tsv expected_all.tsv
 [ "$(wc -l < all.tsv)" -eq 91 ]
+
+# With --metrics among the pair arguments, the seven score columns reach the
+# merged table: named in its one header, filled on every row.
+run "--metrics --all --list models.txt" 3 metrics.tsv
+"$batch" --metrics --all --list models.txt > expected_metrics.tsv
+cmp metrics.tsv expected_metrics.tsv
+[ "$(wc -l < metrics.tsv)" -eq 91 ]
+[ "$(grep -c '^file1' metrics.tsv)" -eq 1 ]
+head -n 1 metrics.tsv | grep -q '	normalised_pvalue	tm_score	gdt_ts	gdt_ha	lddt	rmsd	pairs	reference_length$'
+awk -F '\t' 'NR > 1 && !(NF == 15 && $9 > 0.5 && $9 <= 1 && $15 == 76) { bad = 1 } END { exit bad }' metrics.tsv
 
 echo ubq/missing.pdb >> models.txt
 run "--list models.txt" 4 first.tsv
