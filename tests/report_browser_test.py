@@ -7,6 +7,7 @@ Usage: report_browser_test.py PAIRFIT PAIRFIT_BATCH SOURCE_DIR
 """
 
 import gzip
+import json
 import os
 import shutil
 import subprocess
@@ -79,6 +80,8 @@ class ReportPages(unittest.TestCase):
         self.assertEqual(count("svg.distance-plot line.limit"), 1)
         self.assertEqual(count("svg.size-plot line.chosen"), 1)
         self.assertEqual(count("#viewer canvas"), 1)
+        # Without -metrics or -json the standard scores are not computed, nor shown.
+        self.assertEqual(count("#metrics") + count("#tm-score") + count("svg.lddt-plot"), 0)
 
         # Every pair in the table; a click on the distance heading sorts it.
         self.assertEqual(count("#pair-table tbody tr"), pairs)
@@ -101,6 +104,62 @@ class ReportPages(unittest.TestCase):
         self.assertTrue(any(b_ > r + 40 for r, g, b_ in colours), "no best-subset colour in the view")
         self.assertTrue(any(r > b_ + 80 for r, g, b_ in colours), "no outside colour in the view")
         self.assertEqual(b.console_errors(), [])
+
+    def test_pair_report_shows_the_standard_scores(self):
+        """With -metrics or -json the page shows the four scores as computed
+        and plots the lDDT of every residue of structure 1, unpaired ones at 0."""
+        data = os.path.join(SOURCE, "tests", "data")
+        examples = os.path.join(SOURCE, "examples")
+        cases = [
+            # Hemoglobin beta (146 residues) against alpha (141): 5 residues of structure 1 unpaired.
+            ("metrics", [os.path.join(data, "hemoglobin_2hhb_chainB_ca.pdb"),
+                         os.path.join(data, "hemoglobin_2hhb_chainA_ca.pdb")]),
+            ("json", [os.path.join(examples, "demo_ldh_6ldh_A.pdb"), os.path.join(examples, "demo_ldh_1ldm_A.pdb")]),
+        ]
+        b = self.browser
+        count = lambda selector: b.evaluate("document.querySelectorAll(%r).length" % selector)
+        for option, files in cases:
+            page = os.path.join(self.dir, "scores_%s.html" % option)
+            document = os.path.join(self.dir, "scores.json")
+            extra = ["-metrics"] if option == "metrics" else ["-json", document]
+            out = subprocess.run([PAIRFIT, *extra, "-html", page, *files], check=True, capture_output=True,
+                                 text=True).stdout
+            if option == "metrics":
+                values = out.splitlines()[-1].split("\t")
+                self.assertEqual(values[0], "METRICS:")
+                scores, pairs, length = values[1:5], int(values[6]), int(values[7])
+                lddt_of_pairs = None
+            else:
+                with open(document) as f:
+                    doc = json.load(f)
+                m = doc["metrics"]
+                scores = ["%.4f" % m[key] for key in ("tm_score", "gdt_ts", "gdt_ha", "lddt")]
+                pairs, length = m["pairs"], m["reference_length"]
+                lddt_of_pairs = ["%.3f" % p["lddt"] for p in doc["pairs"]]
+            b.events.clear()
+            b.open("file://" + page)
+            self.assertEqual(count("#metrics"), 1, option)
+            shown = [b.evaluate("document.getElementById(%r).textContent" % key)
+                     for key in ("tm-score", "gdt-ts", "gdt-ha", "lddt")]
+            self.assertEqual(shown, scores, option)
+            # One circle a residue of structure 1, the unpaired ones marked, all between 0 and 1.
+            self.assertEqual(count("svg.lddt-plot circle"), length, option)
+            self.assertEqual(count("svg.lddt-plot circle.pair"), pairs, option)
+            self.assertEqual(count("svg.lddt-plot circle.residue.unpaired"), length - pairs, option)
+            titles = b.evaluate("Array.prototype.map.call(document.querySelectorAll('svg.lddt-plot circle > title'),"
+                                " function (t) { return t.textContent; })")
+            values = [t.split(": ")[1].split(",")[0] for t in titles]
+            self.assertTrue(all(0 <= float(v) <= 1 for v in values), option)
+            self.assertTrue(all(t.endswith(": 0.000, not paired") for t in titles if "/" not in t), option)
+            if lddt_of_pairs is not None:
+                self.assertEqual([v for t, v in zip(titles, values) if "/" in t], lddt_of_pairs)
+            # Drawn: the circles lie inside the plot, at heights that follow their values.
+            heights = b.evaluate("Array.prototype.map.call(document.querySelectorAll('svg.lddt-plot circle'),"
+                                 " function (c) { return c.getBoundingClientRect().top; })")
+            order = sorted(range(len(values)), key=lambda i: float(values[i]))
+            self.assertGreaterEqual(heights[order[0]], heights[order[-1]], option)
+            self.assertGreater(b.evaluate("document.querySelector('svg.lddt-plot').getBoundingClientRect().height"), 100)
+            self.assertEqual(b.console_errors(), [])
 
     def test_pair_report_shows_warnings_and_far_pairs_of_the_subset(self):
         data = os.path.join(SOURCE, "tests", "data")

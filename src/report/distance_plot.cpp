@@ -14,26 +14,34 @@ constexpr double width = 960, height = 320;
 constexpr double left = 56, right = 16, top = 28, bottom = 44;
 constexpr double gap = 14;  // between the runs of two chains
 
-// Consecutive pairs whose structure 1 atoms share chain and model and rise
+// Consecutive points whose structure 1 atoms share chain and model and rise
 // in residue number.
 struct run {
-    std::size_t first_pair, end_pair;
+    std::size_t first_point, end_point;
     int low, high;  // residue numbers
     double x0 = 0, x1 = 0;
 };
 
-std::vector<run> chain_runs(const structure &first, const pairing &pairs) {
+// One point of a plot: an atom of structure 1, its value, its classes and
+// the text of its title.
+struct point {
+    int atom;
+    double value;
+    std::string classes, title;
+};
+
+std::vector<run> chain_runs(const structure &first, const std::vector<point> &points) {
     std::vector<run> runs;
-    for (std::size_t k = 0; k < pairs.size(); ++k) {
-        const ca_atom &a = first.atoms[pairs.first[k]];
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const ca_atom &a = first.atoms[points[k].atom];
         bool same = false;
         if (!runs.empty()) {
-            const ca_atom &b = first.atoms[pairs.first[k - 1]];
+            const ca_atom &b = first.atoms[points[k - 1].atom];
             same = a.chain_id == b.chain_id && a.model == b.model &&
                    a.residue_number >= b.residue_number;
         }
         if (same) {
-            runs.back().end_pair = k + 1;
+            runs.back().end_point = k + 1;
             runs.back().high = a.residue_number;
         } else {
             runs.push_back({k, k + 1, a.residue_number, a.residue_number});
@@ -63,20 +71,16 @@ std::string run_name(const ca_atom &a, bool several_models) {
     return name;
 }
 
-// What a per-pair plot shows: one value a pair along structure 1's residue
+// What a plot shows: one value a point along structure 1's residue
 // numbers, from low to high, and a dashed line at limit.
 struct plot_kind {
     const char *svg_class, *title, *axis_label;
     double low, high, limit;
     const char *limit_label;
-    const char *unit;  // after each value in the points' titles
-    int decimals;      // of those values
-    bool marks_far;    // flag the subset's pairs farther apart than far_in_subset
 };
 
-std::string pair_value_plot(const structure &first, const structure &second, const pairing &pairs,
-                            const result &r, const std::vector<double> &values, const plot_kind &kind) {
-    std::vector<run> runs = chain_runs(first, pairs);
+std::string value_plot(const structure &first, const std::vector<point> &points, const plot_kind &kind) {
+    std::vector<run> runs = chain_runs(first, points);
     place_runs(runs);
     const double low = kind.low, high = kind.high;
     linear_axis y{low, high, height - bottom, top};
@@ -108,7 +112,7 @@ std::string pair_value_plot(const structure &first, const structure &second, con
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const run &rn = runs[i];
         linear_axis x{rn.low - 0.5, rn.high + 0.5, rn.x0, rn.x1};
-        const ca_atom &head = first.atoms[pairs.first[rn.first_pair]];
+        const ca_atom &head = first.atoms[points[rn.first_point].atom];
         if (i > 0) {
             std::string bx = fixed(rn.x0 - gap / 2, 1);
             s += "<line class=\"chain-boundary\" x1=\"" + bx + "\" x2=\"" + bx + "\" y1=\"" +
@@ -121,17 +125,10 @@ std::string pair_value_plot(const structure &first, const structure &second, con
         for (double v = std::ceil(rn.low / xs) * xs; v <= rn.high; v += xs)
             s += "<text class=\"tick\" x=\"" + fixed(x(v), 1) + "\" y=\"" + fixed(height - bottom + 14, 0) +
                  "\" text-anchor=\"middle\">" + fixed(v, 0) + "</text>\n";
-        for (std::size_t k = rn.first_pair; k < rn.end_pair; ++k) {
-            const ca_atom &a1 = first.atoms[pairs.first[k]];
-            const ca_atom &a2 = second.atoms[pairs.second[k]];
-            bool in = r.in_subset[k] != 0;
-            const double distance = r.distances[k];
-            const bool far = kind.marks_far && in && distance > far_in_subset;
-            s += "<circle class=\"pair " + std::string(in ? "in" : "out") + (far ? " far" : "") + "\" cx=\"" +
-                 fixed(x(a1.residue_number), 1) + "\" cy=\"" + fixed(y(values[k]), 1) + "\" r=\"2.6\"><title>" +
-                 escape_xml(residue_label(a1)) + " / " + escape_xml(residue_label(a2)) + ": " +
-                 (far ? subset_state(true, distance)
-                      : fixed(values[k], kind.decimals) + kind.unit + ", " + subset_state(in, distance)) +
+        for (std::size_t k = rn.first_point; k < rn.end_point; ++k) {
+            const point &p = points[k];
+            s += "<circle class=\"" + p.classes + "\" cx=\"" + fixed(x(first.atoms[p.atom].residue_number), 1) +
+                 "\" cy=\"" + fixed(y(p.value), 1) + "\" r=\"2.6\"><title>" + escape_xml(p.title) +
                  "</title></circle>\n";
         }
     }
@@ -161,18 +158,42 @@ std::string distance_plot_svg(const structure &first, const structure &second,
                               const pairing &pairs, const result &r) {
     double max_distance = 6;
     for (double d : r.distances) max_distance = std::max(max_distance, d * 1.05);
+    std::vector<point> points;
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        const bool in = r.in_subset[k] != 0;
+        const double distance = r.distances[k];
+        const bool far = in && distance > far_in_subset;
+        points.push_back({pairs.first[k], distance, std::string("pair ") + (in ? "in" : "out") + (far ? " far" : ""),
+                          residue_label(first.atoms[pairs.first[k]]) + " / " +
+                              residue_label(second.atoms[pairs.second[k]]) + ": " +
+                              (far ? subset_state(true, distance)
+                                   : fixed(distance, 2) + " \u00c5, " + subset_state(in, distance))});
+    }
     const plot_kind kind{"distance-plot", "Distance of each pair after the best fit", "distance after fit (\u00c5)",
-                         0, max_distance, 5, "5 \u00c5", " \u00c5", 2, true};
-    return pair_value_plot(first, second, pairs, r, r.distances, kind);
+                         0, max_distance, 5, "5 \u00c5"};
+    return value_plot(first, points, kind);
 }
 
 std::string lddt_plot_svg(const structure &first, const structure &second, const pairing &pairs,
                           const result &r, const std::vector<double> &residue_lddt) {
-    std::vector<double> values(pairs.size(), 0.0);
-    for (std::size_t k = 0; k < pairs.size(); ++k)
-        if (static_cast<std::size_t>(pairs.first[k]) < residue_lddt.size()) values[k] = residue_lddt[pairs.first[k]];
-    const plot_kind kind{"lddt-plot", "lDDT of each paired residue of structure 1", "lDDT", 0, 1, 0.7, "0.7", "", 3, false};
-    return pair_value_plot(first, second, pairs, r, values, kind);
+    std::vector<int> pair_of(first.size(), -1);
+    for (std::size_t k = 0; k < pairs.size(); ++k) pair_of[pairs.first[k]] = static_cast<int>(k);
+    std::vector<point> points;
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        const double value = i < residue_lddt.size() ? residue_lddt[i] : 0.0;
+        const int k = pair_of[i];
+        if (k < 0) {
+            points.push_back({static_cast<int>(i), value, "residue unpaired",
+                              residue_label(first.atoms[i]) + ": " + fixed(value, 3) + ", not paired"});
+            continue;
+        }
+        const bool in = r.in_subset[k] != 0;
+        points.push_back({static_cast<int>(i), value, std::string("pair ") + (in ? "in" : "out"),
+                          residue_label(first.atoms[i]) + " / " + residue_label(second.atoms[pairs.second[k]]) +
+                              ": " + fixed(value, 3) + ", " + subset_state(in, r.distances[k])});
+    }
+    const plot_kind kind{"lddt-plot", "lDDT of each residue of structure 1", "lDDT", 0, 1, 0.7, "0.7"};
+    return value_plot(first, points, kind);
 }
 
 }  // namespace pairfit

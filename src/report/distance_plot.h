@@ -27,8 +27,10 @@ std::string subset_state(bool in_subset, double distance);
 std::string distance_plot_svg(const structure &first, const structure &second,
                               const pairing &pairs, const result &r);
 
-// The same plot of each pair's lDDT (residue_lddt: per atom of structure
-// 1, as metrics holds it), from 0 to 1, the dashed line at 0.7.
+// The same kind of plot of the lDDT of every residue of structure 1
+// (residue_lddt: per atom, as metrics holds it), from 0 to 1, the dashed
+// line at 0.7: one circle a residue, "pair in" or "pair out" as above for
+// the paired ones, "residue unpaired" (lDDT 0) for the others.
 std::string lddt_plot_svg(const structure &first, const structure &second, const pairing &pairs,
                           const result &r, const std::vector<double> &residue_lddt);
 

@@ -34,7 +34,7 @@ svg circle:hover, svg rect.cell:hover, svg rect.bar:hover { stroke: #000; stroke
 .swatch { display: inline-block; width: 12px; height: 12px; margin: 0 4px 0 12px; vertical-align: -1px; }
 .warnings { border: 2px solid #c05621; background: #fffaf0; padding: 4px 12px; margin: 12px 0; }
 .warnings p { margin: 6px 0; }
-svg circle.pair.far { stroke: #c53030; stroke-width: 2.5; } table.sortable tr.far td { background: #fed7d7; }
+svg circle.pair.far { stroke: #c53030; stroke-width: 2.5; } svg circle.residue.unpaired { fill: #a0aec0; } table.sortable tr.far td { background: #fed7d7; }
 #viewer { width: 100%; height: 480px; position: relative; border: 1px solid #e2e8f0; }
 code { background: #f7fafc; padding: 1px 4px; }
 )";

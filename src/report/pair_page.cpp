@@ -328,8 +328,8 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
          "dashed red: 5 \u00c5; dashed grey: chain boundaries. Hover over a point for its residues.</p>\n";
     b += distance_plot_svg(in.first, in.second, in.pairs, r);
     if (in.scores != nullptr) {
-        b += "<h2>lDDT of each residue</h2>\n<p>Per paired residue of structure 1: the share of its distances "
-             "under 15 \u00c5 that structure 2 keeps (1: all kept; dashed: 0.7).</p>\n";
+        b += "<h2>lDDT of each residue</h2>\n<p>Per residue of structure 1: the share of its distances "
+             "under 15 \u00c5 that structure 2 keeps (1: all kept; dashed: 0.7); grey: not paired, 0.</p>\n";
         b += lddt_plot_svg(in.first, in.second, in.pairs, r, in.scores->residue_lddt);
     }
     b += "<h2>Best score by subset size</h2>\n<p>For each size, the highest score of any subset the search "
