@@ -28,6 +28,7 @@ struct point {
     int atom;
     double value;
     std::string classes, title;
+    std::string style = {};  // the circle's style attribute, if any
 };
 
 std::vector<run> chain_runs(const structure &first, const std::vector<point> &points) {
@@ -127,7 +128,7 @@ std::string value_plot(const structure &first, const std::vector<point> &points,
                  "\" text-anchor=\"middle\">" + fixed(v, 0) + "</text>\n";
         for (std::size_t k = rn.first_point; k < rn.end_point; ++k) {
             const point &p = points[k];
-            s += "<circle class=\"" + p.classes + "\" cx=\"" + fixed(x(first.atoms[p.atom].residue_number), 1) +
+            s += "<circle class=\"" + p.classes + (p.style.empty() ? "" : "\" style=\"" + p.style) + "\" cx=\"" + fixed(x(first.atoms[p.atom].residue_number), 1) +
                  "\" cy=\"" + fixed(y(p.value), 1) + "\" r=\"2.6\"><title>" + escape_xml(p.title) +
                  "</title></circle>\n";
         }
@@ -155,7 +156,8 @@ std::string subset_state(bool in_subset, double distance) {
 }
 
 std::string distance_plot_svg(const structure &first, const structure &second,
-                              const pairing &pairs, const result &r) {
+                              const pairing &pairs, const result &r,
+                              const std::vector<std::string> &pair_colours) {
     double max_distance = 6;
     for (double d : r.distances) max_distance = std::max(max_distance, d * 1.05);
     std::vector<point> points;
@@ -168,6 +170,8 @@ std::string distance_plot_svg(const structure &first, const structure &second,
                               residue_label(second.atoms[pairs.second[k]]) + ": " +
                               (far ? subset_state(true, distance)
                                    : fixed(distance, 2) + " \u00c5, " + subset_state(in, distance))});
+        const std::string colour = k < pair_colours.size() ? pair_colours[k] : "";
+        if (!colour.empty()) points.back().style = "fill:" + colour + (in ? "" : ";stroke:" + colour);
     }
     const plot_kind kind{"distance-plot", "Distance of each pair after the best fit", "distance after fit (\u00c5)",
                          0, max_distance, 5, "5 \u00c5"};

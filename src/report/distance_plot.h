@@ -23,9 +23,12 @@ std::string subset_state(bool in_subset, double distance);
 // apart than far_in_subset) with a <title> naming both residues, the
 // distance and subset_state, a dashed line at 5 Angstrom, and a dashed line where structure
 // 1's chain or model changes. Each run of pairs in one chain is laid out by
-// its residue numbers, the runs side by side.
+// its residue numbers, the runs side by side. A pair with a colour in
+// pair_colours (one a pair, "" for none; empty: no colours) is filled with
+// it, and, outside the subset, ringed with it too.
 std::string distance_plot_svg(const structure &first, const structure &second,
-                              const pairing &pairs, const result &r);
+                              const pairing &pairs, const result &r,
+                              const std::vector<std::string> &pair_colours = {});
 
 // The same kind of plot of the lDDT of every residue of structure 1
 // (residue_lddt: per atom, as metrics holds it), from 0 to 1, the dashed
