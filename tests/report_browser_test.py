@@ -233,6 +233,33 @@ class ReportPages(unittest.TestCase):
                             "no atom in the view has the colour of " + swatch)
         self.assertEqual(b.console_errors(), [])
 
+    def test_domain_report(self):
+        fab = os.path.join(SOURCE, "tests", "data", "fab_1a0q_inscodes.pdb.gz")
+        page = os.path.join(self.dir, "domains.html")
+        subprocess.run([PAIRFIT, "-domains", "-seq", "-html", page, fab + "@//H", fab + "@//L"],
+                       check=True, capture_output=True)
+        b = self.browser
+        b.events.clear()
+        b.open("file://" + page)
+        self.assertTrue(b.wait_until("document.getElementById('viewer').getAttribute('data-drawn') === 'yes'"),
+                        "the 3-D view never drew")
+        cells = lambda table: b.evaluate(
+            "Array.prototype.map.call(document.querySelectorAll('#%s tr'), function (r) {"
+            " return Array.prototype.map.call(r.cells, function (c) { return c.textContent; }); })" % table)
+        self.assertEqual([row[1] for row in cells("domains")[1:]], ["1", "2"])
+        self.assertIn(["H:113", "H:140", "1", "2"], cells("hinges")[1:])
+        # The plot's pairs in the colours of both domains, as their swatches.
+        swatches = b.evaluate("Array.prototype.map.call(document.querySelectorAll('#domains .swatch'),"
+                              " function (s) { return getComputedStyle(s).backgroundColor; })")
+        fills = b.evaluate("Array.prototype.map.call(document.querySelectorAll('svg.distance-plot circle.pair'),"
+                           " function (c) { return getComputedStyle(c).fill; })")
+        self.assertEqual(len(set(swatches)), 2)
+        for swatch in swatches:
+            self.assertIn(swatch, fills)
+        # Domain 2's screw axis is drawn as an arrow of its colour.
+        self.assertEqual(b.evaluate("document.getElementById('viewer').getAttribute('data-axes-drawn')"), "1")
+        self.assertEqual(b.console_errors(), [])
+
     def test_batch_heat_map(self):
         models = os.path.join(self.dir, "ubq")
         os.mkdir(models)

@@ -17,6 +17,7 @@
 #include "report/batch_page.h"
 #include "report/clustering.h"
 #include "report/distance_plot.h"
+#include "report/domain_view.h"
 #include "report/heat_map.h"
 #include "report/pair_page.h"
 #include "report/size_plot.h"
@@ -134,6 +135,66 @@ TEST(ReportPairPage, HoldsEveryPartAndTheMovedStructure) {
   EXPECT_NE(page.find("<td>A, B</td>"), std::string::npos);
   EXPECT_NE(page.find("[[100.000,0.000,0.000,\"ALA 1 A\",1,\"ALA\",\"A\",1,2]"), std::string::npos);
   EXPECT_EQ(page.find("http://"), page.find("http://www.w3.org/2000/svg"));
+}
+
+// The page of a comparison without domains, chain map given, as recorded
+// in tests/expected before the domains came to the page: it must not change.
+TEST(ReportPairPage, WithoutDomainsAsBefore) {
+  small_comparison c;
+  const std::vector<chain_match> map{{"A", "A"}, {"B", ""}};
+  pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}};
+  in.chain_map = &map;
+  in.warnings = {"a warning"};
+  EXPECT_EQ(pair_page_html(in, "var viewer;"), read_file(data_file("../expected/small_pair_page.html")));
+}
+
+// Domain 1 the best subset, domain 2 pair 3 alone (turned by 90 degrees
+// about the z axis and shifted 1.5 A along it), pair 6 in none.
+TEST(ReportPairPage, DomainsListedColouredAndTheirAxesDrawn) {
+  small_comparison c;
+  domain_analysis d;
+  d.domains.resize(2);
+  d.domains[0].pairs = {0, 1, 3, 4, 6};
+  d.domains[0].size = 5;
+  d.domains[0].rms = 0.5;
+  d.domains[0].pvalue = 1e-3;
+  d.domains[1].pairs = {2};
+  d.domains[1].size = 1;
+  d.domains[1].rms = 0.04;
+  d.domains[1].pvalue = 0.25;
+  d.domains[1].motion.angle = 90;
+  d.domains[1].motion.axis_point = {{3.8, 1, 0}};
+  d.domains[1].motion.translation = 1.5;
+  d.hinges = {{1, 2, 1, 2}, {2, 3, 2, 1}};
+  d.domain_of_pair = {1, 1, 2, 1, 1, 0, 1};
+  pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}};
+  in.domains = &d;
+  const std::string page = pair_page_html(in, "var viewer;");
+  EXPECT_NE(page.find("<tr><td><span class=\"swatch\" style=\"background:#2b6cb0\"></span></td><td class=\"num\">1"
+                      "</td><td class=\"num\">5</td><td class=\"num\">0.5</td><td class=\"num\">1.000000e-03</td>"
+                      "<td class=\"num\">0.0</td><td class=\"num\">0.0</td><td>A:1-2,A:4,B:1,B:3</td></tr>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<tr><td><span class=\"swatch\" style=\"background:#38a169\"></span></td><td class=\"num\">2"
+                      "</td><td class=\"num\">1</td><td class=\"num\">0.0</td><td class=\"num\">2.500000e-01</td>"
+                      "<td class=\"num\">90.0</td><td class=\"num\">1.5</td><td>A:3</td></tr>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<tr><td>A:2</td><td>A:3</td><td class=\"num\">1</td><td class=\"num\">2</td></tr>\n"
+                      "<tr><td>A:3</td><td>A:4</td><td class=\"num\">2</td><td class=\"num\">1</td></tr>"),
+            std::string::npos);
+  // The plot: the subset's pairs filled blue, pair 3 green, pair 6 as outside the subset.
+  EXPECT_EQ(count_of(page, "<circle class=\"pair in\" style=\"fill:#2b6cb0\""), 5u);
+  EXPECT_EQ(count_of(page, "<circle class=\"pair out\" style=\"fill:#38a169;stroke:#38a169\""), 1u);
+  EXPECT_EQ(count_of(page, "<circle class=\"pair out\" cx="), 1u);
+  // The view: each structure's atoms in its shade, pair 6 orange; the axis
+  // through (3.8, 1, 0) along z, over the atoms' span (all at z = 0) and 5 A more.
+  EXPECT_NE(page.find("\"ALA\",\"A\",1,2,\"#2b6cb0\"]"), std::string::npos);
+  EXPECT_NE(page.find("\"L\\u003cU\",\"A\",1,1,\"#38a169\"]"), std::string::npos);
+  EXPECT_NE(page.find("\"L\\u003cU\",\"A\",1,1,\"#9ae6b4\"]"), std::string::npos);
+  EXPECT_NE(page.find("\"VAL\",\"B\",1,1,\"#dd6b20\"]"), std::string::npos);
+  EXPECT_NE(page.find("data-axes='[{\"domain\":2,\"colour\":\"#38a169\",\"start\":[3.800,1.000,-5.000],"
+                      "\"end\":[3.800,1.000,5.000]}]'"),
+            std::string::npos);
+  EXPECT_NE(page.find("viewer.addArrow("), std::string::npos);
 }
 
 TEST(ReportClustering, AverageLinkageMergesAndLeafOrder) {

@@ -52,8 +52,8 @@ std::string domain_section_html(const structure &first, const pairing &pairs, co
     }
     s += "</table>\n";
     if (domains.hinges.empty()) return s + "<p id=\"hinges\">No hinges.</p>\n";
-    s += "<table class=\"facts\" id=\"hinges\">\n<tr><th>hinge after</th><th>and before</th><th>from domain</th>"
-         "<th>to domain</th></tr>\n";
+    s += "<table class=\"facts\" id=\"hinges\">\n<tr><th>residue before the hinge</th><th>residue after it</th><th>domain before</th>"
+         "<th>domain after</th></tr>\n";
     for (const hinge &h : domains.hinges)
         s += "<tr><td>" + escape_xml(residue_label(first, pairs.first[h.before])) + "</td><td>" +
              escape_xml(residue_label(first, pairs.first[h.after])) + "</td><td class=\"num\">" +

@@ -6,6 +6,7 @@
 
 #include "pairfit/alignment.h"
 #include "report/distance_plot.h"
+#include "report/domain_view.h"
 #include "report/html_page.h"
 #include "report/size_plot.h"
 #include "report/svg.h"
@@ -25,7 +26,8 @@ const char unmatched_chain_colour[] = "#cbd5e0";
 
 // Draws the two C-alpha traces from the JSON in #structure-data. Atoms of
 // one chain and model closer than 4.3 A are joined, as C-alpha atoms of
-// consecutive residues are 3.8 A apart.
+// consecutive residues are 3.8 A apart. The domains' axes, when there are
+// any, are drawn between its two parts.
 const char viewer_setup[] = R"(
 (function () {
   var element = document.getElementById('viewer');
@@ -58,7 +60,8 @@ const char viewer_setup[] = R"(
     }, function (atom, v) {
       if (atom.hoverLabel) { v.removeLabel(atom.hoverLabel); delete atom.hoverLabel; }
     });
-    viewer.zoomTo();
+)";
+const char viewer_setup_end[] = R"(    viewer.zoomTo();
     viewer.render();
     element.setAttribute('data-drawn', 'yes');
   } catch (e) {
@@ -66,6 +69,18 @@ const char viewer_setup[] = R"(
     element.textContent = 'The 3-D view could not be drawn here: ' + e;
   }
 })();
+)";
+
+// Draws each axis of #viewer's data-axes (domain_axes_json) as an arrow and
+// counts those drawn in data-axes-drawn.
+const char domain_axes_setup[] = R"(    var drawn = 0;
+    JSON.parse(element.getAttribute('data-axes')).forEach(function (axis) {
+      var point = function (p) { return { x: p[0], y: p[1], z: p[2] }; };
+      if (viewer.addArrow({ start: point(axis.start), end: point(axis.end), radius: 0.5, radiusRatio: 2.4,
+                            midpos: -4, color: axis.colour }))
+        ++drawn;
+    });
+    element.setAttribute('data-axes-drawn', String(drawn));
 )";
 
 std::string percent(int part, int whole) {
@@ -323,10 +338,21 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
              " \u00c5 after the fit: the score counts them little, yet the subset holds them (marked in red in "
              "the plot and the table).</p>\n";
 
-    b += "<h2>Distance of each pair after the best fit</h2>\n<p class=\"key\"><span class=\"in\"></span>in the best "
-         "subset<span class=\"out\"></span>outside it; red ring: in the subset but farther apart than 5 \u00c5; "
+    if (in.domains != nullptr) b += domain_section_html(in.first, in.pairs, *in.domains);
+
+    b += "<h2>Distance of each pair after the best fit</h2>\n<p class=\"key\">";
+    if (in.domains == nullptr) {
+        b += "<span class=\"in\"></span>in the best subset<span class=\"out\"></span>outside it";
+    } else {
+        for (std::size_t k = 0; k < in.domains->domains.size(); ++k)
+            b += "<span style=\"background:" + domain_colour(static_cast<int>(k) + 1, 0) + "\"></span>domain " +
+                 std::to_string(k + 1) + (k == 0 ? " (the best subset)" : "");
+        b += "<span class=\"out\"></span>in no domain";
+    }
+    b += "; red ring: in the subset but farther apart than 5 \u00c5; "
          "dashed red: 5 \u00c5; dashed grey: chain boundaries. Hover over a point for its residues.</p>\n";
-    b += distance_plot_svg(in.first, in.second, in.pairs, r);
+    b += distance_plot_svg(in.first, in.second, in.pairs, r,
+                           in.domains != nullptr ? domain_colour_of_pairs(*in.domains) : std::vector<std::string>());
     if (in.scores != nullptr) {
         b += "<h2>lDDT of each residue</h2>\n<p>Per residue of structure 1: the share of its distances "
              "under 15 \u00c5 that structure 2 keeps (1: all kept; dashed: 0.7); grey: not paired, 0.</p>\n";
@@ -351,11 +377,22 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
         colour_json += std::string(s ? ",[" : "[") + "\"" + viewer_colours[s][0] + "\",\"" + viewer_colours[s][1] +
                        "\",\"" + viewer_colours[s][2] + "\"]";
     }
-    if (in.chain_map != nullptr)
+    if (in.domains != nullptr)
+        b += "<br>Coloured here by domain instead, as in the list of domains (lighter in structure 2), pairs in no "
+             "domain as outside the best subset; each further domain's screw axis is an arrow of its colour, "
+             "the turn right-handed about it.";
+    else if (in.chain_map != nullptr)
         b += "<br>Coloured here by chain instead: each mapped pair of chains alike, as in the chain map.";
-    b += "</p>\n<div id=\"viewer\" data-colours='" + colour_json + "]'></div>\n";
+    b += "</p>\n<div id=\"viewer\" data-colours='" + colour_json + "]'" +
+         (in.domains != nullptr ? " data-axes='" + domain_axes_json(in.first, *in.domains) + "'" : "") +
+         "></div>\n";
     std::vector<std::string> atom_colours1, atom_colours2;
-    if (in.chain_map != nullptr) {
+    if (in.domains != nullptr) {
+        atom_colours1 = domain_colour_of_atoms(*in.domains, in.pairs, 0, in.first.size(), viewer_colours[0][0],
+                                               viewer_colours[0][1]);
+        atom_colours2 = domain_colour_of_atoms(*in.domains, in.pairs, 1, in.second.size(), viewer_colours[1][0],
+                                               viewer_colours[1][1]);
+    } else if (in.chain_map != nullptr) {
         atom_colours1 = chain_colour_of_atoms(in.first, chain_colours1);
         atom_colours2 = chain_colour_of_atoms(in.second, chain_colours2);
     }
@@ -370,7 +407,8 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
     std::string js(viewer_js);
     for (std::size_t at = js.find("</script"); at != std::string::npos; at = js.find("</script", at + 2))
         js.replace(at, 2, "<\\/");
-    b += "<script>\n" + js + "\n</script>\n<script>" + viewer_setup + "</script>\n";
+    b += "<script>\n" + js + "\n</script>\n<script>" + viewer_setup +
+         (in.domains != nullptr ? domain_axes_setup : "") + viewer_setup_end + "</script>\n";
     return html_document(title, b);
 }
 

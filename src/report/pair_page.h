@@ -35,7 +35,10 @@ struct pair_page_input {
 // per-residue distance plot, the best score and p-value by subset size,
 // a 3-D view of both C-alpha traces superposed on the best subset
 // (drawn by viewer_js, which is put into the page as it is), and the
-// sortable table of all pairs; with a chain map, the map too.
+// sortable table of all pairs; with a chain map, the map too; with
+// domains, a list of them and their hinges, the plot and the 3-D view
+// coloured by domain (the view then not by chain) and each further
+// domain's screw axis drawn in the view.
 std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js);
 
 }  // namespace pairfit
