@@ -206,16 +206,20 @@ class ReportPages(unittest.TestCase):
         self.assertNotRegex(b.evaluate("document.body.innerText"), r"\bcore\b")
         self.assertEqual(b.console_errors(), [])
 
-    def test_chain_map_report(self):
-        hemoglobin = os.path.join(SOURCE, "tests", "data", "hemoglobin_2hhb_4chains.pdb.gz")
-        page = os.path.join(self.dir, "complex.html")
-        subprocess.run([PAIRFIT, "-complex", "-fast", "-html", page, hemoglobin + "@//B,A,D,C", hemoglobin],
-                       check=True, capture_output=True)
+    def open_report(self, name, *arguments):
+        """pairfit -html NAME ARGUMENTS, opened once its 3-D view drew."""
+        page = os.path.join(self.dir, name)
+        subprocess.run([PAIRFIT, "-html", page, *arguments], check=True, capture_output=True)
         b = self.browser
         b.events.clear()
         b.open("file://" + page)
         self.assertTrue(b.wait_until("document.getElementById('viewer').getAttribute('data-drawn') === 'yes'"),
                         "the 3-D view never drew")
+        return b
+
+    def test_chain_map_report(self):
+        hemoglobin = os.path.join(SOURCE, "tests", "data", "hemoglobin_2hhb_4chains.pdb.gz")
+        b = self.open_report("complex.html", "-complex", "-fast", hemoglobin + "@//B,A,D,C", hemoglobin)
         rows = b.evaluate("Array.prototype.map.call(document.querySelectorAll('#chain-map tr'),"
                           " function (r) { return r.cells[1].textContent + '=' + r.cells[2].textContent; })")
         self.assertEqual(rows[1:], ["B=B", "A=A", "D=D", "C=C"])
@@ -235,14 +239,7 @@ class ReportPages(unittest.TestCase):
 
     def test_domain_report(self):
         fab = os.path.join(SOURCE, "tests", "data", "fab_1a0q_inscodes.pdb.gz")
-        page = os.path.join(self.dir, "domains.html")
-        subprocess.run([PAIRFIT, "-domains", "-seq", "-html", page, fab + "@//H", fab + "@//L"],
-                       check=True, capture_output=True)
-        b = self.browser
-        b.events.clear()
-        b.open("file://" + page)
-        self.assertTrue(b.wait_until("document.getElementById('viewer').getAttribute('data-drawn') === 'yes'"),
-                        "the 3-D view never drew")
+        b = self.open_report("domains.html", "-domains", "-seq", fab + "@//H", fab + "@//L")
         cells = lambda table: b.evaluate(
             "Array.prototype.map.call(document.querySelectorAll('#%s tr'), function (r) {"
             " return Array.prototype.map.call(r.cells, function (c) { return c.textContent; }); })" % table)
