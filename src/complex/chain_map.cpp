@@ -2,6 +2,7 @@
 // similarity, then the assignment whose joint superposition fits best,
 // found from a few seeds rather than by trying every assignment.
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -256,8 +257,13 @@ private:
                 distance + distance_per_similarity * (best_similarity_[c.first] - c.similarity);
             order.emplace_back(cost, &c);
         }
-        std::stable_sort(order.begin(), order.end(),
-                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        // Equal costs keep the candidates' order (their addresses increase
+        // with it): a stable order without std::stable_sort, whose temporary
+        // buffer the address sanitizer of this toolchain reports as freed
+        // with the wrong function.
+        std::sort(order.begin(), order.end(), [](const auto &a, const auto &b) {
+            return a.first < b.first || (a.first == b.first && std::less<const candidate *>()(a.second, b.second));
+        });
         std::vector<int> partner(chains1_.size(), -1);
         std::vector<char> taken(chains2_.size(), 0);
         for (const auto &entry : order) {
