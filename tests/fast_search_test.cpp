@@ -14,7 +14,7 @@
 
 #include "fast/fast_search.h"
 #include "fast/open_pairs.h"
-#include "score/score.h"
+#include "score/method_rules.h"
 #include "test_util.h"
 
 namespace {
@@ -612,7 +612,7 @@ TEST(FastSearch, MoreThanFiveThousandPairs) {
   // The reported values are those of the chosen subset's own fit.
   rigid_fit f = fit_subset(many.first, many.second, r.in_subset);
   EXPECT_EQ(f.rms, r.rms);
-  EXPECT_EQ(r.pvalue, pairfit::LG_pvalueF(r.size, r.score));
+  EXPECT_EQ(r.pvalue, pairfit::pvalue_of_score(r.size, r.score));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "compare/fast_compare.h"
-#include "score/score.h"
+#include "score/method_rules.h"
 #include "search/search.h"
 #include "structure/molecule.h"
 #include "superpose/superpose.h"
@@ -91,8 +91,7 @@ void set_score_values(const best_subset &best, int min_size, size_t natoms1, res
         out->score = 0.0;
         out->pvalue = 1.0;
     }
-    out->normalised_pvalue =
-        (std::log10(out->pvalue) + 0.6108) * -1000.0 / static_cast<double>(natoms1);
+    out->normalised_pvalue = normalised_pvalue(out->pvalue, natoms1);
 }
 
 // For points on one line (or at one point), where the least-squares fit's
@@ -241,6 +240,6 @@ std::string score_values(const result &r) {
     return text;
 }
 
-double score_pvalue(int n, double s) { return LG_pvalueF(n, s); }
+double score_pvalue(int n, double s) { return pvalue_of_score(n, s); }
 
 }  // namespace pairfit

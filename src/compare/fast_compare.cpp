@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "fast/fast_search.h"
+#include "score/method_rules.h"
 
 namespace pairfit {
 
@@ -29,8 +30,7 @@ void compare_fast(const structure &first, const structure &second, const pairing
     out.rms = found.rms;
     out.score = found.score;
     out.pvalue = found.pvalue;
-    out.normalised_pvalue =
-        (std::log10(out.pvalue) + 0.6108) * -1000.0 / static_cast<double>(first.size());
+    out.normalised_pvalue = normalised_pvalue(out.pvalue, first.size());
     out.in_subset = found.in_subset;
     out.score_by_size.clear();
     if (options.per_size_scores || options.sizes_as_scored) out.score_by_size = found.score_by_size;

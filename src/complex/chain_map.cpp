@@ -12,6 +12,7 @@
 
 #include "pairfit/complex.h"
 #include "pairfit/selection.h"
+#include "score/method_rules.h"
 #include "structure/residue_sequence.h"
 
 namespace pairfit {
@@ -63,13 +64,13 @@ std::vector<chain> chains_of(const structure &s) {
 
 gemmi::Position position(const ca_atom &a) { return gemmi::Position(a.x, a.y, a.z); }
 
-// Levitt-Gerstein-like measure of how well the pairs fit: near pairs count
-// about 1, far pairs about 0.
+// The sum of the pairs' Levitt-Gerstein score terms under t: near pairs
+// count about 1, far pairs about 0.
 double fit_quality(const std::vector<gemmi::Position> &p1, const std::vector<gemmi::Position> &p2,
                    const gemmi::Transform &t) {
     double sum = 0.0;
     for (size_t k = 0; k < p1.size(); ++k)
-        sum += 1.0 / (1.0 + p1[k].dist_sq(gemmi::Position(t.apply(p2[k]))) / 5.0);
+        sum += score_term(p1[k].dist_sq(gemmi::Position(t.apply(p2[k]))));
     return sum;
 }
 

@@ -10,14 +10,13 @@
 
 #include "fast/open_pairs.h"
 #include "fast/path_set.h"
-#include "score/score.h"
+#include "score/method_rules.h"
 
 namespace pairfit {
 namespace detail {
 
 namespace {
 
-const double NO_PAIR_BEYOND = 9999.0;  // square Angstrom; farther pairs never join
 const double INF = std::numeric_limits<double>::infinity();
 // The largest slope of 1 / (1 + x^2 / 5) for x >= 0 (at x^2 = 5/3), rounded
 // up: a pair's score term grows by at most this times the distance it
@@ -91,7 +90,7 @@ void measure_run(const pair_table &t, int low, int high, const rigid_fit &f,
 __attribute__((target_clones("avx2", "default")))
 #endif
 void score_terms(double *__restrict values, int count) {
-    for (int i = 0; i < count; ++i) values[i] = 1.0 / (1.0 + values[i] / 5.0);
+    for (int i = 0; i < count; ++i) values[i] = score_term(values[i]);
 }
 
 struct candidate {
@@ -138,10 +137,10 @@ struct search_context {
         : grid(g), pairs(p), estimates(e), keys(k), paths(s), options(o), record_every(std::max(8, p.n / 64)) {
         for (int k2 = 0; k2 <= p.n; ++k2) {
             double mean, spread;
-            LG_modelF(k2, &mean, &spread);
+            score_model(k2, &mean, &spread);
             model_mean.push_back(mean);
             model_spread.push_back(spread);
-            smallest_pvalue.push_back(LG_pvalueF(k2, 20.0 * k2));
+            smallest_pvalue.push_back(pvalue_of_score(k2, highest_score(k2)));
         }
     }
 
@@ -180,20 +179,20 @@ public:
         subset_fingerprint print;
         anchor_at(seed);
         if (by_estimates_) open_.reset();
-        for (int j = seed; j < seed + 4; ++j) join(j, print);
+        for (int j = seed; j < seed + SEED_SIZE; ++j) join(j, print);
         rigid_fit fit = sums_.fit(ctx_.grid);
         last_fit_ = fit;
         start_motion(fit);
         terms_ = turn_part_ = shift_part_ = radii_ = 0.0;
-        for (int j = seed; j < seed + 4; ++j) add_term(j, squared_deviation(t_, j, fit));
-        int k = 4;
+        for (int j = seed; j < seed + SEED_SIZE; ++j) add_term(j, squared_deviation(t_, j, fit));
+        int k = SEED_SIZE;
         // Steps to the next size that is a multiple of record_every.
         int until_record = ctx_.record_every - k % ctx_.record_every;
         double rms = fit.rms;
         const int n = t_.n;
         // The cutoff is tested after scoring, so the subset whose fit first
         // reaches it is still scored and may be accepted.
-        while (k < n && rms < 5 + k / 45) {
+        while (k < n && may_grow(rms, k)) {
             double closest_deviation = 0.0;
             int closest = by_estimates_ ? closest_by_estimates(fit, &closest_deviation, out)
                                         : measure_all(fit, &closest_deviation, out);
@@ -240,8 +239,8 @@ private:
     // that can join) have small radii even in a large input.
     void anchor_at(int seed) {
         for (int c = 0; c < 3; ++c) anchor_[c] = 0.0;
-        for (int j = seed; j < seed + 4; ++j) anchor_[0] += t_.x2[j], anchor_[1] += t_.y2[j], anchor_[2] += t_.z2[j];
-        for (int c = 0; c < 3; ++c) anchor_[c] /= 4;
+        for (int j = seed; j < seed + SEED_SIZE; ++j) anchor_[0] += t_.x2[j], anchor_[1] += t_.y2[j], anchor_[2] += t_.z2[j];
+        for (int c = 0; c < 3; ++c) anchor_[c] /= SEED_SIZE;
     }
 
     // Pair j's distance from the anchor (second structure); only members'
@@ -263,7 +262,7 @@ private:
     // A member's score term with its squared deviation under the current
     // fit, for the bound on the score.
     void add_term(int j, double squared) {
-        terms_ += 1.0 / (1.0 + squared / 5.0);
+        terms_ += score_term(squared);
         const double r = radius(j);
         radii_ += r;
         turn_part_ += turn_ * r;
@@ -315,9 +314,9 @@ private:
         const double bar = ctx_.bar.load(std::memory_order_relaxed);
         if (ctx_.smallest_pvalue[k] > (1 + 1e-6) * bar) return false;
         double slack = turn_ * radii_ - turn_part_ + k * (shift_ + t_.margin) - shift_part_;
-        double bound = 20.0 * (terms_ + TERM_SLOPE * std::max(slack, 0.0));
-        if (bound >= 20.0 * k) return true;
-        double pvalue = gumbel_tail((bound / 10.0 - ctx_.model_mean[k]) / ctx_.model_spread[k]);
+        double bound = score_of_terms(terms_ + TERM_SLOPE * std::max(slack, 0.0));
+        if (bound >= highest_score(k)) return true;
+        double pvalue = pvalue_under_model(bound, ctx_.model_mean[k], ctx_.model_spread[k]);
         return !(pvalue > (1 + 1e-6) * bar);
     }
 
@@ -340,8 +339,8 @@ private:
         terms_ = sum;
         turn_part_ = turn_ * radii_;
         shift_part_ = k * shift_;
-        double score = sum * 20.0;
-        double pvalue = gumbel_tail((score / 10.0 - ctx_.model_mean[k]) / ctx_.model_spread[k]);
+        double score = score_of_terms(sum);
+        double pvalue = pvalue_under_model(score, ctx_.model_mean[k], ctx_.model_spread[k]);
         if ((ctx_.options.per_size_scores || ctx_.options.record_scored_sizes) && score > out.score_by_size[k])
             out.score_by_size[k] = score;
         if (k <= ctx_.options.min_size) return;
@@ -424,7 +423,7 @@ private:
 void run_seeds(search_context &ctx, thread_findings &out) {
     path_walker walker(ctx);
     out.score_by_size.assign(ctx.pairs.n + 1, 0.0);
-    const int seeds = ctx.pairs.n - 4;
+    const int seeds = seed_count(ctx.pairs.n);
     for (;;) {
         int seed = ctx.next_seed.fetch_add(1, std::memory_order_relaxed);
         if (seed >= seeds) break;
@@ -497,7 +496,7 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
     fast_search_result result;
     result.in_subset.assign(n, 0);
     result.score_by_size.assign(n + 1, 0.0);
-    if (n <= 4) return result;
+    if (seed_count(n) <= 0) return result;
 
     fixed_point_pairs grid(first, second);
     pair_table table(first, second);
@@ -509,7 +508,7 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
 
     int threads = options.threads > 0 ? options.threads
                                       : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::min(threads, n - 4);
+    threads = std::min(threads, seed_count(n));
     std::vector<thread_findings> found(threads);
     if (threads == 1) {
         run_seeds(ctx, found[0]);
@@ -541,7 +540,7 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
         return result;
     }
 
-    sequential_order order(n - 4, found);
+    sequential_order order(seed_count(n), found);
     const candidate *chosen = nullptr;
     int chosen_seed = -1;
     for (const auto &f : found)
@@ -568,7 +567,7 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
 std::vector<int> growth_path(const std::vector<point> &first, const std::vector<point> &second, int seed) {
     check_lengths(first, second);
     const int n = static_cast<int>(first.size());
-    if (seed < 0 || seed + 4 > n) throw std::invalid_argument("growth_path: no such seed");
+    if (seed < 0 || seed + SEED_SIZE > n) throw std::invalid_argument("growth_path: no such seed");
     fixed_point_pairs grid(first, second);
     pair_table table(first, second);
     single_precision_pairs estimates(first, second);

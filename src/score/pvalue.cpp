@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "score/score.h"
+#include "score/method_rules.h"
 
 namespace pairfit {
 
@@ -9,16 +9,16 @@ double gumbel_tail(double z) {
     return 1.0 - std::exp(-std::exp(-z));
 }
 
-void LG_modelF(int n, double *mean, double *spread) {
+void score_model(int n, double *mean, double *spread) {
     double dn = n;
     *mean = std::pow(dn, 0.3264) / (0.0437 * std::pow(dn, 0.0003) + 0.079);
     *spread = dn / (0.0417 * dn + 3.37);
 }
 
-double LG_pvalueF(int n, double s) {
+double pvalue_of_score(int n, double s) {
     double mean, spread;
-    LG_modelF(n, &mean, &spread);
-    return gumbel_tail((s / 10.0 - mean) / spread);
+    score_model(n, &mean, &spread);
+    return pvalue_under_model(s, mean, spread);
 }
 
 }  // namespace pairfit

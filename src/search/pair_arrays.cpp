@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "score/method_rules.h"
 #include "superpose/superpose.h"
 
 namespace pairfit {
@@ -117,7 +118,7 @@ inline __attribute__((always_inline)) void gather(pair_arrays *p, int joining, d
 // per lane the smallest deviation of an unselected pair and where it first
 // occurs; with SCORE, also each pair's score term. Returns the closest
 // unselected pair, the lowest index among equal deviations, or -1 when none
-// lies below 9999 square Angstrom.
+// lies below NO_PAIR_BEYOND.
 template <int W> struct vector_of;
 template <> struct vector_of<2> { typedef double type __attribute__((vector_size(16))); };
 template <> struct vector_of<4> { typedef double type __attribute__((vector_size(32))); };
@@ -144,7 +145,7 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
     vec nearest;
     bits nearest_at, index;
     for (int lane = 0; lane < W; ++lane) {
-        nearest[lane] = 9999.0;
+        nearest[lane] = NO_PAIR_BEYOND;
         nearest_at[lane] = -1;
         index[lane] = lane;
     }
@@ -168,7 +169,7 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         vec sq = dx * dx + dy * dy + dz * dz;
         store(sqdev + i, sq);
         // The divider is otherwise idle here, so the terms come almost free.
-        if (SCORE) store(term + i, 1.0 / (1.0 + sq / 5.0));
+        if (SCORE) store(term + i, score_term(sq));
         // A selected pair's deviation with the exponent bits set is infinity
         // or not a number, never closer. Bit operations and integer indices
         // leave the floating-point adders, the busiest units here, to the
@@ -180,7 +181,7 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         index += W;
     }
     // The lanes compared without branches, which would be mispredicted.
-    double closest = 9999.0;
+    double closest = NO_PAIR_BEYOND;
     long long closest_at = -1;
     for (int lane = 0; lane < W; ++lane) {
         bool better = nearest[lane] < closest ||
@@ -188,7 +189,7 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         closest = better ? nearest[lane] : closest;
         closest_at = better ? nearest_at[lane] : closest_at;
     }
-    return closest < 9999.0 ? static_cast<int>(closest_at) : -1;
+    return closest < NO_PAIR_BEYOND ? static_cast<int>(closest_at) : -1;
 }
 
 // The pass and the gathering, built for each kind of processor, each in a
@@ -351,7 +352,7 @@ void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *
     gather_next(p, candidate, sums);
     result->rms = std::sqrt(sums[0] / k);
     result->closest = candidate;
-    result->score = want_score ? sums[1] * 20.0 : 0.0;
+    result->score = want_score ? score_of_terms(sums[1]) : 0.0;
 }
 
 }  // namespace pairfit

@@ -53,7 +53,7 @@ struct pair_fit {
     double rms;      // RMS deviation of the selected pairs
     double score;    // Levitt-Gerstein score of the selected pairs, when asked for
     int closest;     // unselected pair with the smallest deviation below
-                     // 9999 square Angstrom (lowest index among equals), or -1
+                     // NO_PAIR_BEYOND (lowest index among equals), or -1
 };
 
 // Copies coordinates, deviations and the selection of molecule 1's flags
@@ -66,7 +66,7 @@ void select_pair(pair_arrays *p, int j);  // j must be unselected
 
 // Centres both molecules on their selected pairs, turns molecule 2 onto
 // molecule 1 and measures the result: the same as center_molecule on both
-// records, superimpose_molecules, the score 20 sum 1 / (1 + d^2 / 5) over the
+// records, superimpose_molecules, the Levitt-Gerstein score of the
 // selected pairs and a scan for the closest unselected pair; the score only
 // when want_score is set (0 otherwise). At least one pair must be selected.
 void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *result);

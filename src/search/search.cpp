@@ -1,6 +1,6 @@
 #include "search/search.h"
 
-#include "score/score.h"
+#include "score/method_rules.h"
 
 namespace pairfit {
 
@@ -16,10 +16,9 @@ namespace {
 
 void tabulate_score_model(search_tables *t, int n) {
     for (int k = 0; k <= n; ++k) {
-        LG_modelF(k, &t->model_mean[k], &t->model_spread[k]);
-        // The score of k pairs is at most 20 k (every pair coinciding), and
-        // the p-value falls as the score rises.
-        t->smallest_pvalue[k] = LG_pvalueF(k, 20.0 * k);
+        score_model(k, &t->model_mean[k], &t->model_spread[k]);
+        // The p-value falls as the score rises.
+        t->smallest_pvalue[k] = pvalue_of_score(k, highest_score(k));
     }
 }
 
@@ -51,16 +50,16 @@ void search_best_subset(molecule *mol1, molecule *mol2, const search_settings &s
     tabulate_score_model(tables, n);
 
     pair_fit fit;
-    for (int seed = 0; seed < n - 4; ++seed) {
+    for (int seed = 0; seed < seed_count(n); ++seed) {
         clear_selection(p);
-        for (int j = seed; j < seed + 4; ++j) select_pair(p, j);
+        for (int j = seed; j < seed + SEED_SIZE; ++j) select_pair(p, j);
         fit_selected_pairs(p, u, false, &fit);
         double rms = fit.rms;
-        int k = 4;
+        int k = SEED_SIZE;
 
         // The cutoff is tested after scoring, so the subset whose fit first
         // reaches it is still scored and may be accepted.
-        while (k < n && rms < 5 + k / 45) {
+        while (k < n && may_grow(rms, k)) {
             if (fit.closest < 0) break;  // nothing within 100 Angstrom to add
             select_pair(p, fit.closest);
             bool scored = score_needed(*tables, score_every_step, k + 1, min_size,
@@ -70,8 +69,7 @@ void search_best_subset(molecule *mol1, molecule *mol2, const search_settings &s
             ++k;
             double score = fit.score, pvalue = 1.0;
             if (scored) {
-                pvalue = gumbel_tail((score / 10.0 - tables->model_mean[k]) /
-                                     tables->model_spread[k]);
+                pvalue = pvalue_under_model(score, tables->model_mean[k], tables->model_spread[k]);
                 if (settings.per_size_scores && score > score_by_size[k]) score_by_size[k] = score;
                 if (observe_scores) observer->step_scored({k, n, rms, score, pvalue});
             }

@@ -36,9 +36,8 @@ struct search_settings {
     search_observer *observer; // may be null
 };
 
-// Every run of four consecutive pairs seeds a subset that grows by the
-// closest unselected pair while its fit's RMS stays below 5 + k/45 Angstrom
-// (k pairs). Each grown subset is fitted afresh and scored; the one with the
+// Every seed (see method_rules.h) starts a subset that grows by the
+// closest unselected pair while the rules let it grow. Each grown subset is fitted afresh and scored; the one with the
 // lowest p-value among those larger than min_size is kept in best (ties go to
 // the later one). With per_size_scores, score_by_size[k] keeps the highest
 // score of any subset of k pairs (MAX_ATOMS + 1 entries, zeroed here). u
