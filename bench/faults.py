@@ -50,7 +50,7 @@ FAULTS = [
      "a[i].residue_number + 1 < b[j].residue_number) ++i;", READ + "|" + CORE),
     ("pairing-mismatch-rule", "src/structure/pairing.cpp", "mismatches * 10 <= pairs.size()", "mismatches * 5 <= pairs.size()", READ),
     ("pairing-insertion-label", "src/structure/pairing.cpp", "if (a.insertion_code != ' ') label += a.insertion_code;", "", READ),
-    ("sequence-same-residue", "src/structure/sequence_pairing.cpp", "if (i > 0 && same_residue(s.atoms[i - 1], a)) {",
+    ("sequence-same-residue", "src/structure/residue_sequence.cpp", "if (i > 0 && same_residue(s.atoms[i - 1], a)) {",
      "if (false) {", READ),
     ("residue-insertion-code", "src/structure/residues.h", "a.residue_number == b.residue_number &&\n           a.insertion_code == b.insertion_code;",
      "a.residue_number == b.residue_number;", READ),

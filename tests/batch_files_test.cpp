@@ -9,13 +9,6 @@
 
 namespace {
 
-struct Batch { std::string out, err; int status; };
-
-Batch batch(const std::string &args) {
-  Scratch err("batch_files_stderr.txt", "");
-  RunResult r = run_shell(quote(PAIRFIT_BATCH_BINARY) + " " + args + " 2>" + quote(err.path));
-  return {r.out, read_file(err.path), r.status};
-}
 
 const std::string UBQ1 = data_file("ubiquitin_1d3z_model1.pdb");
 const std::string UBQ2 = data_file("ubiquitin_1d3z_model2.pdb");
@@ -40,7 +33,7 @@ TEST(BatchFiles, PageNeverReplacesAnInput) {
   };
   for (const auto &c : cases) {
     const std::string before = read_file(c.input);
-    Batch r = batch(c.args);
+    Outcome r = batch_run(c.args);
     EXPECT_EQ(r.status, 2) << c.args;
     EXPECT_EQ(r.out, "") << c.args;
     EXPECT_NE(r.err.find(" is the input file "), std::string::npos) << r.err;
@@ -57,7 +50,7 @@ TEST(BatchFiles, PageNeverReplacesAnInput) {
 // file left as it was.
 TEST(BatchFiles, ResumeRefusesDamagedLockedAndSpecialFiles) {
   const std::string args = quote(UBQ1) + " " + quote(UBQ2) + " " + quote(UBQ1);
-  const std::string whole = batch(args).out;
+  const std::string whole = batch_run(args).out;
   const size_t row1 = whole.find('\n') + 1, row2 = whole.find('\n', row1) + 1;
   const std::string header = whole.substr(0, row1), names = UBQ1 + "\t" + UBQ2 + "\t";
   const std::string part = temp_path("resume_checked.tsv");
@@ -70,7 +63,7 @@ TEST(BatchFiles, ResumeRefusesDamagedLockedAndSpecialFiles) {
   };
   for (const std::string &row : damaged) {
     write_file(part, header + row);
-    Batch r = batch("--resume " + quote(part) + " " + args);
+    Outcome r = batch_run("--resume " + quote(part) + " " + args);
     EXPECT_EQ(r.status, 2) << row;
     EXPECT_EQ(r.err, "pairfit-batch: " + part + ", line 2: the row of pair 1 does not hold 6 numbers or a "
                      "message; the file is damaged\n") << row;
@@ -78,13 +71,13 @@ TEST(BatchFiles, ResumeRefusesDamagedLockedAndSpecialFiles) {
   }
   // A row of six numbers is kept and the run goes on.
   write_file(part, whole.substr(0, row2));
-  EXPECT_EQ(batch("--resume " + quote(part) + " " + args).status, 0);
+  EXPECT_EQ(batch_run("--resume " + quote(part) + " " + args).status, 0);
   EXPECT_EQ(read_file(part), whole);
 
   write_file(part, header);
   int fd = open(part.c_str(), O_RDONLY);
   ASSERT_EQ(flock(fd, LOCK_EX), 0);
-  Batch r = batch("--resume " + quote(part) + " " + args);
+  Outcome r = batch_run("--resume " + quote(part) + " " + args);
   EXPECT_EQ(std::tie(r.err, r.status),
             std::make_tuple("pairfit-batch: " + part + ": another pairfit-batch run is writing this file\n", 2));
   EXPECT_EQ(read_file(part), header);
@@ -95,7 +88,7 @@ TEST(BatchFiles, ResumeRefusesDamagedLockedAndSpecialFiles) {
   std::remove(fifo.c_str());
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   for (const std::string &special : {fifo, std::string("/dev/null")}) {
-    r = batch("--resume " + quote(special) + " " + args);
+    r = batch_run("--resume " + quote(special) + " " + args);
     EXPECT_EQ(std::tie(r.err, r.status),
               std::make_tuple("pairfit-batch: " + special +
                                   ": not a regular file; --resume needs a file it can read back\n", 2));
@@ -115,7 +108,7 @@ TEST(BatchFiles, PageRecordsThePairingOptions) {
       {"-complex --split models", "pairfit -min 19 -complex --split models file1 file2"},
   };
   for (const auto &c : cases) {
-    ASSERT_EQ(batch(c.options + " --html " + quote(page.path) + " " + quote(UBQ1) + " " + quote(UBQ2)).status, 0);
+    ASSERT_EQ(batch_run(c.options + " --html " + quote(page.path) + " " + quote(UBQ1) + " " + quote(UBQ2)).status, 0);
     EXPECT_NE(read_file(page.path).find("compared as <code>" + c.shown + "</code>"), std::string::npos) << c.options;
   }
 }

@@ -20,21 +20,6 @@ namespace {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
-struct BatchResult { std::string out, err; int status; };
-
-BatchResult run_batch(const std::string &args) {
-  Scratch err("batch_stderr.txt", "");
-  RunResult r = run_shell(quote(PAIRFIT_BATCH_BINARY) + " " + args + " 2>" + quote(err.path));
-  return {r.out, read_file(err.path), r.status};
-}
-
-// The same through bash, for $'...' names.
-BatchResult run_batch_bash(const std::string &args) {
-  Scratch err("batch_stderr.txt", ""), script("batch.sh", quote(PAIRFIT_BATCH_BINARY) + " " + args + " 2>" + quote(err.path));
-  RunResult r = run_shell("bash " + quote(script.path));
-  return {r.out, read_file(err.path), r.status};
-}
-
 std::string quoted(const std::vector<std::string> &names) {
   std::string s;
   for (const std::string &name : names) s += " " + quote(name);
@@ -121,7 +106,7 @@ TEST(Batch, RowsEqualPairfitsWhateverTheThreadCount) {
   for (const Case &c : cases) {
     const std::string expected = pairfit_rows(c.min, c.pairs);
     for (const std::string j : {"-j 1 ", "-j 3 "}) {
-      BatchResult r = run_batch(j + c.min + " " + c.args);
+      Outcome r = batch_run(j + c.min + " " + c.args);
       EXPECT_EQ(std::tie(r.out, r.err, r.status), std::tie(expected, c.err, c.status)) << j << c.args;
     }
   }
@@ -130,11 +115,11 @@ TEST(Batch, RowsEqualPairfitsWhateverTheThreadCount) {
 // 30 pairs: four shards, and forty, most of them empty. Each shard's output starts with the header.
 TEST(Batch, ShardsInOrderMakeTheWholeRun) {
   const std::string args = " --all" + quoted(mixed_files()), header = BATCH_HEADER;
-  const std::string whole = run_batch("-j 2" + args).out;
+  const std::string whole = batch_run("-j 2" + args).out;
   for (int n : {4, 40}) {
     std::string merged = header;
     for (int k = 1; k <= n; ++k)
-      merged += run_batch("--shard " + std::to_string(k) + "/" + std::to_string(n) + args).out.substr(header.size());
+      merged += batch_run("--shard " + std::to_string(k) + "/" + std::to_string(n) + args).out.substr(header.size());
     EXPECT_EQ(merged, whole) << n;
   }
 }
@@ -146,28 +131,13 @@ TEST(Batch, WrongCommandLinesGiveStatus2AndNoOutput) {
   for (const std::string &args : {std::string(), a, "--all" + a, ab + " -x", "-j 0" + ab, "-j two" + ab,
                                   "--shard 3/2" + ab, "--shard 0/2" + ab, "--shard 1" + ab, ab + " -min",
                                   "--pairs" + ab, ab + " --list " + none, "--pairs " + none}) {
-    BatchResult r = run_batch(args);
+    Outcome r = batch_run(args);
     EXPECT_EQ(std::tie(r.status, r.out), std::make_tuple(2, std::string())) << args;
     EXPECT_EQ(r.err.rfind("pairfit-batch: ", 0), 0u) << args << r.err;
   }
 }
 
 namespace {
-
-// The ten models of the ubiquitin NMR ensemble, one file each (as the
-// README's awk line splits them), in a fresh directory.
-std::vector<std::string> split_ubiquitin_models(const std::string &dir) {
-  run_shell("rm -rf " + quote(dir) + " && mkdir -p " + quote(dir) + " && zcat " +
-            quote(data_file("ubiquitin_1d3z_nmr.pdb.gz")) + " | awk -v d=" + quote(dir) +
-            " '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"%s/model%02d.pdb\", d, n) }'");
-  std::vector<std::string> models;
-  for (int i = 1; i <= 10; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/model%02d.pdb", i);
-    models.push_back(dir + name);
-  }
-  return models;
-}
 
 size_t line_count(const std::string &text) { return std::count(text.begin(), text.end(), '\n'); }
 
@@ -178,15 +148,15 @@ TEST(Batch, RowCountsAndFailures) {
   const std::string ubq1 = all[0], ubq2 = all[1], missing = all[4];
   Scratch three("three.txt", ubq1 + " " + ubq2 + " " + ubq1 + "\n");
   // 30 pairs in four shards: 7, 8, 7, 8 rows.
-  BatchResult r = run_batch("--shard 1/4 --all" + quoted(all));
+  Outcome r = batch_run("--shard 1/4 --all" + quoted(all));
   EXPECT_EQ(line_count(r.out), 1u + 7u);
   // A name given twice counts once.
-  r = run_batch("--all" + quoted({ubq1, ubq2, ubq1}));
+  r = batch_run("--all" + quoted({ubq1, ubq2, ubq1}));
   EXPECT_EQ(std::tie(r.out, r.status), std::make_tuple(pairfit_rows("", {{ubq1, ubq2}, {ubq2, ubq1}}), 0));
-  r = run_batch("--pairs " + quote(three.path));
+  r = batch_run("--pairs " + quote(three.path));
   EXPECT_EQ(std::tie(r.out, r.err, r.status),
             std::make_tuple(std::string(), "pairfit-batch: " + three.path + ", line 1: expected 2 file names, found 3\n", 2));
-  r = run_batch(quoted({ubq1, missing}));
+  r = batch_run(quoted({ubq1, missing}));
   EXPECT_EQ(std::tie(r.out, r.err, r.status),
             std::make_tuple(std::string(BATCH_HEADER) + ubq1 + "\t" + missing + "\tCouldn't open file " + missing + "\n",
                             "Couldn't open file " + missing + "\npairfit-batch: 1 of 1 pairs failed\n", 1));
@@ -200,7 +170,7 @@ TEST(Batch, UnwritableNamesAndNoPairsGiveStatus2) {
   for (const std::string &args : {quote(ubq1) + " $'a\\nb.pdb'", "--all " + quote(ubq1) + " $'a\\tb'",
                                   quote(ubq1) + " --list " + quote(tabbed.path), "--pairs " + quote(empty.path),
                                   quote(ubq1) + " --list " + quote(empty.path)}) {
-    BatchResult r = run_batch_bash(args);
+    Outcome r = batch_run(args);
     EXPECT_EQ(std::tie(r.status, r.out), std::make_tuple(2, std::string())) << args;
     EXPECT_EQ(r.err.rfind("pairfit-batch: ", 0), 0u) << args << r.err;
   }
@@ -219,11 +189,11 @@ TEST(Batch, StopsAtTheFirstFailedWrite) {
   small.rlim_cur = 1024;
   auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &small);
-  BatchResult r = run_batch("-j 1 " + quote(ubq1) + " --list " + quote(models.path) + " >" + quote(out.path));
+  Outcome r = batch_run("-j 1 " + quote(ubq1) + " --list " + quote(models.path) + " >" + quote(out.path));
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
   EXPECT_EQ(std::tie(r.err, r.status), std::make_tuple(std::string("pairfit-batch: error writing standard output\n"), 1));
-  r = run_batch(quote(ubq1) + " --list " + quote(models.path) + " >/dev/full");
+  r = batch_run(quote(ubq1) + " --list " + quote(models.path) + " >/dev/full");
   EXPECT_EQ(std::tie(r.err, r.status), std::make_tuple(std::string("pairfit-batch: error writing standard output\n"), 1));
 }
 
@@ -250,7 +220,7 @@ TEST(BatchResume, CutOffAndResumedRunEqualsOneRun) {
   models.resize(3);
   models.push_back(temp_path("missing.pdb"));
   const std::string args = "--all" + quoted(models);
-  const BatchResult whole = run_batch("-j 2 " + args);
+  const Outcome whole = batch_run("-j 2 " + args);
   const std::string failed = "pairfit-batch: 6 of 12 pairs failed\n";
   ASSERT_EQ(whole.status, 1);
   ASSERT_EQ(whole.err.substr(whole.err.size() - std::min(whole.err.size(), failed.size())), failed);
@@ -258,22 +228,22 @@ TEST(BatchResume, CutOffAndResumedRunEqualsOneRun) {
   const size_t header = whole.out.find('\n') + 1, row4 = whole.out.find('\n', header + 200) + 1;
   for (size_t cut : {size_t(0), header, row4, row4 + 30, whole.out.size() - 1, whole.out.size()}) {
     write_file(part, whole.out.substr(0, cut));
-    BatchResult again = run_batch("--resume " + quote(part) + " " + args);
+    Outcome again = batch_run("--resume " + quote(part) + " " + args);
     EXPECT_EQ(read_file(part), whole.out) << cut;
     EXPECT_EQ(again.status, 1) << cut;
     EXPECT_EQ(again.err.substr(again.err.size() - std::min(again.err.size(), failed.size())), failed) << cut;
     EXPECT_EQ(again.out, "") << cut;
   }
-  BatchResult again = run_batch("--resume " + quote(part) + " " + args);
+  Outcome again = batch_run("--resume " + quote(part) + " " + args);
   EXPECT_EQ(std::tie(again.err, again.status), std::make_tuple(failed, 1));
   // A file of another run is refused and left as it is.
   write_file(part, whole.out.substr(0, header) + models[1] + "\t" + models[0] + "\t76\n");
-  again = run_batch("--resume " + quote(part) + " " + args);
+  again = batch_run("--resume " + quote(part) + " " + args);
   EXPECT_EQ(std::tie(again.err, again.status),
             std::make_tuple("pairfit-batch: " + part + ", line 2: not the row of the pair list's pair 1; the file "
                             "does not belong to this command line\n", 2));
   write_file(part, "not a header\n");
-  again = run_batch("--resume " + quote(part) + " " + args);
+  again = batch_run("--resume " + quote(part) + " " + args);
   EXPECT_EQ(std::tie(again.err, again.status),
             std::make_tuple("pairfit-batch: " + part + ": the first line is not the header of pairfit-batch's rows\n", 2));
   EXPECT_EQ(read_file(part), "not a header\n");

@@ -12,22 +12,6 @@
 
 namespace {
 
-struct Batch { std::string out, err; int status; };
-
-Batch batch(const std::string &args) {
-  Scratch err("warnings_stderr.txt", "");
-  const RunResult r = run_shell(quote(PAIRFIT_BATCH_BINARY) + " " + args + " 2>" + quote(err.path));
-  return {r.out, read_file(err.path), r.status};
-}
-
-std::vector<std::string> lines_of(const std::string &text) {
-  std::vector<std::string> lines;
-  for (size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = text.find('\n', start);
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
 
 std::string joined(const std::vector<std::string> &warnings) {
   std::string text;
@@ -79,8 +63,8 @@ TEST(BatchWarnings, LastColumnHoldsWhatPairfitWarnsForEachPair) {
   std::string list;
   for (const auto &p : pairs) list += p.first + "\t" + p.second + "\n";
   Scratch pair_file("warnings_pairs.txt", list);
-  const Batch plain = batch("--metrics -j 2 --pairs " + quote(pair_file.path));
-  const Batch warned = batch("--warnings --metrics -j 2 --pairs " + quote(pair_file.path));
+  const Outcome plain = batch_run("--metrics -j 2 --pairs " + quote(pair_file.path));
+  const Outcome warned = batch_run("--warnings --metrics -j 2 --pairs " + quote(pair_file.path));
   EXPECT_EQ(warned.status, 1);
   EXPECT_EQ(warned.err, plain.err);
   const std::vector<std::string> rows = lines_of(warned.out), plain_rows = lines_of(plain.out);
@@ -104,26 +88,26 @@ TEST(BatchWarnings, LastColumnHoldsWhatPairfitWarnsForEachPair) {
 
 TEST(BatchWarnings, ResumedRunEqualsOneRunAndColumnsMustMatch) {
   const std::string args = quote(HB4) + " " + quote(HB_A) + " " + quote(NMR) + " " + quote(MODEL1);
-  const Batch whole = batch("--warnings " + args);
+  const Outcome whole = batch_run("--warnings " + args);
   ASSERT_EQ(whole.status, 0);
   const std::vector<std::string> rows = lines_of(whole.out);
   ASSERT_EQ(rows.size(), 4u);
   const std::string part = temp_path("warnings_resumed.tsv");
   // Two rows kept, the third torn in its warnings.
   write_file(part, rows[0] + "\n" + rows[1] + "\n" + rows[2] + "\n" + rows[3].substr(0, rows[3].size() - 5));
-  Batch resumed = batch("--warnings --resume " + quote(part) + " " + args);
+  Outcome resumed = batch_run("--warnings --resume " + quote(part) + " " + args);
   EXPECT_EQ(std::tie(resumed.out, resumed.status), std::make_tuple(std::string(), 0));
   EXPECT_EQ(read_file(part), whole.out);
   // A row without its warnings field is damaged.
   write_file(part, rows[0] + "\n" + cut_last(rows[1]).first + "\n");
-  resumed = batch("--warnings --resume " + quote(part) + " " + args);
+  resumed = batch_run("--warnings --resume " + quote(part) + " " + args);
   EXPECT_EQ(resumed.status, 2);
   EXPECT_NE(resumed.err.find("line 2: the row of pair 1 does not hold 6 numbers or a message"), std::string::npos)
       << resumed.err;
   // A file begun with other columns is refused and left as it is.
-  const std::string begun = batch(args).out;
+  const std::string begun = batch_run(args).out;
   write_file(part, begun);
-  resumed = batch("--warnings --resume " + quote(part) + " " + args);
+  resumed = batch_run("--warnings --resume " + quote(part) + " " + args);
   EXPECT_EQ(std::tie(resumed.err, resumed.status),
             std::make_tuple("pairfit-batch: " + part +
                                 ": the header's columns are not this command line's (the run that began the file "
@@ -138,9 +122,9 @@ TEST(BatchWarnings, SeparatorStaysBetweenWarnings) {
   EXPECT_EQ(warnings_field({"Warning: a", "Warning: b | c\tand\nd"}), "Warning: a | Warning: b / c and d");
   // A name that holds the separator would make the column ambiguous.
   Scratch odd("warnings a | b.pdb", read_file(MODEL1));
-  const Batch refused = batch("--warnings " + quote(odd.path) + " " + quote(MODEL2));
+  const Outcome refused = batch_run("--warnings " + quote(odd.path) + " " + quote(MODEL2));
   EXPECT_EQ(std::tie(refused.out, refused.status), std::make_tuple(std::string(), 2));
   EXPECT_EQ(refused.err, "pairfit-batch: a file name holds ' | ', which separates the warnings of --warnings: '" +
                              odd.path + "'\n");
-  EXPECT_EQ(batch(quote(odd.path) + " " + quote(MODEL2)).status, 0);
+  EXPECT_EQ(batch_run(quote(odd.path) + " " + quote(MODEL2)).status, 0);
 }

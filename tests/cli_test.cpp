@@ -1,10 +1,8 @@
 // The pairfit binary: options and their values, messages and exit statuses,
-// and coordinate files that cannot be written.
-#include <sys/resource.h>
+// and coordinate files that would replace an input.
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <csignal>
 #include <string>
 #include <utility>
 
@@ -42,6 +40,7 @@ TEST(CommandLine, FailuresPrintAMessageAndExitWith1) {
       {"", usage}, {UBQ1, usage}, {UBQ1 + " " + UBQ2 + " " + UBQ1, usage}, {"-vf " + UBQ1 + " " + UBQ2, usage},
       {UBQ1 + " -V " + UBQ2, usage}, {UBQ1 + " - " + UBQ2, usage}, {m, usage}, {m + " " + m + " " + m, usage},
       {UBQ1 + " " + UBQ2 + " -pdb", usage}, {UBQ1 + " " + UBQ2 + " -min", usage}, {"-min 5 -pdb", usage},
+      {UBQ1 + " " + UBQ2 + " -html", usage}, {UBQ1 + " " + UBQ2 + " -sup", usage},
       {m + " " + UBQ1, "Couldn't open file " + missing + "\n"},
       // The second file is not tried once the first has failed.
       {m + " " + m + "2", "Couldn't open file " + missing + "\n"},
@@ -101,40 +100,6 @@ TEST(CommandLine, OptionsAndValues) {
   EXPECT_EQ(count_lines(lines_starting(coordinates, "ATOM ")), 24u);
   EXPECT_EQ(lines_starting(coordinates, "END"), "END \nEND \n");
   std::remove(y.c_str());
-}
-
-TEST(CommandLine, FileWithoutCalphaAtoms) {
-  Scratch none("noca.pdb", "HETATM 2345 CA    CA A 401      12.345  23.456  34.567  1.00 20.00          CA  \n");
-  EXPECT_EQ(run_pairfit(quote(none.path) + " " + UBQ1).out, "SCORE:\t76\t0\t0.0\t0.0\t1.000000e+00\t-inf\n");
-  EXPECT_EQ(run_pairfit(UBQ1 + " " + quote(none.path)).out, "SCORE:\t76\t0\t0.0\t0.0\t1.000000e+00\t-8.036842e+00\n");
-}
-
-// The path is a missing directory, a file over the size limit, or a link to
-// a full device: a failed write removes a file of its own making, never
-// what the path names.
-TEST(CommandLine, CoordinateFileThatCannotBeWritten) {
-  const std::string no_dir = temp_path("no_dir") + "/out.pdb", too_big = temp_path("big.pdb");
-  Scratch existing("existing_big.pdb", "a file that was there before\n");
-  const std::string full = temp_path("full");
-  std::remove(full.c_str());
-  ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
-  struct rlimit old_limit, small;
-  getrlimit(RLIMIT_FSIZE, &old_limit);
-  small = old_limit;
-  small.rlim_cur = 1024;
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  for (const std::string &path : {no_dir, too_big, existing.path, full}) {
-    if (path == too_big || path == existing.path) setrlimit(RLIMIT_FSIZE, &small);
-    RunResult r = run_pairfit("-pdb " + quote(path) + " " + FIRST12);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    EXPECT_EQ(r.out + std::to_string(r.status), NO_SUBSET_12 + "Couldn't write file " + path + "\n1");
-  }
-  std::signal(SIGXFSZ, old_handler);
-  struct stat st;
-  EXPECT_NE(lstat(too_big.c_str(), &st), 0) << "a partial file was left";
-  EXPECT_EQ(lstat(full.c_str(), &st), 0) << "the link given to -pdb was deleted";
-  EXPECT_EQ(read_file(existing.path), "a file that was there before\n");
-  std::remove(full.c_str());
 }
 
 // -pdb naming an input, however spelled (./, a hard or symbolic link), is

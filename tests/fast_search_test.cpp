@@ -70,19 +70,24 @@ rigid_fit reference_fit(const pair_lists &p, const std::vector<char> &in) {
   return f;
 }
 
+// Pair i's squared deviation under f, by the search's own expression,
+// operation for operation.
+double squared_deviation(const pair_lists &p, size_t i, const rigid_fit &f) {
+  const double *u = f.rotation;
+  double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1], az = p.first[i][2] - f.centre1[2];
+  double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1], bz = p.second[i][2] - f.centre2[2];
+  double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
+  double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
+  double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
+  return dx * dx + dy * dy + dz * dz;
+}
+
 // RMS over the subset of the second structure moved by a fit onto the first.
 double rms_of(const pair_lists &p, const std::vector<char> &in, const rigid_fit &f) {
   double sum = 0;
   int n = 0;
-  for (size_t i = 0; i < p.first.size(); ++i) {
-    if (!in[i]) continue;
-    ++n;
-    for (int r = 0; r < 3; ++r) {
-      double moved = f.centre1[r];
-      for (int c = 0; c < 3; ++c) moved += f.rotation[3 * r + c] * (p.second[i][c] - f.centre2[c]);
-      sum += (p.first[i][r] - moved) * (p.first[i][r] - moved);
-    }
-  }
+  for (size_t i = 0; i < p.first.size(); ++i)
+    if (in[i]) sum += squared_deviation(p, i, f), ++n;
   return std::sqrt(sum / n);
 }
 
@@ -213,12 +218,8 @@ TEST(FastFit, DegenerateSubsets) {
 // ---- the search
 
 void expect_same(const fast_search_result &a, const fast_search_result &b) {
-  EXPECT_EQ(a.size, b.size);
-  EXPECT_EQ(a.rms, b.rms);
-  EXPECT_EQ(a.score, b.score);
-  EXPECT_EQ(a.pvalue, b.pvalue);
-  EXPECT_EQ(a.in_subset, b.in_subset);
-  EXPECT_EQ(a.score_by_size, b.score_by_size);
+  EXPECT_EQ(std::tie(a.size, a.rms, a.score, a.pvalue, a.in_subset, a.score_by_size),
+            std::tie(b.size, b.rms, b.score, b.pvalue, b.in_subset, b.score_by_size));
 }
 
 struct search_case {
@@ -310,18 +311,6 @@ TEST_P(FastSearchOnRealPairs, AgreesWithTheExactSearch) {
 
 INSTANTIATE_TEST_SUITE_P(, FastSearchOnRealPairs, testing::ValuesIn(real_pairs),
                          [](const testing::TestParamInfo<search_case> &info) { return info.param.name; });
-
-// Pair i's squared deviation under f, by the search's own expression,
-// operation for operation.
-double squared_deviation(const pair_lists &p, size_t i, const rigid_fit &f) {
-  const double *u = f.rotation;
-  double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1], az = p.first[i][2] - f.centre1[2];
-  double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1], bz = p.second[i][2] - f.centre2[2];
-  double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
-  double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
-  double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
-  return dx * dx + dy * dy + dz * dz;
-}
 
 // The pair not taken that is closest under f (lowest index among equals),
 // with its squared deviation; -1 when none is below limit.
@@ -500,14 +489,9 @@ TEST(FastSearch, TooFewPairsForASeed) {
     fast_search_options options;
     options.min_size = 0;
     options.per_size_scores = true;
-    fast_search_result r = fast_search(a, b, options);
-    EXPECT_EQ(r.size, 0);
-    EXPECT_EQ(r.rms, 0.0);
-    EXPECT_EQ(r.score, 0.0);
-    EXPECT_EQ(r.pvalue, 1.0);
-    EXPECT_EQ(r.in_subset, std::vector<char>(n, 0));
-    EXPECT_EQ(r.score_by_size, std::vector<double>(n + 1, 0.0));
-    EXPECT_EQ(r.counters.fits, 0);
+    const fast_search_result r = fast_search(a, b, options);
+    EXPECT_EQ(std::tie(r.size, r.rms, r.score, r.pvalue, r.in_subset, r.score_by_size, r.counters.fits),
+              std::make_tuple(0, 0.0, 0.0, 1.0, std::vector<char>(n, 0), std::vector<double>(n + 1, 0.0), 0LL));
   }
 }
 

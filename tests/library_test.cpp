@@ -41,13 +41,6 @@ pairfit::result compare_files(const real_pair &p, const pairfit::compare_options
   return pairfit::compare(a, b, pairfit::pair_by_residue_number(a, b), options);
 }
 
-std::vector<std::string> lines_of(const std::string &text) {
-  std::vector<std::string> l;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) l.push_back(line);
-  return l;
-}
-
 // The ATOM lines of one block of a coordinate file: x, y, z of each.
 std::vector<std::array<double, 3>> block_coordinates(const std::string &file, int block) {
   std::vector<std::array<double, 3>> at;

@@ -58,18 +58,6 @@ def write_lines(lines, path, change=None, offset=0, drop=()):
         out.write("END\n")
 
 
-def write_chain(source, model_index, chain, path, change=None):
-    write_lines(ca_lines(source, model_index + 1, chain), path, change)
-
-
-def renumber(path, offset, out_path):
-    write_lines(ca_lines(path, 1, None), out_path, offset=offset)
-
-
-def drop_residues(path, numbers, out_path):
-    write_lines(ca_lines(path, 1, None), out_path, drop=numbers)
-
-
 def turned(start, angle_degrees):
     """Turns the C-alpha atoms from index start on about an axis through the
     atom at start, as a hinge would."""
@@ -102,7 +90,7 @@ def make_cases(src, tmp):
     both(d("ubiquitin_1ubq_xray.pdb"), d("ubiquitin_1d3z_model1.pdb"))
     nmr = d("ubiquitin_1d3z_nmr.pdb.gz")
     for m in range(10):
-        write_chain(nmr, m, "A", t("ubq_model%d.pdb" % (m + 1)))
+        write_lines(ca_lines(nmr, m + 1, "A"), t("ubq_model%d.pdb" % (m + 1)))
     for m in range(2, 11):
         cases.append((t("ubq_model1.pdb"), t("ubq_model%d.pdb" % m)))
     for m in (3, 6, 9):
@@ -112,13 +100,13 @@ def make_cases(src, tmp):
     both(d("hemoglobin_2hhb_chainA_ca.pdb"), d("hemoglobin_2hhb_chainB_ca.pdb"))
     hb = d("hemoglobin_2hhb_4chains.pdb.gz")
     for c in "ABCD":
-        write_chain(hb, 0, c, t("hb_%s.pdb" % c))
+        write_lines(ca_lines(hb, 1, c), t("hb_%s.pdb" % c))
     both(t("hb_A.pdb"), t("hb_C.pdb"))
     both(t("hb_B.pdb"), t("hb_D.pdb"))
     for name, chains in (("3o21", "CD"), ("3p3w", "AC")):
         path = d("large_glua3ntd_%s_%s.pdb.gz" % (name, chains))
         for c in chains:
-            write_chain(path, 0, c, t("%s_%s.pdb" % (name, c)))
+            write_lines(ca_lines(path, 1, c), t("%s_%s.pdb" % (name, c)))
     both(t("3o21_C.pdb"), t("3p3w_A.pdb"))
     both(t("3o21_D.pdb"), t("3p3w_C.pdb"))
     cases.append((t("3o21_C.pdb"), t("3o21_D.pdb")))
@@ -126,20 +114,20 @@ def make_cases(src, tmp):
     # Variants: noise, a turned domain, missing residues, a renumbered copy.
     ubq, ldh = d("ubiquitin_1ubq_xray.pdb"), os.path.join(examples, "demo_ldh_6ldh_A.pdb")
     for sigma, seed in ((0.5, 1), (1.5, 2), (3.0, 3), (5.0, 4)):
-        write_chain(ubq, 0, "A", t("ubq_noise%d.pdb" % seed), noisy(sigma, seed))
+        write_lines(ca_lines(ubq, 1, "A"), t("ubq_noise%d.pdb" % seed), noisy(sigma, seed))
         cases.append((ubq, t("ubq_noise%d.pdb" % seed)))
     for start, angle, tag in ((40, 25, "a"), (55, 60, "b"), (20, 90, "c")):
-        write_chain(ubq, 0, "A", t("ubq_turn%s.pdb" % tag), turned(start, angle))
+        write_lines(ca_lines(ubq, 1, "A"), t("ubq_turn%s.pdb" % tag), turned(start, angle))
         both(ubq, t("ubq_turn%s.pdb" % tag))
     for start, angle, tag in ((160, 20, "a"), (250, 45, "b")):
-        write_chain(ldh, 0, "A", t("ldh_turn%s.pdb" % tag), turned(start, angle))
+        write_lines(ca_lines(ldh, 1, "A"), t("ldh_turn%s.pdb" % tag), turned(start, angle))
         cases.append((ldh, t("ldh_turn%s.pdb" % tag)))
-    write_chain(ldh, 0, "A", t("ldh_noise.pdb"), noisy(2.0, 5))
+    write_lines(ca_lines(ldh, 1, "A"), t("ldh_noise.pdb"), noisy(2.0, 5))
     cases.append((os.path.join(examples, "demo_ldh_1ldm_A.pdb"), t("ldh_noise.pdb")))
-    drop_residues(t("ubq_noise2.pdb"), set(range(8, 14)) | set(range(60, 66)), t("ubq_gaps.pdb"))
+    write_lines(ca_lines(t("ubq_noise2.pdb"), 1, None), t("ubq_gaps.pdb"), drop=set(range(8, 14)) | set(range(60, 66)))
     both(ubq, t("ubq_gaps.pdb"))
-    renumber(t("ubq_model2.pdb"), 100, t("ubq_renumbered.pdb"))
-    renumber(ubq, 100, t("ubq_xray_renumbered.pdb"))
+    write_lines(ca_lines(t("ubq_model2.pdb"), 1, None), t("ubq_renumbered.pdb"), offset=100)
+    write_lines(ca_lines(ubq, 1, None), t("ubq_xray_renumbered.pdb"), offset=100)
     both(t("ubq_xray_renumbered.pdb"), t("ubq_renumbered.pdb"))
     both(d("cytc_yeast_1cih_negnum.pdb"), d("cytc_yeast_1u74_D_from1.pdb"))
     return cases

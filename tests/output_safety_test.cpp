@@ -15,15 +15,6 @@ namespace {
 const std::string UBQ1 = data_file("ubiquitin_1d3z_model1.pdb");
 const std::string UBQ2 = data_file("ubiquitin_1d3z_model2.pdb");
 
-struct Outcome { std::string out, err; int status; };
-
-// Through bash, for <(...) and redirections.
-Outcome bash(const std::string &command) {
-  Scratch err("safety_stderr.txt", ""), script("safety.sh", command + " 2>" + quote(err.path) + "\n");
-  RunResult r = run_shell("bash " + quote(script.path));
-  return {r.out, read_file(err.path), r.status};
-}
-
 std::string pairfit_cmd() { return quote(PAIRFIT_BINARY) + " "; }
 
 std::string score_of(const std::string &args) { return run_pairfit(args + " 2>/dev/null").out; }
@@ -89,11 +80,11 @@ TEST(OutputSafety, DanglingLinksAndReasons) {
   std::remove(link.c_str());
 
   const std::string missing = temp_path("no_such_dir") + "/out.pdb";
-  Outcome r = bash(pairfit_cmd() + "-pdb " + quote(missing) + " " + pair);
+  Outcome r = run_capturing(pairfit_cmd() + "-pdb " + quote(missing) + " " + pair);
   EXPECT_EQ(r.out, score_of(pair) + "Couldn't write file " + missing + "\n");
   EXPECT_EQ(r.err, "pairfit: the -pdb file " + missing + ": No such file or directory\n");
   EXPECT_EQ(r.status, 1);
-  r = bash(pairfit_cmd() + "-pdb /dev/full " + pair);
+  r = run_capturing(pairfit_cmd() + "-pdb /dev/full " + pair);
   EXPECT_EQ(r.err, "pairfit: the -pdb file /dev/full: No space left on device\n");
 }
 
@@ -116,9 +107,12 @@ TEST(OutputSafety, ReplacedFilesKeepLinkAndModeAndSurviveAFailedWrite) {
     EXPECT_GT(read_file(target).size(), 1000u) << option;
   }
   write_file(target, "old\n");
-  Outcome r = bash("trap '' XFSZ; ulimit -f 1; " + pairfit_cmd() + "-pdb " + quote(target) + " " + pair);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "pairfit: the -pdb file " + target + ": File too large\n");
+  // The old file, and a new one (not left behind).
+  for (const std::string &path : {target, dir + "/new.out"}) {
+    Outcome r = run_capturing("trap '' XFSZ; ulimit -f 1; " + pairfit_cmd() + "-pdb " + quote(path) + " " + pair);
+    EXPECT_EQ(r, (Outcome{score_of(pair) + "Couldn't write file " + path + "\n",
+                          "pairfit: the -pdb file " + path + ": File too large\n", 1}));
+  }
   EXPECT_EQ(read_file(target), "old\n");
   EXPECT_EQ(entries_of(dir), (std::vector<std::string>{"link.out", "target.out"}));
   run_shell("rm -r " + quote(dir));
@@ -142,7 +136,7 @@ TEST(OutputSafety, ReadOnlyFileIsLeftAsItIs) {
   if (geteuid() == 0) {
     ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
   }
-  Outcome r = bash(as_user + pairfit_cmd() + "-pdb " + quote(file) + " " + quote(UBQ1) + " " + quote(UBQ2));
+  Outcome r = run_capturing(as_user + pairfit_cmd() + "-pdb " + quote(file) + " " + quote(UBQ1) + " " + quote(UBQ2));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "pairfit: the -pdb file " + file + ": Permission denied\n");
   EXPECT_EQ(read_file(file), "old\n");
@@ -155,7 +149,7 @@ TEST(OutputSafety, ReadOnlyFileIsLeftAsItIs) {
 TEST(OutputSafety, SuperposedFileFromInputsThatDoNotReadAgain) {
   const std::string sup = temp_path("sup_pipe.pdb");
   std::remove(sup.c_str());
-  Outcome r = bash(pairfit_cmd() + "-sup " + quote(sup) + " " + quote(UBQ1) + " <(cat " + quote(UBQ2) + ")");
+  Outcome r = run_capturing(pairfit_cmd() + "-sup " + quote(sup) + " " + quote(UBQ1) + " <(cat " + quote(UBQ2) + ")");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, score_of(quote(UBQ1) + " " + quote(UBQ2)));
   EXPECT_NE(r.err.find("Couldn't write file " + sup + ": no atoms when file /dev/fd/"), std::string::npos) << r.err;
@@ -169,7 +163,7 @@ TEST(OutputSafety, SuperposedFileFromInputsThatDoNotReadAgain) {
            std::to_string(a.y) + " " + std::to_string(a.z) + "\n";
   Scratch minimal("minimal.cif", cif);
   ASSERT_EQ(read_atoms(minimal.path).size(), 76u);
-  r = bash(pairfit_cmd() + "-sup " + quote(sup) + " " + quote(UBQ1) + " " + quote(minimal.path));
+  r = run_capturing(pairfit_cmd() + "-sup " + quote(sup) + " " + quote(UBQ1) + " " + quote(minimal.path));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("no atoms when file " + minimal.path + " is read again"), std::string::npos) << r.err;
   EXPECT_NE(access(sup.c_str(), F_OK), 0);
@@ -241,11 +235,11 @@ TEST(OutputSafety, AtomLimitForEveryMode) {
   }
   EXPECT_EQ(run_pairfit("-fast -max-atoms 8816 " + quote(big) + " " + quote(UBQ1)).out.rfind("SCORE:\t8816\t", 0), 0u);
   for (const std::string value : {"0", "-1", "x", "99999999999999999999"}) {
-    Outcome r = bash(pairfit_cmd() + "-max-atoms " + value + " " + quote(UBQ1) + " " + quote(UBQ2));
+    Outcome r = run_capturing(pairfit_cmd() + "-max-atoms " + value + " " + quote(UBQ1) + " " + quote(UBQ2));
     EXPECT_EQ(r.err, "pairfit: -max-atoms needs a number of C-alpha atoms from 1 up\n") << value;
     EXPECT_EQ(r.status, 1);
   }
-  Outcome batch = bash(quote(PAIRFIT_BATCH_BINARY) + " -fast -max-atoms 8000 " + quote(UBQ1) + " " + quote(big));
+  Outcome batch = run_capturing(quote(PAIRFIT_BATCH_BINARY) + " -fast -max-atoms 8000 " + quote(UBQ1) + " " + quote(big));
   EXPECT_EQ(batch.out, std::string(BATCH_HEADER) + UBQ1 + "\t" + big + "\t" + too_many + " (at most 8000)\n");
   EXPECT_EQ(batch.status, 1);
 }
@@ -258,7 +252,7 @@ TEST(OutputSafety, CollinearStructuresSuperposeInBothModes) {
   for (const std::string mode : {"", "-fast "})
     for (const auto &pair : {std::make_pair(x.path, y.path), std::make_pair(x.path, slanted.path),
                              std::make_pair(slanted.path, y.path)}) {
-      Outcome r = bash(pairfit_cmd() + mode + quote(pair.first) + " " + quote(pair.second));
+      Outcome r = run_capturing(pairfit_cmd() + mode + quote(pair.first) + " " + quote(pair.second));
       EXPECT_EQ(r.out, all) << mode << pair.first << " " << pair.second;
       EXPECT_EQ(r.err, "") << mode;
     }

@@ -14,17 +14,6 @@
 
 namespace {
 
-struct Output {
-  std::string out, err;
-  int status;
-};
-
-Output run_with_stderr(const std::string &binary, const std::string &args) {
-  Scratch err("report_stderr.txt", "");
-  RunResult r = run_shell(quote(binary) + " " + args + " 2>" + quote(err.path));
-  return {r.out, read_file(err.path), r.status};
-}
-
 std::string example_pair() {
   return quote(example_file("demo_ldh_6ldh_A.pdb")) + " " + quote(example_file("demo_ldh_1ldm_A.pdb"));
 }
@@ -40,9 +29,9 @@ TEST(ReportFiles, NewOutputsLeaveStandardOutputAndCoordinateFileAlone) {
   // -html turns on the per-size scores that -b prints: with and without -b.
   for (std::string reports : {"-o -a", "-o -b"}) {
     ScratchDir dir("report_same");
-    Output plain = run_with_stderr(PAIRFIT_BINARY, reports + " -pdb " + quote(dir.path + "/plain.pdb") + " " +
+    Outcome plain = pairfit_run(reports + " -pdb " + quote(dir.path + "/plain.pdb") + " " +
                                                        example_pair());
-    Output with = run_with_stderr(PAIRFIT_BINARY, "-html " + quote(dir.path + "/page.html") + " " + reports +
+    Outcome with = pairfit_run("-html " + quote(dir.path + "/page.html") + " " + reports +
                                                       " -pdb " + quote(dir.path + "/with.pdb") + " -sup " +
                                                       quote(dir.path + "/sup.cif") + " " + example_pair());
     EXPECT_EQ(plain.status, 0);
@@ -69,7 +58,7 @@ TEST(ReportFiles, UnwritablePathsGiveMessageStatus1AndNoFile) {
                                                       {"/dev/full", "No space left on device"}};
   for (std::string option : {"-html", "-sup"})
     for (const auto &[path, reason] : paths) {
-      Output r = run_with_stderr(PAIRFIT_BINARY, option + " " + quote(path) + " " + example_pair());
+      Outcome r = pairfit_run(option + " " + quote(path) + " " + example_pair());
       EXPECT_EQ(r.status, 1) << option << " " << path;
       EXPECT_EQ(r.err, "Couldn't write file " + path + ": " + reason + "\n") << option;
       EXPECT_EQ(r.out, score) << option;
@@ -77,27 +66,10 @@ TEST(ReportFiles, UnwritablePathsGiveMessageStatus1AndNoFile) {
       EXPECT_EQ(entries_of(in_way), std::vector<std::string>{});
     }
   // A good -html still gets written when -sup fails, and the reverse.
-  Output r = run_with_stderr(PAIRFIT_BINARY, "-html " + quote(dir.path + "/ok.html") + " -sup " + quote(in_way) +
+  Outcome r = pairfit_run("-html " + quote(dir.path + "/ok.html") + " -sup " + quote(in_way) +
                                                  " " + example_pair());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(entries_of(dir.path), (std::vector<std::string>{"in_the_way.html", "ok.html"}));
-}
-
-TEST(ReportFiles, OptionWithoutValueIsAUsageError) {
-  for (const std::string &args : {example_pair() + " -html", example_pair() + " -sup"}) {
-    RunResult r = run_pairfit(args);
-    EXPECT_EQ(r.status, 1) << args;
-    EXPECT_EQ(r.out, "Usage: pairfit [ -a -f -v -1 -2 ] file1 file2\n") << args;
-  }
-}
-
-// The ten NMR models of ubiquitin, a file each, as README's awk splits them.
-std::vector<std::string> split_models(const std::string &dir) {
-  run_shell("zcat " + quote(data_file("ubiquitin_1d3z_nmr.pdb.gz")) + " | awk -v d=" + quote(dir) +
-            " '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"%s/model%02d.pdb\", d, n) }'");
-  std::vector<std::string> files;
-  for (const std::string &name : entries_of(dir)) files.push_back(dir + "/" + name);
-  return files;
 }
 
 std::size_t count_of(const std::string &text, const std::string &what) {
@@ -108,12 +80,12 @@ std::size_t count_of(const std::string &text, const std::string &what) {
 
 TEST(ReportFiles, BatchHeatMapHasACellForEveryOrderedPair) {
   ScratchDir models("report_models"), out("report_batch");
-  std::vector<std::string> files = split_models(models.path);
+  std::vector<std::string> files = split_ubiquitin_models(models.path);
   ASSERT_EQ(files.size(), 10u);
   std::string names;
   for (const std::string &f : files) names += " " + quote(f);
-  Output plain = run_with_stderr(PAIRFIT_BATCH_BINARY, "-j 2 --all" + names);
-  Output with = run_with_stderr(PAIRFIT_BATCH_BINARY, "-j 2 --all --html " + quote(out.path + "/all.html") + names);
+  Outcome plain = batch_run("-j 2 --all" + names);
+  Outcome with = batch_run("-j 2 --all --html " + quote(out.path + "/all.html") + names);
   EXPECT_EQ(with.status, 0);
   EXPECT_EQ(with.out, plain.out);
   std::string page = read_file(out.path + "/all.html");
@@ -121,7 +93,7 @@ TEST(ReportFiles, BatchHeatMapHasACellForEveryOrderedPair) {
   EXPECT_EQ(count_of(page, "<rect class=\"cell self\""), 10u);
   EXPECT_EQ(count_of(page, "<rect class=\"cell\" "), 90u);
   // One against many: a bar a model.
-  Output bars = run_with_stderr(PAIRFIT_BATCH_BINARY, "--html " + quote(out.path + "/bars.html") + names);
+  Outcome bars = batch_run("--html " + quote(out.path + "/bars.html") + names);
   EXPECT_EQ(bars.status, 0);
   EXPECT_EQ(count_of(read_file(out.path + "/bars.html"), "<rect class=\"bar\""), 9u);
 }
@@ -130,8 +102,8 @@ TEST(ReportFiles, BatchUnwritablePageGivesMessageAndStatus1) {
   ScratchDir dir("report_batch_bad");
   std::string path = dir.path + "/missing/all.html";
   std::string names = quote(data_file("ubiquitin_1d3z_model1.pdb")) + " " + quote(data_file("ubiquitin_1d3z_model2.pdb"));
-  Output plain = run_with_stderr(PAIRFIT_BATCH_BINARY, "--all " + names);
-  Output r = run_with_stderr(PAIRFIT_BATCH_BINARY, "--all --html " + quote(path) + " " + names);
+  Outcome plain = batch_run("--all " + names);
+  Outcome r = batch_run("--all --html " + quote(path) + " " + names);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, plain.out);
   EXPECT_EQ(r.err, "Couldn't write file " + path + ": No such file or directory\n");

@@ -16,25 +16,6 @@ const std::string NMR = data_file("ubiquitin_1d3z_nmr.pdb.gz");
 const std::string NMR_CIF = data_file("ubiquitin_1d3z_nmr.cif.gz");
 const std::string MODEL1 = data_file("ubiquitin_1d3z_model1.pdb");
 
-struct Outcome {
-  std::string out, err;
-  int status;
-  bool operator==(const Outcome &o) const { return out == o.out && err == o.err && status == o.status; }
-};
-
-void PrintTo(const Outcome &r, std::ostream *os) {
-  *os << "status " << r.status << "\nstdout:\n" << r.out << "stderr:\n" << r.err;
-}
-
-Outcome run_capturing(const std::string &binary, const std::string &args) {
-  Scratch err("selection_stderr.txt", "");
-  RunResult r = run_shell(quote(binary) + " " + args + " 2>" + quote(err.path));
-  return {r.out, read_file(err.path), r.status};
-}
-
-Outcome pairfit_run(const std::string &args) { return run_capturing(PAIRFIT_BINARY, args); }
-Outcome batch_run(const std::string &args) { return run_capturing(PAIRFIT_BATCH_BINARY, args); }
-
 // Count, then model and chain of the first and last atom.
 std::string summary(const pairfit::structure &s) {
   if (s.atoms.empty()) return "0";
@@ -232,21 +213,17 @@ TEST(Selection, ProgramsReportBadSelectionsOnStandardError) {
 // The README's example: an NMR ensemble cut into one file a model by awk,
 // all against all, equals --split models on the PDB file and on its mmCIF twin.
 TEST(Selection, BatchSplitIntoModelsEqualsTheFilesAwkCutsOut) {
-  const std::string dir = temp_path("awk_models");
-  ASSERT_EQ(run_shell("mkdir -p " + quote(dir) + " && zcat " + quote(NMR) +
-                      " | awk '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"" + dir + "/model%02d.pdb\", n) }'")
-                .status, 0);
-  std::string expected = batch_run("-j 2 --all " + quote(dir) + "/model*.pdb").out;
-  run_shell("rm -r " + quote(dir));
+  const std::vector<std::string> models = split_ubiquitin_models(temp_path("awk_models"));
+  std::string names;
+  for (const std::string &m : models) names += " " + quote(m);
+  const std::string expected = batch_run("-j 2 --all" + names).out;
   ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), 91);
   for (const std::string &file : {NMR, NMR_CIF}) {
     std::string renamed = expected;
-    for (int m = 1; m <= 10; ++m) {
-      char model_file[32];
-      std::snprintf(model_file, sizeof model_file, "/model%02d.pdb", m);
-      const std::string from = dir + model_file, to = file + "@/" + std::to_string(m);
-      for (size_t at = renamed.find(from); at != std::string::npos; at = renamed.find(from, at + to.size()))
-        renamed.replace(at, from.size(), to);
+    for (int m = 0; m < 10; ++m) {
+      const std::string to = file + "@/" + std::to_string(m + 1);
+      for (size_t at = renamed.find(models[m]); at != std::string::npos; at = renamed.find(models[m], at + to.size()))
+        renamed.replace(at, models[m].size(), to);
     }
     EXPECT_EQ(batch_run("-j 2 --split models --all " + quote(file)), (Outcome{renamed, "", 0})) << file;
   }

@@ -109,3 +109,46 @@ inline std::string atoms_of(const pairfit::structure &s) {
   }
   return text;
 }
+
+
+// Standard output, standard error and exit status of a command.
+struct Outcome {
+  std::string out, err;
+  int status;
+  bool operator==(const Outcome &o) const { return out == o.out && err == o.err && status == o.status; }
+};
+
+inline void PrintTo(const Outcome &r, std::ostream *os) {
+  *os << "status " << r.status << "\nstdout:\n" << r.out << "stderr:\n" << r.err;
+}
+
+// Runs a bash command line (so $'...' names work), capturing both streams.
+inline Outcome run_capturing(const std::string &command) {
+  Scratch err("stderr.txt", ""), script("command.sh", command + " 2>" + quote(err.path) + "\n");
+  const RunResult r = run_shell("bash " + quote(script.path));
+  return {r.out, read_file(err.path), r.status};
+}
+inline Outcome pairfit_run(const std::string &args) { return run_capturing(quote(PAIRFIT_BINARY) + " " + args); }
+inline Outcome batch_run(const std::string &args) { return run_capturing(quote(PAIRFIT_BATCH_BINARY) + " " + args); }
+
+inline std::vector<std::string> lines_of(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The ten models of the ubiquitin NMR ensemble, one file each (as the
+// README's awk line splits them), in a fresh directory.
+inline std::vector<std::string> split_ubiquitin_models(const std::string &dir) {
+  run_shell("rm -rf " + quote(dir) + " && mkdir -p " + quote(dir) + " && zcat " +
+            quote(data_file("ubiquitin_1d3z_nmr.pdb.gz")) + " | awk -v d=" + quote(dir) +
+            " '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"%s/model%02d.pdb\", d, n) }'");
+  std::vector<std::string> models;
+  for (int i = 1; i <= 10; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/model%02d.pdb", i);
+    models.push_back(dir + name);
+  }
+  return models;
+}

@@ -57,14 +57,6 @@ def test_columns_agree_with_an_independent_reader(name):
     assert s.source == str(DATA / name)
 
 
-def test_mmcif_twin_reads_the_same_atoms():
-    pdb, cif = pairfit.read(DATA / "ubiquitin_1ubq_xray.pdb"), pairfit.read(DATA / "ubiquitin_1ubq_xray.cif")
-    for column in ("serials", "residue_numbers", "models", "coordinates"):
-        assert np.array_equal(getattr(pdb, column), getattr(cif, column))
-    for column in ("residue_names", "chain_ids", "insertion_codes", "atom_names"):
-        assert getattr(pdb, column) == getattr(cif, column)
-
-
 def _program_message(binary, path):
     """What pairfit prints for a file it cannot read (as file 1)."""
     run = subprocess.run([binary, str(path), str(EXAMPLES / "demo_ldh_1ldm_A.pdb")],
@@ -80,21 +72,12 @@ def _truncated_gzip(tmp_path):
     return path
 
 
-def _corrupt_gzip(tmp_path):
-    data = bytearray((DATA / "demo_ldh_6ldh_A.pdb.gz").read_bytes())
-    data[len(data) // 2] ^= 0xFF
-    path = tmp_path / "corrupt.pdb.gz"
-    path.write_bytes(bytes(data))
-    return path
-
-
 @pytest.mark.parametrize("make, error", [
     (lambda tmp: tmp / "missing.pdb", pairfit.CannotOpenError),
     (_truncated_gzip, pairfit.UnreadableFileError),
-    (_corrupt_gzip, pairfit.UnreadableFileError),
     (lambda tmp: tmp, pairfit.UnreadableFileError),  # a directory
     (lambda tmp: DATA / "overcap_ubiquitin_2k39_ca.pdb.gz", pairfit.TooManyAtomsError),
-], ids=["missing", "truncated gzip", "corrupt gzip", "directory", "too many atoms"])
+], ids=["missing", "truncated gzip", "directory", "too many atoms"])
 def test_read_errors_carry_the_programs_message(make, error, tmp_path, pairfit_binary):
     path = make(tmp_path)
     for call in (lambda: pairfit.read(path),
@@ -104,9 +87,7 @@ def test_read_errors_carry_the_programs_message(make, error, tmp_path, pairfit_b
             call()
         assert str(raised.value) == _program_message(pairfit_binary, path)
         assert raised.value.path == str(path)
-        assert isinstance(raised.value, pairfit.ReadError)
-        assert isinstance(raised.value, pairfit.Error)
-        assert isinstance(raised.value, OSError)
+        assert all(isinstance(raised.value, t) for t in (pairfit.ReadError, pairfit.Error, OSError))
 
 
 def _file_with_unreadable_lines(tmp_path):
