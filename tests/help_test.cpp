@@ -9,8 +9,6 @@ namespace {
 const std::string FIRST12 =
     quote(data_file("ubiquitin_1ubq_first12_ca.pdb")) + " " + quote(data_file("ubiquitin_1ubq_xray.pdb"));
 
-RunResult run_batch(const std::string &args) { return run_shell(quote(PAIRFIT_BATCH_BINARY) + " " + args); }
-
 }  // namespace
 
 TEST(Help, FullUsageOnStandardOutputAndVersion) {
@@ -23,7 +21,7 @@ TEST(Help, FullUsageOnStandardOutputAndVersion) {
                              "-sup FILE", "-a ", "-f ", "-v ", "-1, -2", "-fast", "-j N", "[1]", "--version"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   EXPECT_EQ(run_pairfit("--version").out, std::string("pairfit ") + PAIRFIT_VERSION + "\n");
-  EXPECT_EQ(run_batch("--version").out, std::string("pairfit-batch ") + PAIRFIT_VERSION + "\n");
+  EXPECT_EQ(batch_run("--version").out, std::string("pairfit-batch ") + PAIRFIT_VERSION + "\n");
   // A value is never an option: -min takes -h as its value.
   EXPECT_EQ(run_pairfit("-min -h").out, "Usage: pairfit [ -a -f -v -1 -2 ] file1 file2\n");
 }
@@ -44,8 +42,8 @@ TEST(Help, SharedOptionsTakeOneDashOrTwoInBothPrograms) {
   EXPECT_EQ(one.out, "SCORE:\t76\t12\t0.0\t240.0\t1.486056e-01\t1.809706e+01\n");
   EXPECT_EQ(two.out, one.out);
   EXPECT_NE(read_file(page2).find("<html"), std::string::npos);
-  const RunResult rows1 = run_batch("-min 0 -seq -fast -j 1 -html " + quote(page1) + " " + FIRST12);
-  const RunResult rows2 = run_batch("--min 0 --seq --fast --j 1 --html " + quote(page2) + " " + FIRST12);
+  const Outcome rows1 = batch_run("-min 0 -seq -fast -j 1 -html " + quote(page1) + " " + FIRST12);
+  const Outcome rows2 = batch_run("--min 0 --seq --fast --j 1 --html " + quote(page2) + " " + FIRST12);
   EXPECT_EQ(rows1.status, 0);
   EXPECT_EQ(rows2.out, rows1.out);
   EXPECT_NE(rows1.out.find("\t76\t12\t0.0\t240.0\t1.486056e-01\t1.809706e+01\n"), std::string::npos) << rows1.out;

@@ -6,7 +6,6 @@ that the 3-D view draws.
 Usage: report_browser_test.py PAIRFIT PAIRFIT_BATCH SOURCE_DIR
 """
 
-import gzip
 import json
 import os
 import shutil
@@ -261,18 +260,10 @@ class ReportPages(unittest.TestCase):
         models = os.path.join(self.dir, "ubq")
         os.mkdir(models)
         # One file a model, as the README's awk splits the NMR entry.
-        files, model = {}, None
-        with gzip.open(os.path.join(SOURCE, "tests", "data", "ubiquitin_1d3z_nmr.pdb.gz"), "rt") as f:
-            for line in f:
-                if line.startswith("MODEL"):
-                    model = int(line.split()[1])
-                elif line.startswith("ATOM"):
-                    files.setdefault(model, []).append(line)
-        names = []
-        for number, lines in sorted(files.items()):
-            names.append(os.path.join(models, "model%02d.pdb" % number))
-            with open(names[-1], "w") as out:
-                out.writelines(lines)
+        subprocess.run("zcat %s | awk '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"%s/model%%02d.pdb\", n) }'"
+                       % (os.path.join(SOURCE, "tests", "data", "ubiquitin_1d3z_nmr.pdb.gz"), models),
+                       shell=True, check=True)
+        names = sorted(os.path.join(models, name) for name in os.listdir(models))
         self.assertEqual(len(names), 10)
         page = os.path.join(self.dir, "all.html")
         subprocess.run([BATCH, "-j", "2", "--all", "--html", page, *names], check=True, capture_output=True)

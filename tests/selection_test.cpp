@@ -150,11 +150,9 @@ TEST(Selection, PairfitOnAPartEqualsPairfitOnTheFileOfThatPart) {
   const std::string xray = data_file("ubiquitin_1ubq_xray.pdb"), xray_cif = data_file("ubiquitin_1ubq_xray.cif");
   const struct { std::string options, selected1, selected2, plain1, plain2; } cases[] = {
       {"-a -o -b", HB4 + "@//B", HB_B, HB_B, HB_B},
-      {"-a -o -b", HB_B, HB4 + "@/1/B", HB_B, HB_B},
       {"-o", HB4 + "@A", hb_a, hb_a, hb_a},
       {"-a -o -b", NMR + "@/1", MODEL1, MODEL1, MODEL1},
       {"-a -o -b -v", NMR + "@/2", MODEL1, model2, MODEL1},
-      {"-o -b", MODEL1, NMR + "@/2/A", MODEL1, model2},
       // The mmCIF file numbers atoms on through all models: -o would show other serials.
       {"-a -b", NMR_CIF + "@/2", MODEL1, model2, MODEL1},
       {"-a -b", MODEL1, NMR_CIF + "@/2/A", MODEL1, model2},

@@ -32,37 +32,27 @@ def test_integer_columns_take_whole_numbers_of_any_type():
     assert list(s.models) == [1, 2]
 
 
-def test_paths_with_a_nul_byte_are_refused():
-    with pytest.raises(ValueError, match="^path: the path .* holds a NUL byte"):
-        pairfit.read(UBQ1 + "\0ignored")
-    with pytest.raises(ValueError, match="^b: "):
-        pairfit.compare(UBQ1, UBQ2 + "\0")
-    with pytest.raises(ValueError, match=r"^models\[1\]: "):
-        pairfit.compare_many(UBQ1, [UBQ2, UBQ2.encode() + b"\0x"])
-
-
-def test_argument_errors_name_the_argument():
-    with pytest.raises(TypeError, match="^models: a list of Structures or paths, not the single"):
-        pairfit.compare_many(UBQ1, UBQ2)
-    with pytest.raises(TypeError, match="^structures: "):
-        pairfit.compare_all(UBQ1)
-    with pytest.raises(ValueError, match=r"^pairs\[0\]: an \(a, b\) tuple"):
-        pairfit.compare_pairs([UBQ1 + UBQ2[:1]])
-    with pytest.raises(TypeError, match=r"^models\[0\]: a Structure or a path, not 7"):
-        pairfit.compare_many(UBQ1, [7])
-    with pytest.raises(ValueError, match="^pairing: "):
-        pairfit.compare(UBQ1, UBQ2, pairing=([0, 2 ** 40], [0, 1]))
-
-
-@pytest.mark.parametrize("call", [
+@pytest.mark.parametrize("call, error, message", [
+    (lambda: pairfit.read(UBQ1 + "\0ignored"), ValueError, "^path: the path .* holds a NUL byte"),
+    (lambda: pairfit.compare(UBQ1, UBQ2 + "\0"), ValueError, "^b: "),
+    (lambda: pairfit.compare_many(UBQ1, [UBQ2, UBQ2.encode() + b"\0x"]), ValueError, r"^models\[1\]: "),
+    (lambda: pairfit.compare_many(UBQ1, UBQ2), TypeError, "^models: a list of Structures or paths, not the single"),
+    (lambda: pairfit.compare_all(UBQ1), TypeError, "^structures: "),
+    (lambda: pairfit.compare_pairs([UBQ1 + UBQ2[:1]]), ValueError, r"^pairs\[0\]: an \(a, b\) tuple"),
+    (lambda: pairfit.compare_many(UBQ1, [7]), TypeError, r"^models\[0\]: a Structure or a path, not 7"),
+    (lambda: pairfit.compare(UBQ1, UBQ2, pairing=([0, 2 ** 40], [0, 1])), ValueError, "^pairing: "),
+] + [(call, ValueError, r"^threads: 0 \(every core\) or more, not -1$") for call in (
     lambda: pairfit.compare(UBQ1, UBQ2, threads=-1),
     lambda: pairfit.compare(UBQ1, UBQ2, mode="fast", threads=-1),
     lambda: pairfit.compare_many(UBQ1, [UBQ2], threads=-1),
     lambda: pairfit.compare_pairs([(UBQ1, UBQ2)], threads=-1),
-    lambda: pairfit.compare_all([UBQ1, UBQ2], threads=-1),
-], ids=["compare", "compare fast", "compare_many", "compare_pairs", "compare_all"])
-def test_negative_threads_are_refused_by_every_function(call):
-    with pytest.raises(ValueError, match=r"^threads: 0 \(every core\) or more, not -1$"):
+    lambda: pairfit.compare_all([UBQ1, UBQ2], threads=-1))],
+    ids=["NUL in path", "NUL in b", "NUL in a model", "one path for a list", "one path for structures",
+         "pair not a tuple", "model not a path", "index beyond int"] +
+        ["negative threads in " + f for f in ("compare", "compare fast", "compare_many", "compare_pairs",
+                                              "compare_all")])
+def test_argument_errors_name_the_argument(call, error, message):
+    with pytest.raises(error, match=message):
         call()
 
 

@@ -52,9 +52,13 @@ def test_moved_coordinates_equal_coordinate_file(case, pairfit_binary, tmp_path)
     run = subprocess.run([pairfit_binary, "-min", str(case.min_size), "-pdb", str(path), case.file1, case.file2],
                          capture_output=True, text=True)
     assert run.returncode == 0 and score_values(run.stdout.splitlines()) == r.score_line()
-    blocks = [np.array([[float(v) for v in l.split()[-5:-2]] for l in b.strip("\n").splitlines()])
-              for b in path.read_text().split("END\n")[:2]]
-    moved2, shifted1 = blocks
+    blocks = [[]]
+    for line in path.read_text().splitlines():
+        if line.startswith("END"):
+            blocks.append([])
+        else:
+            blocks[-1].append([float(v) for v in line.split()[-5:-2]])
+    moved2, shifted1 = (np.array(b) for b in blocks[:2])
     assert len(moved2) == len(shifted1) == r.npairs
     if r.size == 0:
         return
