@@ -108,7 +108,7 @@ FAULTS = [
     ("fit-centre", "src/fast/closed_form_fit.cpp", "static_cast<double>(sum2_[i]) / dn * unit;", "static_cast<double>(sum2_[i]) / (dn + 1) * unit;", FAST),
     ("fit-rotation-bound", "src/fast/closed_form_fit.cpp", "frobenius * 0.70710678118654757 + 2.3 * (error_a + error_b)",
      "frobenius * 0.5 + 2.3 * (error_a + error_b)", FAST),
-    ("open-far-floor-shift", "src/fast/open_pairs.cpp", "return envelope_floor_[0] - shift;", "return envelope_floor_[0];", FAST),
+    ("open-far-floor-shift", "src/fast/open_pairs.cpp", "return floor[0] - shift;", "return floor[0];", FAST),
     ("open-limit", "src/fast/open_pairs.cpp", "if (estimate[s] <= limit) slots[found++] = s;", "if (estimate[s] < limit) slots[found++] = s;", FAST),
     # output files
     ("output-mode-bits", "apps/common/output_file.cpp", "exists ? (st.st_mode & 07777) : new_file_mode()", "new_file_mode()", OUT),

@@ -348,6 +348,33 @@ TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
   }
 }
 
+// Three copies of the LDH pair, moved apart differently in the two
+// structures: most open pairs lie far from the subset, so that passes
+// cover a middle set while the bound on the other copies holds; 150
+// Angstrom apart, and 45, where the other copies come near enough at times
+// for that bound to fail.
+TEST(FastSearch, GrowthPathsAmongFarCopiesTakeTheClosestPair) {
+  pair_lists one = read_pairs("demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb");
+  const int n = static_cast<int>(one.first.size());
+  for (double apart : {150.0, 45.0}) {
+    pair_lists p;
+    for (int c = 0; c < 3; ++c)
+      for (int i = 0; i < n; ++i) {
+        point a = one.first[i], b = one.second[i];
+        a[0] += apart * c;
+        b[1] += apart * c;
+        b[2] -= apart / 2 * c;
+        p.first.push_back(a);
+        p.second.push_back(b);
+      }
+    for (int seed : {0, n + n / 2, 3 * n - 5}) {
+      std::vector<int> expected = plain_growth_path(p, seed);
+      EXPECT_EQ(growth_path(p.first, p.second, seed), expected) << apart << " seed " << seed;
+      EXPECT_GT(expected.size(), 4u);
+    }
+  }
+}
+
 // The rotation of a unit quaternion (w, x, y, z).
 void quaternion_rotation(const double q[4], double r[9]) {
   const double w = q[0], x = q[1], y = q[2], z = q[3];

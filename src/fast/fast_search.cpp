@@ -200,10 +200,17 @@ public:
             join(closest, print);
             add_term(closest, closest_deviation);
             ++k;
+            bool recorded_size = false;
             if (replay) {
                 if (k == stop_size) return;
             } else if (ctx_.paths != nullptr && --until_record == 0) {
                 until_record = ctx_.record_every;
+                recorded_size = true;
+                // Its place in the table loads while the fit is computed.
+                ctx_.paths->prefetch(print);
+            }
+            const rigid_fit grown = sums_.fit(ctx_.grid);
+            if (recorded_size) {
                 int owner;
                 if (ctx_.paths->reached_before(print, seed, &owner)) {
                     // The rest of this path would repeat the owner's exactly.
@@ -212,7 +219,7 @@ public:
                     break;
                 }
             }
-            fit = sums_.fit(ctx_.grid);
+            fit = grown;
             ++out.counters.fits;
             rms = fit.rms;
             advance_motion(fit);
@@ -376,7 +383,7 @@ private:
         if (open_.near_candidates(fit, candidates_)) {
             const int best_at = closest_candidate(fit, deviation, out);
             const double reach = std::sqrt(best_at >= 0 ? *deviation : NO_PAIR_BEYOND) + t_.margin;
-            if (open_.far_floor(fit) > reach) return best_at;
+            if (open_.far_beyond(fit, reach)) return best_at;
         }
         ++out.counters.full_passes;
         open_.regroup(fit, candidates_);
@@ -503,12 +510,12 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
     single_precision_pairs estimates(first, second);
     zobrist_keys keys(n);
     std::unique_ptr<path_set> paths;
-    if (options.share_paths) paths.reset(new path_set(path_capacity(n)));
-    search_context ctx(grid, table, estimates, keys, paths.get(), options);
-
     int threads = options.threads > 0 ? options.threads
                                       : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     threads = std::min(threads, seed_count(n));
+    if (options.share_paths) paths.reset(new path_set(path_capacity(n), threads > 1));
+    search_context ctx(grid, table, estimates, keys, paths.get(), options);
+
     std::vector<thread_findings> found(threads);
     if (threads == 1) {
         run_seeds(ctx, found[0]);

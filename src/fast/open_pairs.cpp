@@ -275,6 +275,7 @@ single_precision_pairs::single_precision_pairs(const std::vector<point> &first,
                                                const std::vector<point> &second)
     : n_(static_cast<int>(std::min(first.size(), second.size()))), every_pair_(n_) {
     const std::vector<point> *structures[2] = {&first, &second};
+    double largest = 0.0;
     for (int s = 0; s < 2; ++s)
         for (int c = 0; c < 3; ++c) {
             double low = 0.0, high = 0.0;
@@ -285,7 +286,11 @@ single_precision_pairs::single_precision_pairs(const std::vector<point> &first,
             }
             origin_[s][c] = low + (high - low) / 2;
             extent_ = std::max(extent_, (high - low) / 2);
+            largest = std::max({largest, std::fabs(low), std::fabs(high)});
         }
+    // The same allowance as the search's own (relative to the largest
+    // coordinate).
+    margin_ = 1e-9 * (1.0 + largest);
     usable_ = extent_ < LARGEST_EXTENT;
     slot_list &all = every_pair_;
     for (int k = 0; k < n_; ++k) {
@@ -357,19 +362,22 @@ float slot_list::estimate(const float r[9], const float t[3], float *out, float 
 open_pairs::open_pairs(const single_precision_pairs &all)
     // The near set is chosen anew every few steps: squeezing it costs more
     // than passing over its few taken slots.
-    : all_(all), open_(all.size()), near_(all.size(), false), estimate_(padded(all.size())),
+    : all_(all), open_(all.size()), near_(all.size(), false), middle_(all.size()), estimate_(padded(all.size())),
       chunk_lowest_(padded(all.size()) / CHUNK), scratch_(2 * padded(all.size())),
       found_(padded(all.size()) + LANES) {}
 
 void open_pairs::reset() {
     open_ = all_.every_pair_;  // the same sizes: copies without allocating
     near_.clear();
+    middle_.clear();
     split_ = false;
+    middle_bound_.active = false;
 }
 
 void open_pairs::take(int pair) {
     open_.take(pair);
     near_.take(pair);
+    middle_.take(pair);
 }
 
 double open_pairs::fit_about_origins(const rigid_fit &fit, float r[9], float t[3]) const {
@@ -412,74 +420,58 @@ bool open_pairs::near_candidates(const rigid_fit &fit, std::vector<int> &out) {
     return true;
 }
 
-double open_pairs::far_floor(const rigid_fit &fit) const {
-    if (!split_) return INFINITY_DISTANCE;
-    // How far the fit moved since the regroup: the spectral norm of the
+double open_pairs::distance_bound::at(const rigid_fit &now) const {
+    if (!active || floor[0] == INFINITY_DISTANCE) return INFINITY_DISTANCE;
+    // How far the fit moved since the pass: the spectral norm of the
     // rotation's change, and the distance between the two images of the
-    // regroup's centre (which the regroup's fit put at centre1).
-    const double turn = rotation_distance(fit.rotation, fit.rotation_error_bound, regroup_fit_.rotation,
-                                          regroup_fit_.rotation_error_bound);
+    // pass's centre (which the pass's fit put at centre1).
+    const double turn = rotation_distance(now.rotation, now.rotation_error_bound, fit.rotation,
+                                          fit.rotation_error_bound);
     double shift2 = 0.0;
     for (int i = 0; i < 3; ++i) {
-        double image = fit.centre1[i];
-        for (int j = 0; j < 3; ++j) image += fit.rotation[3 * i + j] * (regroup_fit_.centre2[j] - fit.centre2[j]);
-        const double d = image - regroup_fit_.centre1[i];
+        double image = now.centre1[i];
+        for (int j = 0; j < 3; ++j) image += now.rotation[3 * i + j] * (fit.centre2[j] - now.centre2[j]);
+        const double d = image - fit.centre1[i];
         shift2 += d * d;
     }
     const double shift = std::sqrt(shift2) * (1 + 1e-14);
     // The bound as a function of the turn is the lowest of lines falling
-    // with the turn (one per far pair, less a rounding allowance linear in
-    // the turn), so it is concave: between two samples it stays above the
+    // with the turn (one per pair, less a rounding allowance linear in the
+    // turn), so it is concave: between two samples it stays above the
     // chord joining their floors. (1e-9 covers the chord's own rounding.)
-    if (envelope_floor_[0] == INFINITY_DISTANCE) return INFINITY_DISTANCE;
-    if (!(turn > 0.0)) return envelope_floor_[0] - shift;
+    if (!(turn > 0.0)) return floor[0] - shift;
     for (int j = 1; j < TURNS; ++j)
-        if (turn <= turn_sample(j)) {
-            const double low = turn_sample(j - 1), high = turn_sample(j);
+        if (turn <= turns[j]) {
+            const double low = turns[j - 1], high = turns[j];
             const double along = (turn - low) / (high - low);
-            const double chord = envelope_floor_[j - 1] + along * (envelope_floor_[j] - envelope_floor_[j - 1]);
+            const double chord = floor[j - 1] + along * (floor[j] - floor[j - 1]);
             return chord - 1e-9 - shift;
         }
     return -INFINITY_DISTANCE;
 }
 
-void open_pairs::regroup(const rigid_fit &fit, std::vector<int> &out) {
-    float r[9], t[3];
-    const double error = fit_about_origins(fit, r, t);
-    estimates_ += in_groups(open_.count);
-    const float lowest = open_.estimate(r, t, estimate_.data(), chunk_lowest_.data());
-    gather(open_, lowest, error, out);
-    // The near set: the open pairs whose estimate is within window_ of
-    // the lowest (all when they are few), the window kept so that they are
-    // about a sixteenth of the open pairs (measured best on large inputs:
-    // a small set whose bound fails sooner costs less than a larger one).
-    near_.clear();
-    split_ = false;
-    const int open = open_.count - open_.taken_since;
-    if (open < 4 * NEAR_LEAST) return;
-    const double reach = std::sqrt(static_cast<double>(lowest)) + window_;
-    const float last_near = static_cast<float>(reach * reach);
-    // A closed slot's estimate is infinite.
-    const int near_slots = slots_at_most(estimate_.data(), chunk_lowest_.data(), in_groups(open_.count), last_near,
-                                         found_.data());
-    for (int i = 0; i < near_slots; ++i) near_.append_slot(open_, found_[i]);
-    near_.finish();
-    const int kept = near_.count;
-    const int wanted = std::max(NEAR_LEAST, open / 16);
-    if (2 * kept < wanted) window_ *= 1.5;
-    if (kept > 2 * wanted) window_ /= 1.5;
-    // The far pairs' bound: for each sampled turn, the lowest of (a bound
-    // on the deviation) - turn x (a bound on the distance from the fit's
-    // centre in the second structure) over the far pairs.
+double open_pairs::far_floor(const rigid_fit &fit) const {
+    if (!split_) return INFINITY_DISTANCE;
+    return std::min(near_bound_.at(fit), middle_bound_.at(fit));
+}
+
+bool open_pairs::far_beyond(const rigid_fit &fit, double reach) const {
+    return !split_ || (near_bound_.at(fit) > reach && middle_bound_.at(fit) > reach);
+}
+
+void open_pairs::bound_beyond(const slot_list &list, float edge, const rigid_fit &fit, double error,
+                              distance_bound &bound) {
+    // For each sampled turn, the lowest of (a bound on the deviation) -
+    // turn x (a bound on the distance from the fit's centre in the second
+    // structure) over the slots of list estimated beyond edge.
     const float ox = static_cast<float>(fit.centre2[0] - all_.origin_[1][0]),
                 oy = static_cast<float>(fit.centre2[1] - all_.origin_[1][1]),
                 oz = static_cast<float>(fit.centre2[2] - all_.origin_[1][2]);
     static_assert(TURNS == SAMPLES, "one envelope value per sampled turn");
     float turns[TURNS], envelope[TURNS];
-    for (int j = 0; j < TURNS; ++j) turns[j] = static_cast<float>(turn_sample(j));
-    const float widest = far_envelope(estimate_.data(), open_.x2.data(), open_.y2.data(), open_.z2.data(),
-                                             in_groups(open_.count), last_near, ox, oy, oz, turns, scratch_.data(),
-                                             envelope);
+    for (int j = 0; j < TURNS; ++j) turns[j] = static_cast<float>(bound.turns[j]);
+    const float widest = far_envelope(estimate_.data(), list.x2.data(), list.y2.data(), list.z2.data(),
+                                      in_groups(list.count), edge, ox, oy, oz, turns, scratch_.data(), envelope);
     // Each single-precision coordinate difference is within a few units of
     // roundoff of the extent and the centre, so the distances are within
     // distance_error; the deviations are within 2 error (see gather), the
@@ -488,14 +480,82 @@ void open_pairs::regroup(const rigid_fit &fit, std::vector<int> &out) {
     // widest turn, within 2 units of them.
     const double distance_error = 8 * UNIT_ROUNDOFF * (all_.extent_ + std::fabs(ox) + std::fabs(oy) + std::fabs(oz));
     for (int j = 0; j < TURNS; ++j) {
-        const double turn = turn_sample(j);
-        envelope_floor_[j] = envelope[j] == NOT_OPEN
-                                 ? INFINITY_DISTANCE
-                                 : envelope[j] - 2 * error - turn * distance_error -
-                                       8 * UNIT_ROUNDOFF * (FAR_CLAMP + turn * widest) - 1e-6;
+        const double turn = bound.turns[j];
+        bound.floor[j] = envelope[j] == NOT_OPEN
+                             ? INFINITY_DISTANCE
+                             : envelope[j] - 2 * error - turn * distance_error -
+                                   8 * UNIT_ROUNDOFF * (FAR_CLAMP + turn * widest) - 1e-6;
     }
-    regroup_fit_ = fit;
+    bound.fit = fit;
+    bound.active = true;
+}
+
+void open_pairs::choose_middle(const rigid_fit &fit, float lowest, double error) {
+    middle_.clear();
+    middle_bound_.active = false;
+    const int open = open_.count - open_.taken_since;
+    if (open < MIDDLE_LEAST) return;
+    const double reach = std::sqrt(static_cast<double>(lowest)) + MIDDLE_REACH;
+    const float edge = static_cast<float>(reach * reach);
+    const int inside =
+        slots_at_most(estimate_.data(), chunk_lowest_.data(), in_groups(open_.count), edge, found_.data());
+    // Worth keeping only when it leaves most pairs out.
+    if (2 * inside > open) return;
+    for (int i = 0; i < inside; ++i) middle_.append_slot(open_, found_[i]);
+    middle_.finish();
+    bound_beyond(open_, edge, fit, error, middle_bound_);
+}
+
+void open_pairs::choose_near(const slot_list &list, const rigid_fit &fit, float lowest, double error) {
+    // The near set: the pairs of list whose estimate is within window_ of
+    // the lowest (all when they are few), the window kept so that they are
+    // about a sixteenth of the open pairs of the middle set, or of all
+    // without one (measured best on large inputs: a small set whose bound
+    // fails sooner costs less than a larger one).
+    near_.clear();
+    split_ = false;
+    const slot_list &counted = middle_bound_.active ? middle_ : open_;
+    const int open = counted.count - counted.taken_since;
+    if (open < 4 * NEAR_LEAST) return;
+    const double reach = std::sqrt(static_cast<double>(lowest)) + window_;
+    const float last_near = static_cast<float>(reach * reach);
+    // A closed slot's estimate is infinite.
+    const int near_slots =
+        slots_at_most(estimate_.data(), chunk_lowest_.data(), in_groups(list.count), last_near, found_.data());
+    for (int i = 0; i < near_slots; ++i) near_.append_slot(list, found_[i]);
+    near_.finish();
+    const int kept = near_.count;
+    const int wanted = std::max(NEAR_LEAST, open / 16);
+    if (2 * kept < wanted) window_ *= 1.5;
+    if (kept > 2 * wanted) window_ /= 1.5;
+    bound_beyond(list, last_near, fit, error, near_bound_);
     split_ = true;
+}
+
+void open_pairs::regroup(const rigid_fit &fit, std::vector<int> &out) {
+    float r[9], t[3];
+    const double error = fit_about_origins(fit, r, t);
+    if (middle_bound_.active) {
+        // A pass over the middle set, enough while the pairs beyond it
+        // stay farther than the closest of it can be: an estimate is within
+        // 4 error of the true deviation (see gather), which the search's
+        // deviations are within margin of.
+        estimates_ += in_groups(middle_.count);
+        const float lowest = middle_.estimate(r, t, estimate_.data(), chunk_lowest_.data());
+        if (lowest != NOT_OPEN) {
+            const double reach = std::sqrt(static_cast<double>(lowest)) * (1 + 1e-6) + 4 * error + 2 * all_.margin_;
+            if (middle_bound_.at(fit) > reach) {
+                gather(middle_, lowest, error, out);
+                choose_near(middle_, fit, lowest, error);
+                return;
+            }
+        }
+    }
+    estimates_ += in_groups(open_.count);
+    const float lowest = open_.estimate(r, t, estimate_.data(), chunk_lowest_.data());
+    gather(open_, lowest, error, out);
+    choose_middle(fit, lowest, error);
+    choose_near(open_, fit, lowest, error);
 }
 
 }  // namespace detail

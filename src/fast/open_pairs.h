@@ -67,6 +67,8 @@ private:
     slot_list every_pair_;
     point origin_[2];
     double extent_ = 0.0;  // the largest coordinate about the origins
+    // The search's allowance for rounding in its deviations (Angstrom).
+    double margin_ = 0.0;
 };
 
 // The open pairs of one growth path. A pass of estimates normally covers
@@ -77,7 +79,9 @@ private:
 // the regroup, each of the others stays at least (its deviation then) -
 // turn x |b - o| - shift away. The lowest of that over the others is kept
 // for a few turns, and a few products per step tell whether any of them
-// could now be closer than the nearest of the near ones.
+// could now be closer than the nearest of the near ones. When most open
+// pairs lie far away (several far-apart parts), regroups pass over a middle
+// set only, kept the same way with a bound on the pairs beyond it.
 class open_pairs {
 public:
     explicit open_pairs(const single_precision_pairs &all);
@@ -90,8 +94,12 @@ public:
     // A lower bound on the deviation (Angstrom) under fit of every open
     // pair outside the near set; infinity when there is none.
     double far_floor(const rigid_fit &fit) const;
-    // A pass over all open pairs: the candidates among all of them, as
-    // near_candidates gives them, and the near set chosen anew.
+    // Whether far_floor(fit) > reach, computing no more than it must.
+    bool far_beyond(const rigid_fit &fit, double reach) const;
+    // A pass over the middle set, or over all open pairs when there is
+    // none or the bound on the pairs beyond it fails: the candidates among
+    // all open pairs, as near_candidates gives them, and the near set
+    // chosen anew.
     void regroup(const rigid_fit &fit, std::vector<int> &candidates);
     long long estimates() const { return estimates_; }  // pairs estimated so far
 
@@ -103,26 +111,53 @@ private:
     // deviation, given the lowest estimate, as pairs into candidates.
     void gather(const slot_list &list, float lowest, double error, std::vector<int> &candidates);
 
-    // The turns (spectral norm of the rotation's change) at which the far
-    // pairs' bound is kept. Between them the bound follows the chord, which
-    // the true bound never falls below (see far_floor); the bound at 0 does
-    // most of the work, and more samples cost more than they save.
+    // The turns (spectral norm of the rotation's change) at which a bound
+    // on the deviations of pairs left out of a pass is kept. Between them
+    // the bound follows the chord, which the true bound never falls below
+    // (see far_floor); for the pairs outside the near set the bound at 0
+    // does most of the work, and more samples cost more than they save.
+    // The pairs beyond the middle set are far, so their bound is kept to
+    // larger turns.
     static const int TURNS = 3;
-    static double turn_sample(int j) {
-        static constexpr double samples[TURNS] = {0.0, 2e-3, 3.2e-2};
-        return samples[j];
-    }
+    static constexpr double NEAR_TURNS[TURNS] = {0.0, 2e-3, 3.2e-2};
+    static constexpr double MIDDLE_TURNS[TURNS] = {0.0, 2e-2, 1e-1};
+
+    // A lower bound on the deviations of the open pairs that a pass left
+    // out, kept from the pass's fit: for each sampled turn, a lower bound
+    // on (their deviation then) - turn x (their distance from the fit's
+    // centre2).
+    struct distance_bound {
+        const double *turns;
+        bool active = false;
+        rigid_fit fit;
+        double floor[TURNS];
+        explicit distance_bound(const double *sampled) : turns(sampled) {}
+        // The bound (Angstrom) under now; infinity when none is kept.
+        double at(const rigid_fit &now) const;
+    };
+    // The bound on the slots of list whose estimates lie beyond edge.
+    void bound_beyond(const slot_list &list, float edge, const rigid_fit &fit, double error, distance_bound &bound);
+    // After a pass over all open pairs: the middle set, and the bound on
+    // the pairs beyond it (none when it would hold most of them).
+    void choose_middle(const rigid_fit &fit, float lowest, double error);
+    // After a pass over list: the near set, and the bound on the rest of
+    // list.
+    void choose_near(const slot_list &list, const rigid_fit &fit, float lowest, double error);
+
+    // Inputs of several far-apart parts (as repeated domains or chains)
+    // have most of their pairs far from the subset: a middle set, those
+    // within MIDDLE_REACH (Angstrom) of the lowest estimate at the last
+    // pass over all open pairs, is what regroups pass over while the bound
+    // on the others holds. Only with at least MIDDLE_LEAST pairs open.
+    static constexpr double MIDDLE_REACH = 40.0;
+    static const int MIDDLE_LEAST = 512;
 
     const single_precision_pairs &all_;
-    slot_list open_, near_;
+    slot_list open_, near_, middle_;
     bool split_ = false;
     // How far (Angstrom) past the lowest estimate the near set reaches.
     double window_ = 1.0;
-    // The fit at the last regroup, and for each sampled turn a lower bound
-    // on the far pairs' deviation less the turn times their distance from
-    // the fit's centre2 (see far_envelope).
-    rigid_fit regroup_fit_;
-    double envelope_floor_[TURNS];
+    distance_bound near_bound_{NEAR_TURNS}, middle_bound_{MIDDLE_TURNS};
     long long estimates_ = 0;
     std::vector<float> estimate_, chunk_lowest_, scratch_;
     std::vector<int> found_;

@@ -48,15 +48,23 @@ struct path_set::shard {
         slots.swap(bigger);
     }
 };
-path_set::path_set(std::size_t capacity) : shard_capacity_(capacity >> SHARD_BITS) {
+path_set::path_set(std::size_t capacity, bool shared) : shard_capacity_(capacity >> SHARD_BITS), shared_(shared) {
     for (int i = 0; i < (1 << SHARD_BITS); ++i) shards_.emplace_back(new shard);
 }
 
 path_set::~path_set() = default;
 
+void path_set::prefetch(const subset_fingerprint &f) const {
+    shard &s = *shards_[f.hash2 >> (64 - SHARD_BITS)];
+    std::unique_lock<std::mutex> hold(s.lock, std::defer_lock);
+    if (shared_) hold.lock();
+    if (!s.slots.empty()) __builtin_prefetch(&s.slots[f.hash1 & (s.slots.size() - 1)]);
+}
+
 bool path_set::reached_before(const subset_fingerprint &f, int owner, int *first_owner) {
     shard &s = *shards_[f.hash2 >> (64 - SHARD_BITS)];
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::unique_lock<std::mutex> hold(s.lock, std::defer_lock);
+    if (shared_) hold.lock();
     if (!s.slots.empty()) {
         shard::entry *e = s.find(s.slots, f);
         if (e->size != 0) {

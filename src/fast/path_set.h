@@ -39,14 +39,17 @@ private:
 // Fingerprints with the path (seed) that reached each first. Holds at most
 // `capacity` of them, so that memory stays linear in the number of pairs;
 // when full it records nothing more, which only means later paths are not
-// cut.
+// cut. Used by one thread only, it takes no locks.
 class path_set {
 public:
-    explicit path_set(std::size_t capacity);
+    explicit path_set(std::size_t capacity, bool shared = true);
     ~path_set();
     // Records f as reached by path `owner`, unless it was reached before:
     // then returns true and sets *first_owner to the path that reached it.
     bool reached_before(const subset_fingerprint &f, int owner, int *first_owner);
+    // Starts loading the place where f would be recorded, so that a
+    // reached_before a little later finds it in the cache.
+    void prefetch(const subset_fingerprint &f) const;
     std::size_t size() const;
     static constexpr std::size_t bytes_per_entry = 24;
 
@@ -54,6 +57,7 @@ private:
     struct shard;
     std::vector<std::unique_ptr<shard>> shards_;
     std::size_t shard_capacity_;
+    bool shared_;
 };
 
 }  // namespace detail
