@@ -27,11 +27,12 @@ const double TERM_SLOPE = 0.2905;
 struct pair_table {
     int n = 0;
     std::vector<double> x1, y1, z1, x2, y2, z2;
+    std::vector<double> unbarred;  // n zeros: a pass that bars no pair
     // Allowance for rounding in the deviations and bounds (Angstrom).
     double margin = 0.0;
 
     pair_table(const std::vector<point> &first, const std::vector<point> &second)
-        : n(static_cast<int>(first.size())), x1(n), y1(n), z1(n), x2(n), y2(n), z2(n) {
+        : n(static_cast<int>(first.size())), x1(n), y1(n), z1(n), x2(n), y2(n), z2(n), unbarred(n, 0.0) {
         double largest = 0.0;
         for (int i = 0; i < n; ++i) {
             x1[i] = first[i][0], y1[i] = first[i][1], z1[i] = first[i][2];
@@ -332,14 +333,25 @@ private:
     void score(int seed, int k, const rigid_fit &fit, thread_findings &out) {
         // The members' deviations in index order, their terms in a vector
         // loop, then summed one by one in that order.
+        // When most pairs are members, every pair's term is computed in
+        // vector loops (the same values) and the members' picked out.
         int m = 0;
-        const int words = static_cast<int>(member_bits_.size());
-        for (int w = 0; w < words; ++w)
-            for (std::uint64_t bits = member_bits_[w]; bits != 0; bits &= bits - 1)
-                deviations_[m++] = squared_deviation(t_, 64 * w + __builtin_ctzll(bits), fit);
-        score_terms(deviations_.data(), m);
         double sum = 0.0;
-        for (int i = 0; i < m; ++i) sum += deviations_[i];
+        const int words = static_cast<int>(member_bits_.size());
+        if (2 * k > t_.n) {
+            measure_run(t_, 0, t_.n, fit, t_.unbarred.data(), deviations_.data());
+            score_terms(deviations_.data(), t_.n);
+            for (int w = 0; w < words; ++w)
+                for (std::uint64_t bits = member_bits_[w]; bits != 0; bits &= bits - 1)
+                    sum += deviations_[64 * w + __builtin_ctzll(bits)];
+            m = t_.n;
+        } else {
+            for (int w = 0; w < words; ++w)
+                for (std::uint64_t bits = member_bits_[w]; bits != 0; bits &= bits - 1)
+                    deviations_[m++] = squared_deviation(t_, 64 * w + __builtin_ctzll(bits), fit);
+            score_terms(deviations_.data(), m);
+            for (int i = 0; i < m; ++i) sum += deviations_[i];
+        }
         out.counters.deviations += m;
         ++out.counters.scores;
         // The terms are now known under this fit.
