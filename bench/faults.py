@@ -143,7 +143,7 @@ FAULTS = [
      "return coordinate_format::pdb;", REPORT + "|OutputSafety"),
     # the command-line program
     ("deviation-table-width", "apps/pairfit/deviation_table.cpp", "%d \\t %s \\t %3s %4d \\t %8.4lf\\t%d", "%d \\t %s \\t %3s %4d \\t %8.3lf\\t%d", CORE),
-    ("progress-line", "apps/pairfit/deviation_table.cpp", "%s:\\t%.2f\\t%d\\t%.1f\\t%.1f\\t%e", "%s:\\t%.3f\\t%d\\t%.1f\\t%.1f\\t%e", CORE),
+    ("progress-line", "apps/pairfit/progress_printer.cpp", "%s:\\t%.2f\\t%d\\t%.1f\\t%.1f\\t%e", "%s:\\t%.3f\\t%d\\t%.1f\\t%.1f\\t%e", CORE),
     ("options-threads-limit", "apps/pairfit/options.cpp", "parse_digits(argv[i + 1], 0, 4096, &settings->threads)",
      "parse_digits(argv[i + 1], 0, 409600, &settings->threads)", CORE + "|Fast"),
     # Python

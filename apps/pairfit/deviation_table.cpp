@@ -1,7 +1,6 @@
-#include <cmath>
-#include <cstdio>
+#include "deviation_table.h"
 
-#include "reports.h"
+#include <cstdio>
 
 void print_deviation_table(const compared_pair &input, double rms,
                            const std::function<bool(int)> &in_subset,
@@ -20,37 +19,4 @@ void print_deviation_table(const compared_pair &input, double rms,
                     a1.atom_name.c_str(), a1.residue_name.c_str(), a1.residue_number, d, a2.serial,
                     a2.atom_name.c_str(), a2.residue_name.c_str(), a2.residue_number, d);
     }
-}
-
-void print_scores_by_size(const pairfit::result &r) {
-    for (int s = 0; s < r.npairs; ++s)
-        std::printf("SCORE-TEST\t%d\t%f\t%e\n", s, r.score_by_size[s],
-                    pairfit::score_pvalue(s, r.score_by_size[s]));
-}
-
-namespace {
-
-void print_step(const char *label, const pairfit::growth_step &step) {
-    double fraction = static_cast<double>(step.size) / static_cast<double>(step.npairs);
-    std::printf("%s:\t%.2f\t%d\t%.1f\t%.1f\t%e\n", label, fraction, step.size, step.rms, step.score,
-                step.pvalue);
-}
-
-}  // namespace
-
-void progress_printer::step_scored(const pairfit::growth_step &step) {
-    if (static_cast<double>(step.size) / static_cast<double>(step.npairs) <= frac_limit_) {
-        print_step("FRAC1", step);
-        frac_limit_ -= frac_step_;
-    }
-}
-
-void progress_printer::new_best(const pairfit::growth_step &step) {
-    if (progress_) print_step("GOOD1", step);
-}
-
-void progress_printer::fitted(const pairfit::fit_snapshot &fit) {
-    print_deviation_table(
-        input_, fit.rms, [&](int k) { return fit.selected[k] != 0; },
-        [&](int k) { return std::sqrt(fit.squared_distances[k]); });
 }
