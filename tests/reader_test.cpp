@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "structure/reader.h"
+#include "structure/pdb_reader.h"
 #include "test_util.h"
 
 namespace {

@@ -11,7 +11,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "structure/reader.h"
+#include "structure/pdb_reader.h"
+#include "structure/read_errors.h"
 #include "structure/residue_names.h"
 #include "structure/text_source.h"
 
