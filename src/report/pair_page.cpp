@@ -8,6 +8,7 @@
 #include "report/distance_plot.h"
 #include "report/domain_view.h"
 #include "report/html_page.h"
+#include "report/page_assets.h"
 #include "report/size_plot.h"
 #include "report/svg.h"
 
@@ -23,65 +24,6 @@ const char *const state_names[3] = {"not paired", "outside the best subset", "in
 const char *const chain_colours[] = {"#2b6cb0", "#dd6b20", "#38a169", "#d53f8c", "#805ad5", "#d69e2e",
                                      "#319795", "#e53e3e", "#5a67d8", "#975a16", "#00a3c4", "#718096"};
 const char unmatched_chain_colour[] = "#cbd5e0";
-
-// Draws the two C-alpha traces from the JSON in #structure-data. Atoms of
-// one chain and model closer than 4.3 A are joined, as C-alpha atoms of
-// consecutive residues are 3.8 A apart. The domains' axes, when there are
-// any, are drawn between its two parts.
-const char viewer_setup[] = R"(
-(function () {
-  var element = document.getElementById('viewer');
-  try {
-    var data = JSON.parse(document.getElementById('structure-data').textContent);
-    var colours = JSON.parse(element.getAttribute('data-colours'));
-    var viewer = $3Dmol.createViewer(element, { backgroundColor: 'white' });
-    data.forEach(function (atoms, s) {
-      var list = atoms.map(function (a, i) {
-        return { elem: 'C', atom: 'CA', x: a[0], y: a[1], z: a[2], resi: a[4], resn: a[5], chain: a[6],
-                 serial: i, index: i, bonds: [], bondOrder: [], hetflag: false,
-                 color: a.length > 9 ? a[9] : colours[s][a[8]],
-                 properties: { label: a[3], structure: s + 1, model: a[7], state: a[8] } };
-      });
-      for (var i = 1; i < list.length; ++i) {
-        var a = atoms[i - 1], b = atoms[i];
-        var dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
-        if (a[6] === b[6] && a[7] === b[7] && dx * dx + dy * dy + dz * dz < 4.3 * 4.3) {
-          list[i - 1].bonds.push(i); list[i - 1].bondOrder.push(1);
-          list[i].bonds.push(i - 1); list[i].bondOrder.push(1);
-        }
-      }
-      viewer.addModel().addAtoms(list);
-    });
-    viewer.setStyle({}, { stick: { radius: 0.22 }, sphere: { radius: 0.45 } });
-    viewer.setHoverable({}, true, function (atom, v) {
-      if (!atom.hoverLabel)
-        atom.hoverLabel = v.addLabel('structure ' + atom.properties.structure + ': ' + atom.properties.label,
-          { position: atom, backgroundColor: '#1a202c', fontSize: 12 });
-    }, function (atom, v) {
-      if (atom.hoverLabel) { v.removeLabel(atom.hoverLabel); delete atom.hoverLabel; }
-    });
-)";
-const char viewer_setup_end[] = R"(    viewer.zoomTo();
-    viewer.render();
-    element.setAttribute('data-drawn', 'yes');
-  } catch (e) {
-    console.error('3-D view: ' + e);
-    element.textContent = 'The 3-D view could not be drawn here: ' + e;
-  }
-})();
-)";
-
-// Draws each axis of #viewer's data-axes (domain_axes_json) as an arrow and
-// counts those drawn in data-axes-drawn.
-const char domain_axes_setup[] = R"(    var drawn = 0;
-    JSON.parse(element.getAttribute('data-axes')).forEach(function (axis) {
-      var point = function (p) { return { x: p[0], y: p[1], z: p[2] }; };
-      if (viewer.addArrow({ start: point(axis.start), end: point(axis.end), radius: 0.5, radiusRatio: 2.4,
-                            midpos: -4, color: axis.colour }))
-        ++drawn;
-    });
-    element.setAttribute('data-axes-drawn', String(drawn));
-)";
 
 std::string percent(int part, int whole) {
     return whole > 0 ? fixed(100.0 * part / whole, 1) + "%" : "no pairs";
@@ -407,8 +349,7 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
     std::string js(viewer_js);
     for (std::size_t at = js.find("</script"); at != std::string::npos; at = js.find("</script", at + 2))
         js.replace(at, 2, "<\\/");
-    b += "<script>\n" + js + "\n</script>\n<script>" + viewer_setup +
-         (in.domains != nullptr ? domain_axes_setup : "") + viewer_setup_end + "</script>\n";
+    b += "<script>\n" + js + "\n</script>\n<script>" + viewer_setup_script(in.domains != nullptr) + "</script>\n";
     return html_document(title, b);
 }
 
