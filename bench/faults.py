@@ -144,8 +144,8 @@ FAULTS = [
     # the command-line program
     ("deviation-table-width", "apps/pairfit/deviation_table.cpp", "%d \\t %s \\t %3s %4d \\t %8.4lf\\t%d", "%d \\t %s \\t %3s %4d \\t %8.3lf\\t%d", CORE),
     ("progress-line", "apps/pairfit/progress_printer.cpp", "%s:\\t%.2f\\t%d\\t%.1f\\t%.1f\\t%e", "%s:\\t%.3f\\t%d\\t%.1f\\t%.1f\\t%e", CORE),
-    ("options-threads-limit", "apps/pairfit/options.cpp", "parse_digits(argv[i + 1], 0, 4096, &settings->threads)",
-     "parse_digits(argv[i + 1], 0, 409600, &settings->threads)", CORE + "|Fast"),
+    ("options-threads-limit", "apps/pairfit/options.cpp", "parse_digits(value, 0, 4096, &settings.threads)",
+     "parse_digits(value, 0, 409600, &settings.threads)", CORE + "|Fast"),
     # Python
     ("python-rotation-transposed", "python/src/compare.cpp", "m(i, j) = r.value.transform.rotation[i][j];", "m(i, j) = r.value.transform.rotation[j][i];", PY),
     ("python-pairs-increase", "python/src/compare.cpp", "std::to_string(side + 1) + \" must increase\"", "std::to_string(side) + \" must increase\"", PY),

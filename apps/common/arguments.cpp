@@ -35,10 +35,8 @@ bool parse_digits(const char *text, int min, int max, int *value) {
     return true;
 }
 
-bool is_option(const char *arg, const char *name) {
-    if (arg[0] != '-') return false;
-    const char *rest = arg[1] == '-' ? arg + 2 : arg + 1;
-    return std::strcmp(rest, name) == 0;
+bool option_spelling::matches(const char *arg) const {
+    return std::strcmp(arg, name) == 0 || (two_dashes_too && arg[0] == '-' && std::strcmp(arg + 1, name) == 0);
 }
 
 bool parse_count(const char *text, long *value) {

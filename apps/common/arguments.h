@@ -17,10 +17,26 @@ int parse_int_clamped(const char *text);
 // the number in *value, or false and *value unchanged.
 bool parse_digits(const char *text, int min, int max, int *value);
 
-// Whether arg is the option name (written without dashes) with one dash
-// or two: both programs accept -html and --html alike for the options they
-// share.
-bool is_option(const char *arg, const char *name);
+// How an option is written: name in full, with one dash ("-seq") or, for
+// an option of one program's own, two ("--help"); with two_dashes_too the
+// same name with one more dash in front ("--seq") is the option too: both
+// programs accept -html and --html alike for the options they share.
+struct option_spelling {
+    const char *name;
+    bool two_dashes_too;
+
+    // Whether arg, as a whole, is this option.
+    bool matches(const char *arg) const;
+};
+
+// The first of rules (each with a member spelling) that arg is, or nullptr
+// when arg is none of them.
+template <class Rule, std::size_t N>
+const Rule *find_option(const Rule (&rules)[N], const char *arg) {
+    for (const Rule &rule : rules)
+        if (rule.spelling.matches(arg)) return &rule;
+    return nullptr;
+}
 
 // A count written as digits only, from 1 up, without overflow: true, with
 // the count in *value, or false and *value unchanged.

@@ -154,120 +154,150 @@ bool parse_scale(const char *text, double *low, double *high) {
     return true;
 }
 
-// The options that take a value, as their canonical spelling: those shared
-// with pairfit are accepted with one dash or two.
-const char *option_with_value(const char *arg) {
-    for (const char *shared : {"-min", "-j", "--html", "-max-atoms", "-domain-p"})
-        if (is_option(arg, shared + (shared[1] == '-' ? 2 : 1))) return shared;
-    for (const char *own : {"--list", "--pairs", "--shard", "--split", "--resume", "--scale"})
-        if (std::strcmp(arg, own) == 0) return own;
-    return nullptr;
+// What reading the command line has found besides the settings.
+struct command_line {
+    batch_settings &settings;
+    bool options_done = false;  // after "--": every argument is a file name
+    bool pairs_given = false;   // --pairs
+};
+
+// One option of the command line: what it does.
+struct option_rule {
+    option_spelling spelling;
+    batch_parse_status ends;         // BATCH_ARGS_OK, or what reading stops with here
+    void (*set)(command_line &line);  // an option without a value
+    // One with values, the arguments after it whatever they look like:
+    // false, with *error, when one is wrong.
+    bool (*read)(command_line &line, char **values, std::string *error);
+    int values;
+    const char *missing;  // the message when they are missing; nullptr: "OPTION needs a value"
+};
+
+// An option that ends reading (help, version).
+constexpr option_rule stop(option_spelling spelling, batch_parse_status ends) {
+    return {spelling, ends, nullptr, nullptr, 0, nullptr};
 }
 
-// Stores the value of an option that takes one; false, with *error, if it is wrong.
-bool set_option(batch_settings *settings, const char *option, const char *value,
-                std::string *error) {
-    if (std::strcmp(option, "-min") == 0) {
-        settings->min_size = parse_int_clamped(value);
-    } else if (std::strcmp(option, "-j") == 0) {
-        if (!parse_digits(value, 1, MAX_THREADS, &settings->threads)) {
-            *error = std::string("-j needs a number of threads from 1 to ") +
-                     std::to_string(MAX_THREADS) + ", not '" + value + "'";
-            return false;
-        }
-    } else if (std::strcmp(option, "-domain-p") == 0) {
-        if (!parse_probability(value, &settings->domain_pvalue)) {
-            *error = std::string("-domain-p needs a p-value from 0 to 1, not '") + value + "'";
-            return false;
-        }
-    } else if (std::strcmp(option, "--list") == 0) {
-        settings->list_files.push_back(value);
-    } else if (std::strcmp(option, "--pairs") == 0) {
-        settings->pairs_file = value;
-    } else if (std::strcmp(option, "--split") == 0) {
-        if (std::strcmp(value, "models") == 0) {
-            settings->split = SPLIT_MODELS;
-        } else if (std::strcmp(value, "chains") == 0) {
-            settings->split = SPLIT_CHAINS;
-        } else {
-            *error = std::string("--split needs 'models' or 'chains', not '") + value + "'";
-            return false;
-        }
-    } else if (std::strcmp(option, "--html") == 0) {
-        settings->html_file = value;
-    } else if (std::strcmp(option, "--resume") == 0) {
-        settings->resume_file = value;
-    } else if (std::strcmp(option, "-max-atoms") == 0) {
-        if (!parse_count(value, &settings->max_atoms)) {
-            *error = std::string("-max-atoms needs a number of C-alpha atoms from 1 up, not '") + value + "'";
-            return false;
-        }
-    } else if (std::strcmp(option, "--scale") == 0) {
-        if (!parse_scale(value, &settings->scale_low, &settings->scale_high)) {
-            *error = std::string("--scale needs LOW:HIGH, two numbers with LOW < HIGH, not '") + value + "'";
-            return false;
-        }
-        settings->fixed_scale = true;
-    } else if (!parse_shard(value, &settings->shard, &settings->shard_count)) {
-        *error = std::string("--shard needs K/N with 1 <= K <= N, not '") + value + "'";
-        return false;
-    }
-    return true;
+constexpr option_rule flag(option_spelling spelling, void (*set)(command_line &)) {
+    return {spelling, BATCH_ARGS_OK, set, nullptr, 0, nullptr};
 }
+
+constexpr option_rule with_value(option_spelling spelling,
+                                 bool (*read)(command_line &, char **, std::string *)) {
+    return {spelling, BATCH_ARGS_OK, nullptr, read, 1, nullptr};
+}
+
+// Whether a value reads; false, with "OPTION needs WHAT, not 'VALUE'" in *error, if not.
+bool check(bool reads, const char *option, const std::string &what, const char *value, std::string *error) {
+    if (!reads) *error = std::string(option) + " needs " + what + ", not '" + value + "'";
+    return reads;
+}
+
+// Every option; those pairfit has too are accepted with one dash or two.
+const option_rule option_rules[] = {
+    flag({"--", false}, [](command_line &line) { line.options_done = true; }),
+    stop({"-h", false}, BATCH_ARGS_HELP),
+    stop({"--help", false}, BATCH_ARGS_HELP),
+    stop({"--version", false}, BATCH_ARGS_VERSION),
+    {{"--html-from", false}, BATCH_ARGS_OK, nullptr,
+     [](command_line &line, char **values, std::string *) {
+         line.settings.rows_file = values[0];
+         line.settings.html_file = values[1];
+         return true;
+     },
+     2, "--html-from needs a rows file and a page file"},
+    flag({"--all", false}, [](command_line &line) { line.settings.mode = ALL_PAIRS; }),
+    flag({"-seq", true}, [](command_line &line) {
+        line.settings.by_sequence = true;
+        line.settings.by_structure = false;
+    }),
+    flag({"-struct", true}, [](command_line &line) {
+        line.settings.by_structure = true;
+        line.settings.by_sequence = false;
+    }),
+    flag({"-fast", true}, [](command_line &line) { line.settings.fast = true; }),
+    flag({"-metrics", true}, [](command_line &line) { line.settings.metrics = true; }),
+    flag({"-complex", true}, [](command_line &line) { line.settings.complex = true; }),
+    flag({"-domains", true}, [](command_line &line) { line.settings.domains = true; }),
+    flag({"--warnings", false}, [](command_line &line) { line.settings.warnings = true; }),
+    with_value({"-min", true}, [](command_line &line, char **values, std::string *) {
+        line.settings.min_size = parse_int_clamped(values[0]);
+        return true;
+    }),
+    with_value({"-j", true}, [](command_line &line, char **values, std::string *error) {
+        return check(parse_digits(values[0], 1, MAX_THREADS, &line.settings.threads), "-j",
+                     "a number of threads from 1 to " + std::to_string(MAX_THREADS), values[0], error);
+    }),
+    with_value({"-html", true}, [](command_line &line, char **values, std::string *) {
+        line.settings.html_file = values[0];
+        return true;
+    }),
+    with_value({"-max-atoms", true}, [](command_line &line, char **values, std::string *error) {
+        return check(parse_count(values[0], &line.settings.max_atoms), "-max-atoms",
+                     "a number of C-alpha atoms from 1 up", values[0], error);
+    }),
+    with_value({"-domain-p", true}, [](command_line &line, char **values, std::string *error) {
+        return check(parse_probability(values[0], &line.settings.domain_pvalue), "-domain-p",
+                     "a p-value from 0 to 1", values[0], error);
+    }),
+    with_value({"--list", false}, [](command_line &line, char **values, std::string *) {
+        line.settings.list_files.push_back(values[0]);
+        return true;
+    }),
+    with_value({"--pairs", false}, [](command_line &line, char **values, std::string *) {
+        line.settings.pairs_file = values[0];
+        line.pairs_given = true;
+        return true;
+    }),
+    with_value({"--shard", false}, [](command_line &line, char **values, std::string *error) {
+        return check(parse_shard(values[0], &line.settings.shard, &line.settings.shard_count), "--shard",
+                     "K/N with 1 <= K <= N", values[0], error);
+    }),
+    with_value({"--split", false}, [](command_line &line, char **values, std::string *error) {
+        const bool models = std::strcmp(values[0], "models") == 0, chains = std::strcmp(values[0], "chains") == 0;
+        if (models || chains) line.settings.split = models ? SPLIT_MODELS : SPLIT_CHAINS;
+        return check(models || chains, "--split", "'models' or 'chains'", values[0], error);
+    }),
+    with_value({"--resume", false}, [](command_line &line, char **values, std::string *) {
+        line.settings.resume_file = values[0];
+        return true;
+    }),
+    with_value({"--scale", false}, [](command_line &line, char **values, std::string *error) {
+        const bool reads = parse_scale(values[0], &line.settings.scale_low, &line.settings.scale_high);
+        if (reads) line.settings.fixed_scale = true;
+        return check(reads, "--scale", "LOW:HIGH, two numbers with LOW < HIGH", values[0], error);
+    }),
+};
 
 }  // namespace
 
 int parse_batch_options(int argc, char **argv, batch_settings *settings, std::string *error) {
     set_defaults(settings);
-    bool options_done = false, pairs_given = false;
+    command_line line{*settings};
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
-        if (options_done || arg[0] != '-' || arg[1] == '\0') {
+        if (line.options_done || arg[0] != '-' || std::strcmp(arg, "-") == 0) {
             settings->names.push_back(arg);
-        } else if (std::strcmp(arg, "--") == 0) {
-            options_done = true;
-        } else if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
-            return BATCH_ARGS_HELP;
-        } else if (std::strcmp(arg, "--version") == 0) {
-            return BATCH_ARGS_VERSION;
-        } else if (std::strcmp(arg, "--html-from") == 0) {
-            if (i + 2 >= argc) {
-                *error = "--html-from needs a rows file and a page file";
-                return BATCH_ARGS_BAD;
-            }
-            settings->rows_file = argv[++i];
-            settings->html_file = argv[++i];
-        } else if (std::strcmp(arg, "--all") == 0) {
-            settings->mode = ALL_PAIRS;
-        } else if (is_option(arg, "seq")) {
-            settings->by_sequence = true;
-            settings->by_structure = false;
-        } else if (is_option(arg, "struct")) {
-            settings->by_structure = true;
-            settings->by_sequence = false;
-        } else if (is_option(arg, "fast")) {
-            settings->fast = true;
-        } else if (is_option(arg, "metrics")) {
-            settings->metrics = true;
-        } else if (is_option(arg, "complex")) {
-            settings->complex = true;
-        } else if (is_option(arg, "domains")) {
-            settings->domains = true;
-        } else if (std::strcmp(arg, "--warnings") == 0) {
-            settings->warnings = true;
-        } else if (const char *option = option_with_value(arg)) {
-            if (i + 1 == argc) {
-                *error = std::string(arg) + " needs a value";
-                return BATCH_ARGS_BAD;
-            }
-            if (!set_option(settings, option, argv[++i], error)) return BATCH_ARGS_BAD;
-            if (std::strcmp(option, "--pairs") == 0) pairs_given = true;
-        } else {
+            continue;
+        }
+        const option_rule *rule = find_option(option_rules, arg);
+        if (rule == nullptr) {
             *error = std::string("unknown option '") + arg + "'";
             return BATCH_ARGS_BAD;
         }
+        if (rule->ends != BATCH_ARGS_OK) return rule->ends;
+        if (rule->set != nullptr) {
+            rule->set(line);
+            continue;
+        }
+        if (argc - 1 - i < rule->values) {
+            *error = rule->missing != nullptr ? rule->missing : std::string(arg) + " needs a value";
+            return BATCH_ARGS_BAD;
+        }
+        if (!rule->read(line, argv + i + 1, error)) return BATCH_ARGS_BAD;
+        i += rule->values;
     }
-    if (pairs_given) {
+    if (line.pairs_given) {
         if (settings->mode == ALL_PAIRS || !settings->names.empty() ||
             !settings->list_files.empty()) {
             *error = "--pairs takes no file names, --list or --all";
@@ -276,7 +306,7 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
         settings->mode = LISTED_PAIRS;
     }
     if (!settings->rows_file.empty() &&
-        (!settings->names.empty() || !settings->list_files.empty() || pairs_given || !settings->resume_file.empty())) {
+        (!settings->names.empty() || !settings->list_files.empty() || line.pairs_given || !settings->resume_file.empty())) {
         *error = "--html-from draws rows already written: it takes no file names, --list, --pairs or --resume";
         return BATCH_ARGS_BAD;
     }

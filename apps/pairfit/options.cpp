@@ -80,81 +80,101 @@ std::string help_text() {
            "Exit status: 0 when the comparison ran to the end, 1 otherwise.\n";
 }
 
+namespace {
+
+// One option of the command line: what it does to the settings.
+// Exactly one of set, read and file is given, or none for stop.
+struct option_rule {
+    option_spelling spelling;
+    parse_status ends;                    // ARGS_OK, or what reading stops with here
+    void (*set)(run_settings &settings);  // an option without a value
+    bool (*read)(run_settings &settings, const char *value);  // one with: false when the value does not read
+    const char *run_settings::*file;      // one whose value is a file name, stored as it is
+    parse_status bad_value;               // returned when the value is missing or does not read
+};
+
+// An option that ends reading (help, version).
+constexpr option_rule stop(option_spelling spelling, parse_status ends) {
+    return {spelling, ends, nullptr, nullptr, nullptr, ARGS_OK};
+}
+
+constexpr option_rule flag(option_spelling spelling, void (*set)(run_settings &)) {
+    return {spelling, ARGS_OK, set, nullptr, nullptr, ARGS_OK};
+}
+
+// An option whose value is the next argument, whatever it looks like.
+constexpr option_rule with_value(option_spelling spelling, parse_status bad_value,
+                                 bool (*read)(run_settings &, const char *)) {
+    return {spelling, ARGS_OK, nullptr, read, nullptr, bad_value};
+}
+
+// An option whose value, the next argument whatever it looks like, is a
+// file name: without one the command line is wrong.
+constexpr option_rule file_name(option_spelling spelling, const char *run_settings::*file) {
+    return {spelling, ARGS_OK, nullptr, nullptr, file, ARGS_USAGE};
+}
+
+// Every option: an argument that is none of them is a file name.
+const option_rule option_rules[] = {
+    stop({"-h", false}, ARGS_HELP),
+    stop({"--help", false}, ARGS_HELP),
+    stop({"--version", false}, ARGS_VERSION),
+    flag({"-v", false}, [](run_settings &settings) { settings.step_tables = true; }),
+    flag({"-f", false}, [](run_settings &settings) { settings.progress = true; settings.frac_step = 0.2; }),
+    flag({"-a", false}, [](run_settings &settings) { settings.progress = true; settings.frac_step = 0.0; }),
+    // accepted for compatibility; they change nothing
+    flag({"-1", false}, [](run_settings &) {}),
+    flag({"-2", false}, [](run_settings &) {}),
+    flag({"-o", false}, [](run_settings &settings) { settings.table = true; }),
+    flag({"-b", false}, [](run_settings &settings) { settings.per_size = true; }),
+    flag({"-seq", true}, [](run_settings &settings) { settings.by_sequence = true; settings.by_structure = false; }),
+    flag({"-struct", true}, [](run_settings &settings) { settings.by_structure = true; settings.by_sequence = false; }),
+    flag({"-aln", false}, [](run_settings &settings) { settings.alignment_lines = true; }),
+    flag({"-metrics", true}, [](run_settings &settings) { settings.metrics = true; }),
+    flag({"-fast", true}, [](run_settings &settings) { settings.fast = true; }),
+    flag({"-complex", true}, [](run_settings &settings) { settings.complex = true; }),
+    flag({"-domains", true}, [](run_settings &settings) { settings.domains = true; }),
+    with_value({"-domain-p", true}, ARGS_BAD_DOMAIN_P,
+               [](run_settings &settings, const char *value) { return parse_probability(value, &settings.domain_pvalue); }),
+    with_value({"-j", true}, ARGS_BAD_THREADS,
+               [](run_settings &settings, const char *value) { return parse_digits(value, 0, 4096, &settings.threads); }),
+    with_value({"-max-atoms", true}, ARGS_BAD_MAX_ATOMS,
+               [](run_settings &settings, const char *value) { return parse_count(value, &settings.max_atoms); }),
+    with_value({"-min", true}, ARGS_USAGE, [](run_settings &settings, const char *value) {
+        settings.min_size = parse_int_clamped(value);
+        return true;
+    }),
+    file_name({"-pairs", false}, &run_settings::pairs_file),
+    file_name({"-pdb", false}, &run_settings::coordinate_file),
+    file_name({"-sup", false}, &run_settings::superposed_file),
+    file_name({"-pml", false}, &run_settings::pymol_file),
+    file_name({"-html", true}, &run_settings::html_file),
+    file_name({"-json", true}, &run_settings::json_file),
+};
+
+}  // namespace
+
 parse_status parse_command_line(int argc, char **argv, run_settings *settings,
                                 const char **too_long) {
     int files = 0;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
-        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
-            return ARGS_HELP;
-        } else if (std::strcmp(arg, "--version") == 0) {
-            return ARGS_VERSION;
-        } else if (std::strcmp(arg, "-v") == 0) {
-            settings->step_tables = true;
-        } else if (std::strcmp(arg, "-f") == 0) {
-            settings->progress = true;
-            settings->frac_step = 0.2;
-        } else if (std::strcmp(arg, "-a") == 0) {
-            settings->progress = true;
-            settings->frac_step = 0.0;
-        } else if (std::strcmp(arg, "-1") == 0 || std::strcmp(arg, "-2") == 0) {
-            // accepted for compatibility; they change nothing
-        } else if (std::strcmp(arg, "-o") == 0) {
-            settings->table = true;
-        } else if (std::strcmp(arg, "-b") == 0) {
-            settings->per_size = true;
-        } else if (is_option(arg, "seq")) {
-            settings->by_sequence = true;
-            settings->by_structure = false;
-        } else if (is_option(arg, "struct")) {
-            settings->by_structure = true;
-            settings->by_sequence = false;
-        } else if (std::strcmp(arg, "-aln") == 0) {
-            settings->alignment_lines = true;
-        } else if (std::strcmp(arg, "-pairs") == 0) {
-            if (i + 1 == argc) return ARGS_USAGE;
-            settings->pairs_file = argv[++i];
-        } else if (is_option(arg, "metrics")) {
-            settings->metrics = true;
-        } else if (is_option(arg, "fast")) {
-            settings->fast = true;
-        } else if (is_option(arg, "complex")) {
-            settings->complex = true;
-        } else if (is_option(arg, "domains")) {
-            settings->domains = true;
-        } else if (is_option(arg, "domain-p")) {
-            if (i + 1 == argc || !parse_probability(argv[i + 1], &settings->domain_pvalue))
-                return ARGS_BAD_DOMAIN_P;
-            ++i;
-        } else if (is_option(arg, "j")) {
-            if (i + 1 == argc || !parse_digits(argv[i + 1], 0, 4096, &settings->threads))
-                return ARGS_BAD_THREADS;
-            ++i;
-        } else if (is_option(arg, "max-atoms")) {
-            if (i + 1 == argc || !parse_count(argv[i + 1], &settings->max_atoms)) return ARGS_BAD_MAX_ATOMS;
-            ++i;
-        } else if (std::strcmp(arg, "-pdb") == 0 || is_option(arg, "min") ||
-                   is_option(arg, "html") || std::strcmp(arg, "-sup") == 0 || is_option(arg, "json") ||
-                   std::strcmp(arg, "-pml") == 0) {
-            // The next argument is the value, whatever it looks like.
-            if (i + 1 == argc) return ARGS_USAGE;
-            const char *value = argv[++i];
-            if (std::strcmp(arg, "-pdb") == 0)
-                settings->coordinate_file = value;
-            else if (std::strcmp(arg, "-sup") == 0)
-                settings->superposed_file = value;
-            else if (std::strcmp(arg, "-pml") == 0)
-                settings->pymol_file = value;
-            else if (is_option(arg, "html"))
-                settings->html_file = value;
-            else if (is_option(arg, "json"))
-                settings->json_file = value;
-            else
-                settings->min_size = parse_int_clamped(value);
-        } else {
+        const option_rule *rule = find_option(option_rules, arg);
+        if (rule == nullptr) {
             if (files == 0) settings->file1 = arg;
             if (files == 1) settings->file2 = arg;
             ++files;
+            continue;
+        }
+        if (rule->ends != ARGS_OK) return rule->ends;
+        if (rule->set != nullptr) {
+            rule->set(*settings);
+        } else if (i + 1 == argc) {
+            return rule->bad_value;
+        } else if (rule->file != nullptr) {
+            settings->*rule->file = argv[++i];
+        } else if (!rule->read(*settings, argv[++i])) {
+            return rule->bad_value;
         }
     }
     if (files != 2) return ARGS_USAGE;
