@@ -28,7 +28,7 @@ TEST(Help, FullUsageOnStandardOutputAndVersion) {
 
 TEST(Help, WrongCommandLineKeepsTheUsageLineAndPointsToHelpOnStandardError) {
   const std::string usage = "Usage: pairfit [ -a -f -v -1 -2 ] file1 file2\n";
-  for (const std::string &args : std::vector<std::string>{"", "--htm " + FIRST12, "---html x " + FIRST12, "-H " + FIRST12}) {
+  for (const std::string &args : std::vector<std::string>{"", "--htm " + FIRST12, "---html x " + FIRST12, "--pdb x " + FIRST12, "-H " + FIRST12}) {
     RunResult out = run_pairfit(args + " 2>/dev/null"), err = run_pairfit(args + " 2>&1 >/dev/null");
     EXPECT_EQ(out.out + std::to_string(out.status), usage + "1") << args;
     EXPECT_EQ(err.out, "Try 'pairfit -h' for a list of every option.\n") << args;
