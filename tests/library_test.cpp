@@ -96,26 +96,19 @@ TEST(Library, SameValuesAsTheProgramAndATransformThatReproducesItsCoordinateFile
 }
 
 TEST(Library, WorkspacesOnTwoThreadsGiveWhatOneGives) {
-  std::vector<std::string> alone;
-  pairfit::workspace ws;
-  pairfit::result r;
-  for (const real_pair &p : PAIRS) {
-    const pairfit::structure a = read_atoms(data_file(p.first)), b = read_atoms(data_file(p.second));
-    pairfit::compare(ws, a, b, pairfit::pair_by_residue_number(a, b), {}, r);
-    alone.push_back(pairfit::score_values(r) + std::to_string(r.distances.back()));
-  }
-  std::vector<std::string> threaded(alone.size());
-  auto work = [&](size_t start) {
+  std::vector<std::string> alone(std::size(PAIRS)), threaded(std::size(PAIRS));
+  auto work = [&](std::vector<std::string> &out, size_t start, size_t step) {
     pairfit::workspace own;
-    pairfit::result out;
-    for (size_t i = start; i < alone.size(); i += 2) {
+    pairfit::result r;
+    for (size_t i = start; i < out.size(); i += step) {
       const pairfit::structure a = read_atoms(data_file(PAIRS[i].first)), b = read_atoms(data_file(PAIRS[i].second));
-      pairfit::compare(own, a, b, pairfit::pair_by_residue_number(a, b), {}, out);
-      threaded[i] = pairfit::score_values(out) + std::to_string(out.distances.back());
+      pairfit::compare(own, a, b, pairfit::pair_by_residue_number(a, b), {}, r);
+      out[i] = pairfit::score_values(r) + std::to_string(r.distances.back());
     }
   };
-  std::thread other(work, 1);
-  work(0);
+  work(alone, 0, 1);
+  std::thread other(work, std::ref(threaded), 1, 2);
+  work(threaded, 0, 2);
   other.join();
   EXPECT_EQ(threaded, alone);
 }
@@ -137,10 +130,7 @@ TEST(Library, ReadErrorsAreTypedWithTheProgramsMessages) {
   }
   // A pairing that does not fit the structures is refused, not followed.
   const pairfit::structure a = read_atoms(data_file("ubiquitin_1ubq_xray.pdb"));
-  pairfit::pairing bad;
-  bad.first = {0, 1};
-  bad.second = {0, 76};
-  EXPECT_THROW(pairfit::compare(a, a, bad), pairfit::error);
+  EXPECT_THROW(pairfit::compare(a, a, pairfit::pairing{{0, 1}, {0, 76}}), pairfit::error);
 }
 
 TEST(Library, ObserverSeesTheProgramsProgressLines) {

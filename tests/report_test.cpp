@@ -16,11 +16,9 @@
 #include "report/bar_chart.h"
 #include "report/batch_page.h"
 #include "report/clustering.h"
-#include "report/distance_plot.h"
 #include "report/domain_view.h"
 #include "report/heat_map.h"
 #include "report/pair_page.h"
-#include "report/size_plot.h"
 #include "report/superposed_file.h"
 #include "report/svg.h"
 #include "test_util.h"
@@ -87,58 +85,21 @@ TEST(ReportSvg, EscapesAndFormats) {
     EXPECT_EQ(tick_step(low, high, count), step) << low << " " << high;
 }
 
-TEST(ReportDistancePlot, OnePointPerPairSubsetApartChainsMarked) {
-  small_comparison c;
-  std::string svg = distance_plot_svg(c.first, c.second, c.pairs, c.r);
-  EXPECT_EQ(count_of(svg, "<circle class=\"pair "), 7u);
-  EXPECT_EQ(count_of(svg, "<circle class=\"pair in\""), 5u);
-  EXPECT_EQ(count_of(svg, "class=\"chain-boundary\""), 1u);
-  EXPECT_EQ(count_of(svg, ">chain A<"), 1u);
-  EXPECT_EQ(count_of(svg, ">chain B<"), 1u);
-  EXPECT_EQ(count_of(svg, "class=\"limit\""), 1u);
-  // Names from files are escaped; the hover text names both residues.
-  EXPECT_NE(svg.find("<title>L&lt;U 3 A / L&lt;U 3 A: 7.50 \u00c5, outside the subset</title>"), std::string::npos);
-  EXPECT_NE(svg.find("<title>ALA 1 A / ALA 1 A: 0.10 \u00c5, in the subset</title>"), std::string::npos);
-}
-
-TEST(ReportSizePlot, ScoredSizesInBothPanelsChosenMarked) {
-  small_comparison c;
-  std::string svg = size_plot_svg(c.r, 3);
-  // Sizes 2, 4, 5, 6 and 7 were scored, in two panels.
-  EXPECT_EQ(count_of(svg, "<circle class=\"size"), 10u);
-  EXPECT_EQ(count_of(svg, "chosen-point"), 2u);
-  EXPECT_EQ(count_of(svg, "class=\"chosen\""), 1u);
-  EXPECT_NE(svg.find("<title>size 5: score 90.0, p-value " + scientific(score_pvalue(5, 90)) + "</title>"),
-            std::string::npos);
-  EXPECT_EQ(count_of(svg, "class=\"not-accepted\""), 1u);
-}
-
-TEST(ReportPairPage, HoldsEveryPartAndTheMovedStructure) {
+// The recorded page below holds the plots and tables; here what it does not
+// show: a selection, and library text that would close the script element.
+TEST(ReportPairPage, NamesTheSelectionAndKeepsTheScriptClosed) {
   small_comparison c;
   c.second.selection = "//B";
   pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}};
-  std::string page = pair_page_html(in, "var x = '</script>';");
-  EXPECT_EQ(count_of(page, "<circle class=\"pair "), 7u);
-  EXPECT_NE(page.find("<span id=\"subset-size\">5</span> of the 7 pairs (71.4%)"), std::string::npos);
-  EXPECT_NE(page.find("SCORE:\t" + score_values(c.r)), std::string::npos);
-  EXPECT_NE(page.find("<td>whole file</td><td class=\"num\">"), std::string::npos);
+  const std::string page = pair_page_html(in, "var x = '</script>';");
   EXPECT_NE(page.find("<td>//B</td>"), std::string::npos);
-  EXPECT_NE(page.find("<p>7 pairs by sequence alignment."), std::string::npos);
-  // Every pair in the table, the subset's rows marked.
-  EXPECT_EQ(count_of(page, "<tr class=\"in\">"), 5u);
-  EXPECT_EQ(count_of(page, "<td class=\"num\" data-value=\"12.000000\">12.000</td>"), 1u);
-  // The library's text cannot close its script element.
   EXPECT_NE(page.find("var x = '<\\/script>';"), std::string::npos);
-  // Structure 1 as read, structure 2 moved by the transform.
-  EXPECT_NE(page.find("[[[0.000,0.000,0.000,\"ALA 1 A\",1,\"ALA\",\"A\",1,2]"), std::string::npos);
-  EXPECT_NE(page.find(",[7.600,0.000,0.000,\"L\\u003cU 3 A\",3,\"L\\u003cU\",\"A\",1,1]"), std::string::npos);
-  EXPECT_NE(page.find("<td>A, B</td>"), std::string::npos);
-  EXPECT_NE(page.find("[[100.000,0.000,0.000,\"ALA 1 A\",1,\"ALA\",\"A\",1,2]"), std::string::npos);
   EXPECT_EQ(page.find("http://"), page.find("http://www.w3.org/2000/svg"));
 }
 
 // The page of a comparison without domains, chain map given, as recorded
-// in tests/expected before the domains came to the page: it must not change.
+// in tests/expected before the domains came to the page (its plots, tables
+// and both structures, the second moved): it must not change.
 TEST(ReportPairPage, WithoutDomainsAsBefore) {
   small_comparison c;
   const std::vector<chain_match> map{{"A", "A"}, {"B", ""}};
