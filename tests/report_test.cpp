@@ -259,7 +259,7 @@ TEST(ReportBatchTable, ParsesTheSixValues) {
   EXPECT_DOUBLE_EQ(v.normalised_pvalue, 33.41216);
   ASSERT_TRUE(parse_values({0, 1, "0\t0\t0.0\t0.0\t1.000000e+00\t-inf", ""}, &v));
   EXPECT_TRUE(std::isinf(v.normalised_pvalue));
-  for (const char *bad : {"", "1\t2\t3", "1\t2\t3\t4\t5\tx"}) EXPECT_FALSE(parse_values({0, 1, bad, ""}, &v)) << bad;
+  for (const char *bad : {"", "1\t2\t3", "1\t2\t3\t4\t5", "1\t2\t3\t4\t5\t6\t7", "1\t2\t3\t4\t5\tx"}) EXPECT_FALSE(parse_values({0, 1, bad, ""}, &v)) << bad;
   EXPECT_FALSE(parse_values({0, 1, "1\t2\t3\t4\t5\t6", "Couldn't open file x"}, &v));
 }
 

@@ -189,6 +189,13 @@ TEST(Warnings, PairsOfDifferentResidueNames) {
       EXPECT_EQ(w.substr(0, w.find(" pairs ")), "Warning: " + std::to_string(l.renamed) + " of " + std::to_string(l.atoms));
     }
   }
+  // A residue is shown with its insertion code.
+  pairfit::structure a = model1, b = model1;
+  a.atoms.resize(3), b.atoms.resize(3);
+  a.atoms[0].insertion_code = b.atoms[0].insertion_code = 'A';
+  for (pairfit::ca_atom &atom : b.atoms) atom.residue_name = "GLY";
+  const std::string w = pairfit::residue_name_warning(a, b, pairfit::pair_by_residue_number(a, b));
+  EXPECT_NE(w.find("(MET 1A with GLY 1A, GLN 2 with GLY 2, ILE 3 with GLY 3)"), std::string::npos) << w;
 }
 
 // Standard output and the exit status stay what they were; the warning goes
