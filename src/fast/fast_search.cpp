@@ -10,6 +10,7 @@
 
 #include "fast/open_pairs.h"
 #include "fast/path_set.h"
+#include "platform/processor_versions.h"
 #include "score/method_rules.h"
 
 namespace pairfit {
@@ -63,9 +64,7 @@ inline double squared_deviation(const pair_table &t, int i, const rigid_fit &f) 
 // infinity for a selected pair) is added. Built for AVX2 too where the compiler can: every
 // operation is an IEEE operation on single elements, so the values do not
 // depend on the processor.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
-__attribute__((target_clones("avx2", "default")))
-#endif
+PAIRFIT_VERSIONS_AVX2
 void measure_run(const pair_table &t, int low, int high, const rigid_fit &f,
                  const double *__restrict barred, double *__restrict out) {
     const double *__restrict x1 = t.x1.data(), *__restrict y1 = t.y1.data(), *__restrict z1 = t.z1.data();
@@ -87,9 +86,7 @@ void measure_run(const pair_table &t, int low, int high, const rigid_fit &f,
 
 // The score terms 1 / (1 + d / 5) of count squared deviations d, in place;
 // each the same value as computed alone.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
-__attribute__((target_clones("avx2", "default")))
-#endif
+PAIRFIT_VERSIONS_AVX2
 void score_terms(double *__restrict values, int count) {
     for (int i = 0; i < count; ++i) values[i] = score_term(values[i]);
 }

@@ -8,8 +8,8 @@
 
 // Hand-written versions for x86 processors with AVX2 or FMA, chosen at run
 // time; the plain versions serve the others and the portable build.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
-#define PAIRFIT_X86_VERSIONS
+#include "platform/processor_versions.h"
+#ifdef PAIRFIT_X86_VERSIONS
 #include <immintrin.h>
 #endif
 
