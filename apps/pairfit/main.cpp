@@ -1,6 +1,7 @@
 // pairfit: finds the subset of C-alpha pairs of two structures whose
 // superposition gives the most significant Levitt-Gerstein score.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "options.h"
 #include "output_file.h"
 #include "pairfit/pairfit.h"
+#include "compare/superposed_pairs.h"
 #include "pairfit/version.h"
 #include "report_files.h"
 #include "reports.h"
@@ -146,11 +148,15 @@ int main(int argc, char **argv) {
         options.threads = settings.threads;
     }
     if (settings.progress || settings.step_tables) options.observer = &printer;
-    // Each report refits the best subset, the table first.
-    options.refit_for_coordinates = settings.table && settings.coordinate_file != nullptr;
     pairfit::result result;
     pairfit::workspace workspace;
     pairfit::compare(workspace, first, moved, pairs, options, result);
+    // Each report of the exact mode refits the best subset, the table first:
+    // the coordinate file's coordinates come from a second fit.
+    if (settings.table && settings.coordinate_file != nullptr && !settings.fast) {
+        auto scratch = std::make_unique<pairfit::pair_arrays>();
+        pairfit::refit_superposed_pairs(scratch.get(), &result);
+    }
 
     std::printf("SCORE:\t%s\n", pairfit::score_values(result).c_str());
     if (map_chains) std::printf("CHAINS:\t%s\n", pairfit::chain_map_text(assembly.chain_map).c_str());

@@ -66,11 +66,6 @@ struct compare_options {
     // sizes it did not score stay 0. The exact mode ignores it.
     bool sizes_as_scored = false;
     search_observer *observer = nullptr;
-    // Fit the best subset once more before taking the superposed
-    // coordinates, as pairfit does when it prints the per-pair table and
-    // writes the coordinate file in one run (each report refits; the
-    // second fit starts from the first one's coordinates).
-    bool refit_for_coordinates = false;
 };
 
 // x -> rotation x + translation.

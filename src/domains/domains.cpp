@@ -72,7 +72,6 @@ domain_analysis find_domains(workspace &ws, const structure &first, const struct
     compare_options search = options;
     search.observer = nullptr;
     search.per_size_scores = false;
-    search.refit_for_coordinates = false;
     pairing rest;
     std::vector<int> rest_index;  // the pair each of rest's pairs is
     result found;

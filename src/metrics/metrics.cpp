@@ -9,6 +9,7 @@
 #include "metrics/lddt.h"
 #include "metrics/tm_score.h"
 #include "pairfit/selection.h"
+#include "superpose/rigid_transform_gemmi.h"
 
 namespace pairfit {
 
@@ -16,15 +17,6 @@ namespace {
 
 // Fewer atoms in the reference than this: the scores are not computed.
 constexpr int min_reference_length = 5;
-
-gemmi::Transform to_gemmi(const rigid_transform &t) {
-    gemmi::Transform g;
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) g.mat.a[i][j] = t.rotation[i][j];
-        g.vec.at(i) = t.translation[i];
-    }
-    return g;
-}
 
 gemmi::Position position(const ca_atom &a) { return gemmi::Position(a.x, a.y, a.z); }
 

@@ -7,28 +7,14 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/processor_versions.h"
 #include "score/method_rules.h"
 #include "superpose/superpose.h"
 
 namespace pairfit {
 
-// The hot functions are built three times, for AVX-512, AVX2 and plain
-// x86-64, and the program picks one when it starts. Every operation is an
-// IEEE operation on single elements, so all three give the same bits
-// (PAIRFIT_PORTABLE builds only the plain one, which the sanitizer build
-// uses to test that path against the same expected outputs;
-// PAIRFIT_MAX_WIDTH=4 stops at AVX2, so that a machine with AVX-512 tests
-// that path too).
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(PAIRFIT_PORTABLE)
-#define HOT_DISPATCH 1
-#define HOT_PATH __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
-#else
-#define HOT_DISPATCH 0
-#define HOT_PATH
-#endif
-#ifndef PAIRFIT_MAX_WIDTH
-#define PAIRFIT_MAX_WIDTH 8
-#endif
+// The hot functions are built for AVX-512, AVX2 and plain x86-64, and the
+// program picks one when it starts (see processor_versions.h).
 
 namespace {
 
@@ -209,7 +195,7 @@ template <bool SCORE> void gather_sse2(pair_arrays *p, int joining, double *sums
     gather<false, SCORE>(p, joining, sums);
 }
 
-#if HOT_DISPATCH
+#ifdef PAIRFIT_X86_VERSIONS
 template <bool SCORE>
 __attribute__((target("avx2"))) int turn_and_measure_avx2(pair_arrays *p, const double *c,
                                                           const double *u) {
@@ -228,15 +214,12 @@ __attribute__((target("avx2"))) void gather_avx2(pair_arrays *p, int joining, do
 #endif
 
 hot_kernels choose_kernels() {
-#if HOT_DISPATCH
-    __builtin_cpu_init();
-    if (PAIRFIT_MAX_WIDTH >= 8 && __builtin_cpu_supports("avx512f") &&
-        __builtin_cpu_supports("avx512vl") &&
-        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
-        __builtin_cpu_supports("avx512cd"))
+#ifdef PAIRFIT_X86_VERSIONS
+    const int width = widest_double_vectors();
+    if (width == 8)
         return {turn_and_measure_avx512<false>, turn_and_measure_avx512<true>, gather_avx2<false>,
                 gather_avx2<true>};
-    if (PAIRFIT_MAX_WIDTH >= 4 && __builtin_cpu_supports("avx2"))
+    if (width == 4)
         return {turn_and_measure_avx2<false>, turn_and_measure_avx2<true>, gather_avx2<false>,
                 gather_avx2<true>};
 #endif
@@ -246,44 +229,53 @@ hot_kernels choose_kernels() {
 
 const hot_kernels kernels = choose_kernels();
 
-}  // namespace
-
-void load_pairs(pair_arrays *p, const molecule *mol1, const molecule *mol2) {
-    p->n = mol1->natoms;
-    p->nselected = 0;
-    p->gathered = false;
-    p->gathered_for = -1;
-    for (int i = 0; i < p->n; ++i) {
-        const atom *a1 = &mol1->atoms[i], *a2 = &mol2->atoms[i];
-        p->x1[i] = a1->x;
-        p->y1[i] = a1->y;
-        p->z1[i] = a1->z;
-        p->x2[i] = a2->x;
-        p->y2[i] = a2->y;
-        p->z2[i] = a2->z;
-        p->sqdev[i] = a1->sqdev;
-        p->selected[i] = a1->selected;
-        p->barred[i] = a1->selected ? BARRED : 0.0;
-        if (a1->selected) p->order[p->nselected++] = i;
-    }
-    for (int i = p->n; i < padded(p->n); ++i) {
+// Starts the arrays on n pairs, nothing selected, deviations 0; the
+// coordinates are set by the caller.
+void start_pairs(pair_arrays *p, int n) {
+    p->n = n;
+    for (int i = 0; i < n; ++i) p->sqdev[i] = 0.0;
+    for (int i = n; i < padded(n); ++i) {
         p->x1[i] = p->y1[i] = p->z1[i] = p->x2[i] = p->y2[i] = p->z2[i] = 0.0;
         p->barred[i] = BARRED;
     }
+    clear_selection(p);
+    p->rotation = gemmi::Mat33();
 }
 
-void store_pairs(const pair_arrays *p, molecule *mol1, molecule *mol2) {
-    for (int i = 0; i < p->n; ++i) {
-        atom *a1 = &mol1->atoms[i], *a2 = &mol2->atoms[i];
-        a1->x = p->x1[i];
-        a1->y = p->y1[i];
-        a1->z = p->z1[i];
-        a2->x = p->x2[i];
-        a2->y = p->y2[i];
-        a2->z = p->z2[i];
-        a1->sqdev = a2->sqdev = p->sqdev[i];
-        a1->selected = a2->selected = p->selected[i];
+}  // namespace
+
+void load_pairs(pair_arrays *p, const structure &first, const structure &second,
+                const pairing &pairs) {
+    const int n = static_cast<int>(pairs.size());
+    start_pairs(p, n);
+    for (int i = 0; i < n; ++i) {
+        const ca_atom &a1 = first.atoms[pairs.first[i]], &a2 = second.atoms[pairs.second[i]];
+        p->x1[i] = a1.x;
+        p->y1[i] = a1.y;
+        p->z1[i] = a1.z;
+        p->x2[i] = a2.x;
+        p->y2[i] = a2.y;
+        p->z2[i] = a2.z;
     }
+    p->shift1 = gemmi::Vec3();
+    p->motion2 = gemmi::Transform();
+}
+
+void load_pairs(pair_arrays *p, const std::vector<std::array<double, 3>> &first,
+                const std::vector<std::array<double, 3>> &second, const gemmi::Vec3 &shift1,
+                const gemmi::Transform &motion2) {
+    const int n = static_cast<int>(first.size());
+    start_pairs(p, n);
+    for (int i = 0; i < n; ++i) {
+        p->x1[i] = first[i][0];
+        p->y1[i] = first[i][1];
+        p->z1[i] = first[i][2];
+        p->x2[i] = second[i][0];
+        p->y2[i] = second[i][1];
+        p->z2[i] = second[i][2];
+    }
+    p->shift1 = shift1;
+    p->motion2 = motion2;
 }
 
 void clear_selection(pair_arrays *p) {
@@ -320,8 +312,8 @@ void select_pair(pair_arrays *p, int j) {
     p->nselected++;
 }
 
-HOT_PATH
-void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *result) {
+PAIRFIT_VERSIONS_AVX512
+void fit_selected_pairs(pair_arrays *p, bool want_score, pair_fit *result) {
     const int k = p->nselected;
     if (!p->gathered) kernels.gather(p, -1, nullptr);
     const v4d sum1 = load4(p->sum1), sum2 = load4(p->sum2);
@@ -340,7 +332,11 @@ void fit_selected_pairs(pair_arrays *p, double u[9], bool want_score, pair_fit *
         h2 += a[2] * b;
     }
     double h[9] = {h0[0], h0[1], h0[2], h1[0], h1[1], h1[2], h2[0], h2[1], h2[2]};
+    double *u = &p->rotation.a[0][0];
     fit_rotation(h, u);
+    p->shift1 -= gemmi::Vec3(c1x, c1y, c1z);
+    p->motion2.vec = p->rotation.multiply(p->motion2.vec - gemmi::Vec3(c2x, c2y, c2z));
+    p->motion2.mat = p->rotation.multiply(p->motion2.mat);
 
     const double centre[6] = {c1x, c1y, c1z, c2x, c2y, c2z};
     pass_kernel *pass = want_score ? kernels.turn_and_measure_scored : kernels.turn_and_measure;

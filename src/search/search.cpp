@@ -9,7 +9,7 @@ void reset_best_subset(best_subset *best) {
     best->best_rms = 0.0;
     best->best_score = 0.0;
     best->best_pvalue = 1.0;
-    for (int i = 0; i < MAX_ATOMS; ++i) best->best_selected1[i] = best->best_selected2[i] = 0;
+    for (int i = 0; i < MAX_ATOMS; ++i) best->best_selected[i] = 0;
 }
 
 namespace {
@@ -34,11 +34,10 @@ bool score_needed(const search_tables &t, bool every_step, int k, int min_size, 
 
 }  // namespace
 
-void search_best_subset(molecule *mol1, molecule *mol2, const search_settings &settings,
-                        search_tables *tables, best_subset *best, double *score_by_size,
-                        double u[9]) {
+void search_best_subset(const search_settings &settings, search_tables *tables,
+                        best_subset *best, double *score_by_size) {
     pair_arrays *p = &tables->pairs;
-    const int n = mol1->natoms;
+    const int n = p->n;
     const int min_size = settings.min_size;
     search_observer *observer = settings.observer;
     const bool observe_scores = observer != nullptr && observer->wants_scores();
@@ -46,14 +45,13 @@ void search_best_subset(molecule *mol1, molecule *mol2, const search_settings &s
     const bool score_every_step = settings.per_size_scores || observe_scores;
     reset_best_subset(best);
     for (int s = 0; s <= MAX_ATOMS; ++s) score_by_size[s] = 0.0;
-    load_pairs(p, mol1, mol2);
     tabulate_score_model(tables, n);
 
     pair_fit fit;
     for (int seed = 0; seed < seed_count(n); ++seed) {
         clear_selection(p);
         for (int j = seed; j < seed + SEED_SIZE; ++j) select_pair(p, j);
-        fit_selected_pairs(p, u, false, &fit);
+        fit_selected_pairs(p, false, &fit);
         double rms = fit.rms;
         int k = SEED_SIZE;
 
@@ -64,7 +62,7 @@ void search_best_subset(molecule *mol1, molecule *mol2, const search_settings &s
             select_pair(p, fit.closest);
             bool scored = score_needed(*tables, score_every_step, k + 1, min_size,
                                        best->best_pvalue);
-            fit_selected_pairs(p, u, scored, &fit);
+            fit_selected_pairs(p, scored, &fit);
             rms = fit.rms;
             ++k;
             double score = fit.score, pvalue = 1.0;
@@ -80,12 +78,10 @@ void search_best_subset(molecule *mol1, molecule *mol2, const search_settings &s
                 best->best_size = k;
                 best->best_rms = rms;
                 best->best_score = score;
-                for (int j = 0; j < n; ++j)
-                    best->best_selected1[j] = best->best_selected2[j] = p->selected[j];
+                for (int j = 0; j < n; ++j) best->best_selected[j] = p->selected[j];
             }
         }
     }
-    store_pairs(p, mol1, mol2);
 }
 
 }  // namespace pairfit

@@ -4,7 +4,6 @@
 
 #include "pairfit/compare.h"
 #include "search/pair_arrays.h"
-#include "structure/molecule.h"
 
 namespace pairfit {
 
@@ -14,14 +13,14 @@ struct best_subset {
     double best_rms;      // Angstrom
     double best_score;
     double best_pvalue;   // also the bar the next subset has to reach
-    int best_selected1[MAX_ATOMS];
-    int best_selected2[MAX_ATOMS];
+    int best_selected[MAX_ATOMS];  // per pair: non-zero in the subset
 };
 
 // Start values: size 0, RMS 0.0, score 0.0, p-value 1.0, nothing selected.
 void reset_best_subset(best_subset *best);
 
-// The search's storage: its working copy of the pairs and, per subset
+// The search's storage: its working copy of the pairs, which the caller
+// loads, and, per subset
 // size, the score model and the smallest p-value a subset of that size can
 // reach, worked out once per search instead of once per subset.
 struct search_tables {
@@ -40,12 +39,10 @@ struct search_settings {
 // closest unselected pair while the rules let it grow. Each grown subset is fitted afresh and scored; the one with the
 // lowest p-value among those larger than min_size is kept in best (ties go to
 // the later one). With per_size_scores, score_by_size[k] keeps the highest
-// score of any subset of k pairs (MAX_ATOMS + 1 entries, zeroed here). u
-// receives the rotation of every fit. The molecules end as the last fit
-// left them.
-void search_best_subset(molecule *mol1, molecule *mol2, const search_settings &settings,
-                        search_tables *tables, best_subset *best, double *score_by_size,
-                        double u[9]);
+// score of any subset of k pairs (MAX_ATOMS + 1 entries, zeroed here). The
+// pairs end as the last fit left them.
+void search_best_subset(const search_settings &settings, search_tables *tables,
+                        best_subset *best, double *score_by_size);
 
 }  // namespace pairfit
 

@@ -90,39 +90,4 @@ int fit_rotation(double h_out[9], double u_out[9]) {
     return passes;
 }
 
-double superimpose_molecules(molecule *mol1, molecule *mol2, double u[9]) {
-    // Correlation of molecule 1 (rows) with molecule 2 (columns).
-    double h[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
-    for (int k = 0; k < mol1->natoms; ++k) {
-        const atom *a1 = &mol1->atoms[k];
-        if (!a1->selected) continue;
-        const atom *a2 = &mol2->atoms[k];
-        const double p[3] = {a1->x, a1->y, a1->z};
-        const double q[3] = {a2->x, a2->y, a2->z};
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) h[3 * i + j] += p[i] * q[j];
-    }
-    fit_rotation(h, u);
-
-    double sum = 0.0;
-    int count = 0;
-    for (int k = 0; k < mol2->natoms; ++k) {
-        atom *a2 = &mol2->atoms[k];
-        atom *a1 = &mol1->atoms[k];
-        double x = a2->x, y = a2->y, z = a2->z;
-        a2->x = u[0] * x + u[1] * y + u[2] * z;
-        a2->y = u[3] * x + u[4] * y + u[5] * z;
-        a2->z = u[6] * x + u[7] * y + u[8] * z;
-        double dx = a1->x - a2->x, dy = a1->y - a2->y, dz = a1->z - a2->z;
-        double sq = dx * dx + dy * dy + dz * dz;
-        a1->sqdev = sq;
-        a2->sqdev = sq;
-        if (a1->selected) {
-            sum += sq;
-            ++count;
-        }
-    }
-    return count > 0 ? std::sqrt(sum / count) : 0.0;
-}
-
 }  // namespace pairfit

@@ -1,0 +1,33 @@
+// The library computes with gemmi's geometry types (Position, Mat33,
+// Transform); the public headers keep to std::array so that callers need no
+// gemmi. These convert between the two forms of a rigid transformation.
+#ifndef PAIRFIT_RIGID_TRANSFORM_GEMMI_H
+#define PAIRFIT_RIGID_TRANSFORM_GEMMI_H
+
+#include <gemmi/math.hpp>
+
+#include "pairfit/compare.h"
+
+namespace pairfit {
+
+inline gemmi::Transform to_gemmi(const rigid_transform &t) {
+    gemmi::Transform g;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) g.mat.a[i][j] = t.rotation[i][j];
+        g.vec.at(i) = t.translation[i];
+    }
+    return g;
+}
+
+inline rigid_transform from_gemmi(const gemmi::Transform &g) {
+    rigid_transform t;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) t.rotation[i][j] = g.mat.a[i][j];
+        t.translation[i] = g.vec.at(i);
+    }
+    return t;
+}
+
+}  // namespace pairfit
+
+#endif
