@@ -1,5 +1,5 @@
 # Writes the bytes of INPUT into OUTPUT as a C++ source that defines
-#   std::string_view NAME() 
+#   std::string_view NAME()
 # in namespace pairfit, so that a program carries the file with it.
 # Run with: cmake -DINPUT=... -DOUTPUT=... -DNAME=... -P embed_file.cmake
 file(READ "${INPUT}" hex HEX)

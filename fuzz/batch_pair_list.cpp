@@ -21,20 +21,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         argument_list arguments("pairfit-batch", text);
         batch_settings settings;
         std::string error;
-        if (parse_batch_options(arguments.argc(), arguments.argv(), &settings, &error) !=
-            BATCH_ARGS_OK)
+        if (parse_batch_options(arguments.argc(), arguments.argv(), &settings, &error) != BATCH_ARGS_OK)
             return 0;
         names = settings.names;
         shard = settings.shard;
         shards = settings.shard_count;
-        if (settings.mode == ALL_PAIRS) make_all_pairs(&pairs, names);
-        else make_pairs_against_first(&pairs, names);
+        if (settings.mode == ALL_PAIRS)
+            make_all_pairs(&pairs, names);
+        else
+            make_pairs_against_first(&pairs, names);
     } else {
         memory_file file(text.data(), text.size());
         std::string error;
         if (!read_name_file(file.path().c_str(), use, &names, &error)) return 0;
-        if (use == 2) make_listed_pairs(&pairs, names);
-        else make_all_pairs(&pairs, names);
+        if (use == 2)
+            make_listed_pairs(&pairs, names);
+        else
+            make_all_pairs(&pairs, names);
         shards = 1 + data[0] / 3 % 7;
         shard = 1 + data[0] % shards;
     }

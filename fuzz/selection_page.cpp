@@ -77,8 +77,10 @@ std::string pages(const std::vector<std::string> &names) {
         pairfit::batch_entry e;
         e.file1 = static_cast<int>(i);
         e.file2 = static_cast<int>(i + 1);
-        if (i % 3 == 2) e.error = names[i];
-        else e.values = i % 3 == 0 ? "24\t20\t0.5\t300.0\t1.0e-05\t3.0e+00" : names[i + 1];
+        if (i % 3 == 2)
+            e.error = names[i];
+        else
+            e.values = i % 3 == 0 ? "24\t20\t0.5\t300.0\t1.0e-05\t3.0e+00" : names[i + 1];
         table.entries.push_back(e);
     }
     return text + pairfit::batch_page_html(table, 5);

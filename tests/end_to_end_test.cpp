@@ -12,80 +12,86 @@ namespace {
 const std::string EXPECTED = std::string(PAIRFIT_DATA_DIR) + "/../expected/";
 
 struct Case {
-  std::string name, args;
+    std::string name, args;
 };
 
-void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const Case &c, std::ostream *os) {
+    *os << c.name;
+}
 
 std::vector<Case> load_cases() {
-  std::vector<Case> cases;
-  std::ifstream in(EXPECTED + "cases.txt");
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty() && line[0] != '#' && line.find(": ") != std::string::npos)
-      cases.push_back({line.substr(0, line.find(": ")), line.substr(line.find(": ") + 2)});
-  return cases;
+    std::vector<Case> cases;
+    std::ifstream in(EXPECTED + "cases.txt");
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line[0] != '#' && line.find(": ") != std::string::npos)
+            cases.push_back({line.substr(0, line.find(": ")), line.substr(line.find(": ") + 2)});
+    return cases;
 }
 
 std::string replace_all(std::string s, const std::string &from, const std::string &to) {
-  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
-    s.replace(at, from.size(), to);
-  return s;
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
+    return s;
 }
 
 // Compares actual with NAME of the expected folder, or with the SHA-256
 // digest in NAME.sha256. A differing output is kept in a scratch file
 // (named after variant too, for runs with further options).
 void expect_recorded(const std::string &name, const std::string &actual, const std::string &variant = "") {
-  const std::string kept = temp_path("actual_" + variant + name);
-  write_file(kept, actual);
-  std::string want = read_file(EXPECTED + name), got = actual, where;
-  if (want.empty()) {
-    want = read_file(EXPECTED + name + ".sha256").substr(0, 64);
-    got = run_shell("sha256sum " + quote(kept)).out.substr(0, 64);
-  } else {
-    const auto differ = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
-    where = " from byte " + std::to_string(differ.first - want.begin());
-  }
-  if (got == want) std::remove(kept.c_str());
-  else ADD_FAILURE() << name << " differs from the recorded output" << where << "; actual output kept in " << kept;
+    const std::string kept = temp_path("actual_" + variant + name);
+    write_file(kept, actual);
+    std::string want = read_file(EXPECTED + name), got = actual, where;
+    if (want.empty()) {
+        want = read_file(EXPECTED + name + ".sha256").substr(0, 64);
+        got = run_shell("sha256sum " + quote(kept)).out.substr(0, 64);
+    } else {
+        const auto differ = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
+        where = " from byte " + std::to_string(differ.first - want.begin());
+    }
+    if (got == want)
+        std::remove(kept.c_str());
+    else
+        ADD_FAILURE() << name << " differs from the recorded output" << where << "; actual output kept in "
+                      << kept;
 }
 
 class RecordedOutput : public ::testing::TestWithParam<Case> {};
 
 TEST_P(RecordedOutput, SameBytes) {
-  const Case &c = GetParam();
-  const std::string pdb = temp_path(c.name + ".pdb");
-  std::remove(pdb.c_str());
-  std::string args = replace_all(replace_all(c.args, "@D/", data_file("")), "@E/", example_file(""));
-  const bool writes_pdb = args.find("@PDB") != std::string::npos;
-  RunResult r = run_pairfit(replace_all(args, "@PDB", pdb) + " 2>/dev/null");
-  EXPECT_EQ(r.status, 0);
-  expect_recorded(c.name + ".stdout", r.out);
-  if (writes_pdb) expect_recorded(c.name + ".pdb", read_file(pdb));
-  std::remove(pdb.c_str());
+    const Case &c = GetParam();
+    const std::string pdb = temp_path(c.name + ".pdb");
+    std::remove(pdb.c_str());
+    std::string args = replace_all(replace_all(c.args, "@D/", data_file("")), "@E/", example_file(""));
+    const bool writes_pdb = args.find("@PDB") != std::string::npos;
+    RunResult r = run_pairfit(replace_all(args, "@PDB", pdb) + " 2>/dev/null");
+    EXPECT_EQ(r.status, 0);
+    expect_recorded(c.name + ".stdout", r.out);
+    if (writes_pdb) expect_recorded(c.name + ".pdb", read_file(pdb));
+    std::remove(pdb.c_str());
 }
 
 // -metrics adds one line at the very end and changes nothing before it.
 TEST_P(RecordedOutput, MetricsLineComesLastAndChangesNothingElse) {
-  const Case &c = GetParam();
-  const std::string pdb = temp_path("metrics_" + c.name + ".pdb");
-  std::string args = replace_all(replace_all(c.args, "@D/", data_file("")), "@E/", example_file(""));
-  RunResult r = run_pairfit("-metrics " + replace_all(args, "@PDB", pdb) + " 2>/dev/null");
-  std::remove(pdb.c_str());
-  EXPECT_EQ(r.status, 0);
-  const std::size_t last = r.out.rfind("\nMETRICS:\t") + 1;
-  ASSERT_NE(last, 0u) << r.out;
-  const std::string line = r.out.substr(last);
-  EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 7) << line;
-  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
-  EXPECT_EQ(line.find("nan"), std::string::npos) << line;
-  expect_recorded(c.name + ".stdout", r.out.substr(0, last), "metrics_");
+    const Case &c = GetParam();
+    const std::string pdb = temp_path("metrics_" + c.name + ".pdb");
+    std::string args = replace_all(replace_all(c.args, "@D/", data_file("")), "@E/", example_file(""));
+    RunResult r = run_pairfit("-metrics " + replace_all(args, "@PDB", pdb) + " 2>/dev/null");
+    std::remove(pdb.c_str());
+    EXPECT_EQ(r.status, 0);
+    const std::size_t last = r.out.rfind("\nMETRICS:\t") + 1;
+    ASSERT_NE(last, 0u) << r.out;
+    const std::string line = r.out.substr(last);
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 7) << line;
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+    expect_recorded(c.name + ".stdout", r.out.substr(0, last), "metrics_");
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, RecordedOutput, ::testing::ValuesIn(load_cases()), [](const auto &info) {
-  std::string id = info.param.name;
-  std::replace_if(id.begin(), id.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
-  return id;
+    std::string id = info.param.name;
+    std::replace_if(
+        id.begin(), id.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+    return id;
 });
 
 }  // namespace

@@ -13,163 +13,172 @@
 namespace {
 
 pairfit::compare_options fast_options(int threads) {
-  pairfit::compare_options o;
-  o.mode = pairfit::search_mode::fast;
-  o.threads = threads;
-  o.per_size_scores = true;
-  return o;
+    pairfit::compare_options o;
+    o.mode = pairfit::search_mode::fast;
+    o.threads = threads;
+    o.per_size_scores = true;
+    return o;
 }
 
 // Records what the observer hears.
 struct heard : pairfit::search_observer {
-  std::vector<pairfit::growth_step> best;
-  int steps = 0, fits = 0;
-  bool wants_fits() const override { return true; }
-  void step_scored(const pairfit::growth_step &) override { ++steps; }
-  void new_best(const pairfit::growth_step &s) override { best.push_back(s); }
-  void fitted(const pairfit::fit_snapshot &) override { ++fits; }
+    std::vector<pairfit::growth_step> best;
+    int steps = 0, fits = 0;
+    bool wants_fits() const override { return true; }
+    void step_scored(const pairfit::growth_step &) override { ++steps; }
+    void new_best(const pairfit::growth_step &s) override { best.push_back(s); }
+    void fitted(const pairfit::fit_snapshot &) override { ++fits; }
 };
 
 TEST(FastCompare, ResultIsTheSearchsSubsetRefittedAndTheSameForAnyThreads) {
-  pairfit::structure one = read_atoms(example_file("demo_ldh_6ldh_A.pdb"));
-  pairfit::structure two = read_atoms(example_file("demo_ldh_1ldm_A.pdb"));
-  pairfit::pairing pairs = pairfit::pair_by_residue_number(one, two);
-  heard events;
-  pairfit::compare_options options = fast_options(1);
-  options.observer = &events;
-  pairfit::result r = pairfit::compare(one, two, pairs, options);
-  pairfit::result r2 = pairfit::compare(one, two, pairs, fast_options(2));
+    pairfit::structure one = read_atoms(example_file("demo_ldh_6ldh_A.pdb"));
+    pairfit::structure two = read_atoms(example_file("demo_ldh_1ldm_A.pdb"));
+    pairfit::pairing pairs = pairfit::pair_by_residue_number(one, two);
+    heard events;
+    pairfit::compare_options options = fast_options(1);
+    options.observer = &events;
+    pairfit::result r = pairfit::compare(one, two, pairs, options);
+    pairfit::result r2 = pairfit::compare(one, two, pairs, fast_options(2));
 
-  // The search's own values, its subset refitted.
-  std::vector<pairfit::detail::point> a, b;
-  for (size_t k = 0; k < pairs.size(); ++k) {
-    const pairfit::ca_atom &p = one.atoms[pairs.first[k]], &q = two.atoms[pairs.second[k]];
-    a.push_back({p.x, p.y, p.z});
-    b.push_back({q.x, q.y, q.z});
-  }
-  pairfit::detail::fast_search_options search;
-  search.per_size_scores = true;
-  const pairfit::detail::fast_search_result found = pairfit::detail::fast_search(a, b, search);
-  EXPECT_EQ(std::tie(r.size, r.rms, r.score, r.pvalue, r.in_subset, r.score_by_size, r.final_rms),
-            std::tie(found.size, found.rms, found.score, found.pvalue, found.in_subset, found.score_by_size, r.rms));
-
-  // One event: the subset chosen.
-  ASSERT_EQ(events.best.size(), 1u);
-  EXPECT_EQ(events.best[0].size, r.size);
-  EXPECT_EQ(events.best[0].pvalue, r.pvalue);
-  EXPECT_EQ(events.steps + events.fits, 0);
-
-  // Coordinates, transform and distances agree with each other.
-  double sum = 0;
-  for (size_t k = 0; k < pairs.size(); ++k) {
-    std::array<double, 3> moved = r.transform.apply(b[k]);
-    double d2 = 0;
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_NEAR(r.superposed1[k][i], a[k][i] + r.reference_shift[i], 1e-9);
-      EXPECT_NEAR(r.superposed2[k][i], moved[i] + r.reference_shift[i], 1e-9);
-      d2 += (r.superposed1[k][i] - r.superposed2[k][i]) * (r.superposed1[k][i] - r.superposed2[k][i]);
+    // The search's own values, its subset refitted.
+    std::vector<pairfit::detail::point> a, b;
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        const pairfit::ca_atom &p = one.atoms[pairs.first[k]], &q = two.atoms[pairs.second[k]];
+        a.push_back({p.x, p.y, p.z});
+        b.push_back({q.x, q.y, q.z});
     }
-    EXPECT_NEAR(r.distances[k], std::sqrt(d2), 1e-9);
-    if (r.in_subset[k]) sum += d2;
-  }
-  EXPECT_NEAR(std::sqrt(sum / r.size), r.final_rms, 1e-9);
+    pairfit::detail::fast_search_options search;
+    search.per_size_scores = true;
+    const pairfit::detail::fast_search_result found = pairfit::detail::fast_search(a, b, search);
+    EXPECT_EQ(std::tie(r.size, r.rms, r.score, r.pvalue, r.in_subset, r.score_by_size, r.final_rms),
+              std::tie(found.size, found.rms, found.score, found.pvalue, found.in_subset, found.score_by_size,
+                       r.rms));
 
-  EXPECT_EQ(std::tie(r.size, r.pvalue, r.in_subset, r.distances, r.superposed2),
-            std::tie(r2.size, r2.pvalue, r2.in_subset, r2.distances, r2.superposed2));
+    // One event: the subset chosen.
+    ASSERT_EQ(events.best.size(), 1u);
+    EXPECT_EQ(events.best[0].size, r.size);
+    EXPECT_EQ(events.best[0].pvalue, r.pvalue);
+    EXPECT_EQ(events.steps + events.fits, 0);
+
+    // Coordinates, transform and distances agree with each other.
+    double sum = 0;
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        std::array<double, 3> moved = r.transform.apply(b[k]);
+        double d2 = 0;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(r.superposed1[k][i], a[k][i] + r.reference_shift[i], 1e-9);
+            EXPECT_NEAR(r.superposed2[k][i], moved[i] + r.reference_shift[i], 1e-9);
+            d2 += (r.superposed1[k][i] - r.superposed2[k][i]) * (r.superposed1[k][i] - r.superposed2[k][i]);
+        }
+        EXPECT_NEAR(r.distances[k], std::sqrt(d2), 1e-9);
+        if (r.in_subset[k]) sum += d2;
+    }
+    EXPECT_NEAR(std::sqrt(sum / r.size), r.final_rms, 1e-9);
+
+    EXPECT_EQ(std::tie(r.size, r.pvalue, r.in_subset, r.distances, r.superposed2),
+              std::tie(r2.size, r2.pvalue, r2.in_subset, r2.distances, r2.superposed2));
 }
 
 TEST(FastCommandLine, OutputIsTheLibrarysAndTheSameForAnyThreadCount) {
-  const std::string files = data_file("ubiquitin_1ubq_xray.pdb") + " " + data_file("ubiquitin_1d3z_model1.pdb");
-  Scratch pdb1("fast1.pdb", ""), pdb2("fast2.pdb", "");
-  RunResult one = run_pairfit("-fast -a -o -b -v -pdb " + quote(pdb1.path) + " " + files);
-  RunResult two = run_pairfit("-fast -j 2 -a -o -b -v -pdb " + quote(pdb2.path) + " " + files);
-  RunResult every = run_pairfit("-fast -j 0 -a -o -b -v " + files);
-  ASSERT_EQ(one.status, 0);
-  EXPECT_EQ(one.out, two.out);
-  EXPECT_EQ(read_file(pdb1.path), read_file(pdb2.path));
-  EXPECT_FALSE(read_file(pdb1.path).empty());
-  EXPECT_EQ(every.out, one.out);
+    const std::string files =
+        data_file("ubiquitin_1ubq_xray.pdb") + " " + data_file("ubiquitin_1d3z_model1.pdb");
+    Scratch pdb1("fast1.pdb", ""), pdb2("fast2.pdb", "");
+    RunResult one = run_pairfit("-fast -a -o -b -v -pdb " + quote(pdb1.path) + " " + files);
+    RunResult two = run_pairfit("-fast -j 2 -a -o -b -v -pdb " + quote(pdb2.path) + " " + files);
+    RunResult every = run_pairfit("-fast -j 0 -a -o -b -v " + files);
+    ASSERT_EQ(one.status, 0);
+    EXPECT_EQ(one.out, two.out);
+    EXPECT_EQ(read_file(pdb1.path), read_file(pdb2.path));
+    EXPECT_FALSE(read_file(pdb1.path).empty());
+    EXPECT_EQ(every.out, one.out);
 
-  pairfit::structure a = read_atoms(data_file("ubiquitin_1ubq_xray.pdb"));
-  pairfit::structure b = read_atoms(data_file("ubiquitin_1d3z_model1.pdb"));
-  pairfit::compare_options options = fast_options(1);
-  pairfit::result r = pairfit::compare(a, b, pairfit::pair_by_residue_number(a, b), options);
-  char good[160];
-  std::snprintf(good, sizeof good, "GOOD1:\t%.2f\t%d\t%.1f\t%.1f\t%e\n", static_cast<double>(r.size) / r.npairs,
-                r.size, r.rms, r.score, r.pvalue);
-  const std::string score = "SCORE:\t" + pairfit::score_values(r) + "\n";
-  // -a and -f print one GOOD1 line, for the subset chosen; -v nothing more.
-  EXPECT_EQ(one.out.substr(0, std::string(good).size() + score.size()), good + score);
-  EXPECT_EQ(one.out.find("FRAC1"), std::string::npos);
+    pairfit::structure a = read_atoms(data_file("ubiquitin_1ubq_xray.pdb"));
+    pairfit::structure b = read_atoms(data_file("ubiquitin_1d3z_model1.pdb"));
+    pairfit::compare_options options = fast_options(1);
+    pairfit::result r = pairfit::compare(a, b, pairfit::pair_by_residue_number(a, b), options);
+    char good[160];
+    std::snprintf(good, sizeof good, "GOOD1:\t%.2f\t%d\t%.1f\t%.1f\t%e\n",
+                  static_cast<double>(r.size) / r.npairs, r.size, r.rms, r.score, r.pvalue);
+    const std::string score = "SCORE:\t" + pairfit::score_values(r) + "\n";
+    // -a and -f print one GOOD1 line, for the subset chosen; -v nothing more.
+    EXPECT_EQ(one.out.substr(0, std::string(good).size() + score.size()), good + score);
+    EXPECT_EQ(one.out.find("FRAC1"), std::string::npos);
 }
 
 // With several threads the two files are read at once; what is printed, and
 // in what order, stays as when they are read in turn.
 TEST(FastCommandLine, ReadingBothFilesAtOnceKeepsTheMessagesAndTheirOrder) {
-  const std::string unreadable = "ATOM      1  CA  GLY A   ?      nonsense\n";
-  Scratch a("warned1.pdb", unreadable + read_file(data_file("ubiquitin_1d3z_model1.pdb")));
-  Scratch b("warned2.pdb", unreadable + read_file(data_file("ubiquitin_1d3z_model2.pdb")));
-  const std::string missing1 = temp_path("missing1.pdb"), missing2 = temp_path("missing2.pdb");
-  const std::string warning = ", line 1: C-alpha line without a readable residue number and coordinates, skipped\n";
-  struct {
-    std::string files, starts;
-    int status;
-  } cases[] = {
-      {quote(a.path) + " " + quote(b.path), "Warning: " + a.path + warning + "Warning: " + b.path + warning, 0},
-      {quote(a.path) + " " + quote(missing2), "Warning: " + a.path + warning + "Couldn't open file " + missing2, 1},
-      {quote(missing1) + " " + quote(b.path), "Couldn't open file " + missing1 + "\n", 1},
-      {quote(missing1) + " " + quote(missing2), "Couldn't open file " + missing1 + "\n", 1},
-  };
-  for (const auto &c : cases) {
-    RunResult in_turn = run_shell(quote(PAIRFIT_BINARY) + " -fast -j 1 " + c.files + " 2>&1");
-    RunResult at_once = run_shell(quote(PAIRFIT_BINARY) + " -fast -j 2 " + c.files + " 2>&1");
-    EXPECT_EQ(in_turn.status, c.status) << c.files;
-    EXPECT_EQ(at_once.status, c.status) << c.files;
-    EXPECT_EQ(at_once.out, in_turn.out) << c.files;
-    EXPECT_EQ(at_once.out.substr(0, c.starts.size()), c.starts) << c.files;
-  }
+    const std::string unreadable = "ATOM      1  CA  GLY A   ?      nonsense\n";
+    Scratch a("warned1.pdb", unreadable + read_file(data_file("ubiquitin_1d3z_model1.pdb")));
+    Scratch b("warned2.pdb", unreadable + read_file(data_file("ubiquitin_1d3z_model2.pdb")));
+    const std::string missing1 = temp_path("missing1.pdb"), missing2 = temp_path("missing2.pdb");
+    const std::string warning =
+        ", line 1: C-alpha line without a readable residue number and coordinates, skipped\n";
+    struct {
+        std::string files, starts;
+        int status;
+    } cases[] = {
+        {quote(a.path) + " " + quote(b.path), "Warning: " + a.path + warning + "Warning: " + b.path + warning,
+         0},
+        {quote(a.path) + " " + quote(missing2),
+         "Warning: " + a.path + warning + "Couldn't open file " + missing2, 1},
+        {quote(missing1) + " " + quote(b.path), "Couldn't open file " + missing1 + "\n", 1},
+        {quote(missing1) + " " + quote(missing2), "Couldn't open file " + missing1 + "\n", 1},
+    };
+    for (const auto &c : cases) {
+        RunResult in_turn = run_shell(quote(PAIRFIT_BINARY) + " -fast -j 1 " + c.files + " 2>&1");
+        RunResult at_once = run_shell(quote(PAIRFIT_BINARY) + " -fast -j 2 " + c.files + " 2>&1");
+        EXPECT_EQ(in_turn.status, c.status) << c.files;
+        EXPECT_EQ(at_once.status, c.status) << c.files;
+        EXPECT_EQ(at_once.out, in_turn.out) << c.files;
+        EXPECT_EQ(at_once.out.substr(0, c.starts.size()), c.starts) << c.files;
+    }
 }
 
 // Fewer pairs than structure 1 has atoms: the normalised p-value is over
 // structure 1's atoms in both modes, and where both searches choose the
 // same subset the whole SCORE lines are the same.
 TEST(FastCommandLine, ScoreLineEqualsTheExactModesWithFewerPairsThanAtoms) {
-  const struct { const char *first, *second, *start; } cases[] = {
-      {"ubiquitin_1d3z_nmr.pdb.gz", "ubiquitin_1ubq_xray.pdb", "SCORE:\t760\t76\t"},
-      {"hemoglobin_2hhb_4chains.pdb.gz", "hemoglobin_2hhb_chainA_ca.pdb", "SCORE:\t574\t141\t"}};
-  for (const auto &c : cases) {
-    const std::string files = quote(data_file(c.first)) + " " + quote(data_file(c.second)) + " 2>/dev/null";
-    const RunResult exact = run_pairfit(files), fast = run_pairfit("-fast " + files);
-    EXPECT_EQ(fast.out, exact.out);
-    EXPECT_EQ(exact.out.find(c.start), 0u) << exact.out;
-  }
+    const struct {
+        const char *first, *second, *start;
+    } cases[] = {{"ubiquitin_1d3z_nmr.pdb.gz", "ubiquitin_1ubq_xray.pdb", "SCORE:\t760\t76\t"},
+                 {"hemoglobin_2hhb_4chains.pdb.gz", "hemoglobin_2hhb_chainA_ca.pdb", "SCORE:\t574\t141\t"}};
+    for (const auto &c : cases) {
+        const std::string files =
+            quote(data_file(c.first)) + " " + quote(data_file(c.second)) + " 2>/dev/null";
+        const RunResult exact = run_pairfit(files), fast = run_pairfit("-fast " + files);
+        EXPECT_EQ(fast.out, exact.out);
+        EXPECT_EQ(exact.out.find(c.start), 0u) << exact.out;
+    }
 }
 
 TEST(FastCommandLine, ThreadCountMustBeANumber) {
-  const std::string files = data_file("ubiquitin_1d3z_model1.pdb") + " " + data_file("ubiquitin_1d3z_model2.pdb");
-  for (const char *bad : {"-j -1", "-j two", "-j 4097"}) {
-    RunResult r = run_pairfit("-fast " + files + " " + bad + " 2>&1");
-    EXPECT_EQ(r.status, 1) << bad;
-    EXPECT_EQ(r.out, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n") << bad;
-  }
+    const std::string files =
+        data_file("ubiquitin_1d3z_model1.pdb") + " " + data_file("ubiquitin_1d3z_model2.pdb");
+    for (const char *bad : {"-j -1", "-j two", "-j 4097"}) {
+        RunResult r = run_pairfit("-fast " + files + " " + bad + " 2>&1");
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_EQ(r.out, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n") << bad;
+    }
 }
 
 TEST(FastBatch, RowsArePairfitFastValuesForAnyThreadCount) {
-  const std::vector<std::string> files = {data_file("ubiquitin_1d3z_model1.pdb"), data_file("ubiquitin_1d3z_model2.pdb"),
-                                          data_file("ubiquitin_1ubq_xray.pdb"), data_file("cytc_horse_2pcb_B.pdb")};
-  std::string names;
-  for (const std::string &f : files) names += " " + quote(f);
-  const Outcome one = batch_run("-fast -j 1 --all" + names), two = batch_run("-j 2 -fast --all" + names);
-  ASSERT_EQ(one.status, 0);
-  EXPECT_EQ(one.out, two.out);
-  std::string want = BATCH_HEADER;
-  for (const std::string &f1 : files)
-    for (const std::string &f2 : files) {
-      if (f1 == f2) continue;
-      std::string out = run_pairfit("-fast " + quote(f1) + " " + quote(f2)).out;
-      want += f1 + "\t" + f2 + "\t" + out.substr(7);
-    }
-  EXPECT_EQ(one.out, want);
+    const std::vector<std::string> files = {
+        data_file("ubiquitin_1d3z_model1.pdb"), data_file("ubiquitin_1d3z_model2.pdb"),
+        data_file("ubiquitin_1ubq_xray.pdb"), data_file("cytc_horse_2pcb_B.pdb")};
+    std::string names;
+    for (const std::string &f : files) names += " " + quote(f);
+    const Outcome one = batch_run("-fast -j 1 --all" + names), two = batch_run("-j 2 -fast --all" + names);
+    ASSERT_EQ(one.status, 0);
+    EXPECT_EQ(one.out, two.out);
+    std::string want = BATCH_HEADER;
+    for (const std::string &f1 : files)
+        for (const std::string &f2 : files) {
+            if (f1 == f2) continue;
+            std::string out = run_pairfit("-fast " + quote(f1) + " " + quote(f2)).out;
+            want += f1 + "\t" + f2 + "\t" + out.substr(7);
+        }
+    EXPECT_EQ(one.out, want);
 }
 
 }  // namespace

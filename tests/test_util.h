@@ -18,137 +18,150 @@
 
 #include "pairfit/pairfit.h"
 
-inline std::string quote(const std::string &s) { return "'" + s + "'"; }
+inline std::string quote(const std::string &s) {
+    return "'" + s + "'";
+}
 
 struct RunResult {
-  std::string out;
-  int status;
+    std::string out;
+    int status;
 };
 
 // Runs a /bin/sh command: its standard output and exit status.
 inline RunResult run_shell(const std::string &command) {
-  RunResult r{"", -1};
-  FILE *p = popen(command.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = (st != -1 && WIFEXITED(st)) ? WEXITSTATUS(st) : -1;
-  return r;
+    RunResult r{"", -1};
+    FILE *p = popen(command.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = (st != -1 && WIFEXITED(st)) ? WEXITSTATUS(st) : -1;
+    return r;
 }
 
 // Runs pairfit with ARGS (through /bin/sh, so quote as needed).
-inline RunResult run_pairfit(const std::string &args) { return run_shell(quote(PAIRFIT_BINARY) + " " + args); }
+inline RunResult run_pairfit(const std::string &args) {
+    return run_shell(quote(PAIRFIT_BINARY) + " " + args);
+}
 
-inline std::string data_file(const std::string &name) { return std::string(PAIRFIT_DATA_DIR) + "/" + name; }
-inline std::string example_file(const std::string &name) { return std::string(PAIRFIT_EXAMPLES_DIR) + "/" + name; }
+inline std::string data_file(const std::string &name) {
+    return std::string(PAIRFIT_DATA_DIR) + "/" + name;
+}
+inline std::string example_file(const std::string &name) {
+    return std::string(PAIRFIT_EXAMPLES_DIR) + "/" + name;
+}
 
 inline std::string read_file(const std::string &path) {
-  std::ostringstream ss;
-  ss << std::ifstream(path, std::ios::binary).rdbuf();
-  return ss.str();
+    std::ostringstream ss;
+    ss << std::ifstream(path, std::ios::binary).rdbuf();
+    return ss.str();
 }
 
 // A path in the test temp directory (which ends in '/'), unique per process
 // so that parallel test runs do not collide.
 inline std::string temp_path(const std::string &name) {
-  return ::testing::TempDir() + "pairfit_" + std::to_string(getpid()) + "_" + name;
+    return ::testing::TempDir() + "pairfit_" + std::to_string(getpid()) + "_" + name;
 }
 
 inline void write_file(const std::string &path, const std::string &content) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
 // The names in a directory, without . and .., sorted.
 inline std::vector<std::string> entries_of(const std::string &dir) {
-  std::vector<std::string> names;
-  if (DIR *d = opendir(dir.c_str())) {
-    while (dirent *e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // A scratch file holding content, removed at the end of its scope.
 struct Scratch {
-  std::string path;
-  Scratch(const std::string &name, const std::string &content) : path(temp_path(name)) { write_file(path, content); }
-  ~Scratch() { std::remove(path.c_str()); }
+    std::string path;
+    Scratch(const std::string &name, const std::string &content) : path(temp_path(name)) {
+        write_file(path, content);
+    }
+    ~Scratch() { std::remove(path.c_str()); }
 };
 
 // The C-alpha atoms of the file at path; warnings go to standard error as
 // the programs print them.
 inline pairfit::structure read_atoms(const std::string &path) {
-  pairfit::read_options options;
-  options.on_warning = [](const std::string &message) { std::fprintf(stderr, "%s\n", message.c_str()); };
-  return pairfit::read_structure(path, options);
+    pairfit::read_options options;
+    options.on_warning = [](const std::string &message) { std::fprintf(stderr, "%s\n", message.c_str()); };
+    return pairfit::read_structure(path, options);
 }
 
 // The message and kind of the read error of path, or "read" when it reads.
 inline std::string read_failure_of(const std::string &path) {
-  try {
-    read_atoms(path);
-  } catch (const pairfit::read_error &e) {
-    EXPECT_EQ(e.path(), path);
-    return std::to_string(static_cast<int>(e.kind())) + " " + e.what();
-  }
-  return "read";
+    try {
+        read_atoms(path);
+    } catch (const pairfit::read_error &e) {
+        EXPECT_EQ(e.path(), path);
+        return std::to_string(static_cast<int>(e.kind())) + " " + e.what();
+    }
+    return "read";
 }
 
 // Serial, atom name, residue name, residue number and coordinates of every
 // atom, a line per atom.
 inline std::string atoms_of(const pairfit::structure &s) {
-  std::string text;
-  char line[160];
-  for (const pairfit::ca_atom &a : s.atoms) {
-    std::snprintf(line, sizeof line, "%d %s %s %d %.10g %.10g %.10g\n", a.serial, a.atom_name.c_str(),
-                  a.residue_name.c_str(), a.residue_number, a.x, a.y, a.z);
-    text += line;
-  }
-  return text;
+    std::string text;
+    char line[160];
+    for (const pairfit::ca_atom &a : s.atoms) {
+        std::snprintf(line, sizeof line, "%d %s %s %d %.10g %.10g %.10g\n", a.serial, a.atom_name.c_str(),
+                      a.residue_name.c_str(), a.residue_number, a.x, a.y, a.z);
+        text += line;
+    }
+    return text;
 }
-
 
 // Standard output, standard error and exit status of a command.
 struct Outcome {
-  std::string out, err;
-  int status;
-  bool operator==(const Outcome &o) const { return out == o.out && err == o.err && status == o.status; }
+    std::string out, err;
+    int status;
+    bool operator==(const Outcome &o) const { return out == o.out && err == o.err && status == o.status; }
 };
 
 inline void PrintTo(const Outcome &r, std::ostream *os) {
-  *os << "status " << r.status << "\nstdout:\n" << r.out << "stderr:\n" << r.err;
+    *os << "status " << r.status << "\nstdout:\n" << r.out << "stderr:\n" << r.err;
 }
 
 // Runs a bash command line (so $'...' names work), capturing both streams.
 inline Outcome run_capturing(const std::string &command) {
-  Scratch err("stderr.txt", ""), script("command.sh", command + " 2>" + quote(err.path) + "\n");
-  const RunResult r = run_shell("bash " + quote(script.path));
-  return {r.out, read_file(err.path), r.status};
+    Scratch err("stderr.txt", ""), script("command.sh", command + " 2>" + quote(err.path) + "\n");
+    const RunResult r = run_shell("bash " + quote(script.path));
+    return {r.out, read_file(err.path), r.status};
 }
-inline Outcome pairfit_run(const std::string &args) { return run_capturing(quote(PAIRFIT_BINARY) + " " + args); }
-inline Outcome batch_run(const std::string &args) { return run_capturing(quote(PAIRFIT_BATCH_BINARY) + " " + args); }
+inline Outcome pairfit_run(const std::string &args) {
+    return run_capturing(quote(PAIRFIT_BINARY) + " " + args);
+}
+inline Outcome batch_run(const std::string &args) {
+    return run_capturing(quote(PAIRFIT_BATCH_BINARY) + " " + args);
+}
 
 inline std::vector<std::string> lines_of(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
 }
 
 // The ten models of the ubiquitin NMR ensemble, one file each (as the
 // README's awk line splits them), in a fresh directory.
 inline std::vector<std::string> split_ubiquitin_models(const std::string &dir) {
-  run_shell("rm -rf " + quote(dir) + " && mkdir -p " + quote(dir) + " && zcat " +
-            quote(data_file("ubiquitin_1d3z_nmr.pdb.gz")) + " | awk -v d=" + quote(dir) +
-            " '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"%s/model%02d.pdb\", d, n) }'");
-  std::vector<std::string> models;
-  for (int i = 1; i <= 10; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/model%02d.pdb", i);
-    models.push_back(dir + name);
-  }
-  return models;
+    run_shell("rm -rf " + quote(dir) + " && mkdir -p " + quote(dir) + " && zcat " +
+              quote(data_file("ubiquitin_1d3z_nmr.pdb.gz")) + " | awk -v d=" + quote(dir) +
+              " '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"%s/model%02d.pdb\", d, n) }'");
+    std::vector<std::string> models;
+    for (int i = 1; i <= 10; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/model%02d.pdb", i);
+        models.push_back(dir + name);
+    }
+    return models;
 }

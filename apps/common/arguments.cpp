@@ -36,7 +36,8 @@ bool parse_digits(const char *text, int min, int max, int *value) {
 }
 
 bool option_spelling::matches(const char *arg) const {
-    return std::strcmp(arg, name) == 0 || (two_dashes_too && arg[0] == '-' && std::strcmp(arg + 1, name) == 0);
+    return std::strcmp(arg, name) == 0 ||
+           (two_dashes_too && arg[0] == '-' && std::strcmp(arg + 1, name) == 0);
 }
 
 bool parse_count(const char *text, long *value) {

@@ -82,24 +82,29 @@ std::string pairing_warning(const pairfit::structure &first, const pairfit::stru
     std::string warning = pairfit::residue_name_warning(first, second, pairs);
     if (warning.empty()) return warning;
     if (method == pairfit::pairing_method::residue_number)
-        return warning + "; residues are paired by number: -seq pairs them by sequence, -struct by "
-                         "structure, and FILE@//A compares chain A alone";
-    return warning + "; residues are paired by sequence: are these the chains meant? "
-                     "FILE@//A compares chain A alone";
+        return warning +
+               "; residues are paired by number: -seq pairs them by sequence, -struct by "
+               "structure, and FILE@//A compares chain A alone";
+    return warning +
+           "; residues are paired by sequence: are these the chains meant? "
+           "FILE@//A compares chain A alone";
 }
 
 std::vector<std::string> printed_warnings(const pairfit::structure &first, const pairfit::structure &second,
                                           const pairfit::pairing &pairs, pairfit::pairing_method method) {
     std::vector<std::string> warnings;
-    for (const std::string &w : {pairfit::several_models_warning(first), pairfit::several_models_warning(second),
-                                 pairing_warning(first, second, pairs, method)})
+    for (const std::string &w :
+         {pairfit::several_models_warning(first), pairfit::several_models_warning(second),
+          pairing_warning(first, second, pairs, method)})
         if (!w.empty()) warnings.push_back(w);
     return warnings;
 }
 
-std::vector<std::string> unprinted_warnings(const pairfit::structure &first, const pairfit::structure &second) {
+std::vector<std::string> unprinted_warnings(const pairfit::structure &first,
+                                            const pairfit::structure &second) {
     std::vector<std::string> warnings;
-    for (const std::string &w : {pairfit::merged_chains_warning(first), pairfit::merged_chains_warning(second)})
+    for (const std::string &w :
+         {pairfit::merged_chains_warning(first), pairfit::merged_chains_warning(second)})
         if (!w.empty()) warnings.push_back(w);
     return warnings;
 }

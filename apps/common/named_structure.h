@@ -58,6 +58,7 @@ std::vector<std::string> printed_warnings(const pairfit::structure &first, const
 // --warnings show after the printed ones, without printing them (a
 // multi-chain complex compared whole is a common, deliberate run): chains
 // merged in file order.
-std::vector<std::string> unprinted_warnings(const pairfit::structure &first, const pairfit::structure &second);
+std::vector<std::string> unprinted_warnings(const pairfit::structure &first,
+                                            const pairfit::structure &second);
 
 #endif

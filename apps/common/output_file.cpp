@@ -45,7 +45,8 @@ std::string dangling_link_target(const std::string &path) {
 FILE *standard_stream_of(const struct stat &st) {
     struct stat open_stream;
     for (int fd : {1, 2})
-        if (fstat(fd, &open_stream) == 0 && open_stream.st_dev == st.st_dev && open_stream.st_ino == st.st_ino)
+        if (fstat(fd, &open_stream) == 0 && open_stream.st_dev == st.st_dev &&
+            open_stream.st_ino == st.st_ino)
             return fd == 1 ? stdout : stderr;
     return nullptr;
 }
@@ -136,6 +137,5 @@ bool write_whole_file(const std::string &path, const std::string &content, std::
 
 bool same_file(const char *a, const char *b) {
     struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

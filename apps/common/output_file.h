@@ -52,8 +52,7 @@ private:
 // Writes content to path through an output_file: the whole text or, when
 // anything fails, nothing (a file that was there keeps its content), with
 // the reason in *reason when it is given.
-bool write_whole_file(const std::string &path, const std::string &content,
-                      std::string *reason = nullptr);
+bool write_whole_file(const std::string &path, const std::string &content, std::string *reason = nullptr);
 
 // True when both paths name the same existing file (same device and inode:
 // hard and symbolic links and other spellings of one path count).

@@ -106,8 +106,7 @@ bool parse_shard(const char *text, int *k, int *n) {
     const char *slash = std::strchr(text, '/');
     if (slash == nullptr) return false;
     std::string first(text, slash);
-    return parse_digits(first.c_str(), 1, 1 << 30, k) &&
-           parse_digits(slash + 1, 1, 1 << 30, n) && *k <= *n;
+    return parse_digits(first.c_str(), 1, 1 << 30, k) && parse_digits(slash + 1, 1, 1 << 30, n) && *k <= *n;
 }
 
 int default_threads() {
@@ -164,7 +163,7 @@ struct command_line {
 // One option of the command line: what it does.
 struct option_rule {
     option_spelling spelling;
-    batch_parse_status ends;         // BATCH_ARGS_OK, or what reading stops with here
+    batch_parse_status ends;          // BATCH_ARGS_OK, or what reading stops with here
     void (*set)(command_line &line);  // an option without a value
     // One with values, the arguments after it whatever they look like:
     // false, with *error, when one is wrong.
@@ -199,74 +198,93 @@ const option_rule option_rules[] = {
     stop({"-h", false}, BATCH_ARGS_HELP),
     stop({"--help", false}, BATCH_ARGS_HELP),
     stop({"--version", false}, BATCH_ARGS_VERSION),
-    {{"--html-from", false}, BATCH_ARGS_OK, nullptr,
+    {{"--html-from", false},
+     BATCH_ARGS_OK,
+     nullptr,
      [](command_line &line, char **values, std::string *) {
          line.settings.rows_file = values[0];
          line.settings.html_file = values[1];
          return true;
      },
-     2, "--html-from needs a rows file and a page file"},
+     2,
+     "--html-from needs a rows file and a page file"},
     flag({"--all", false}, [](command_line &line) { line.settings.mode = ALL_PAIRS; }),
-    flag({"-seq", true}, [](command_line &line) {
-        line.settings.by_sequence = true;
-        line.settings.by_structure = false;
-    }),
-    flag({"-struct", true}, [](command_line &line) {
-        line.settings.by_structure = true;
-        line.settings.by_sequence = false;
-    }),
+    flag({"-seq", true},
+         [](command_line &line) {
+             line.settings.by_sequence = true;
+             line.settings.by_structure = false;
+         }),
+    flag({"-struct", true},
+         [](command_line &line) {
+             line.settings.by_structure = true;
+             line.settings.by_sequence = false;
+         }),
     flag({"-fast", true}, [](command_line &line) { line.settings.fast = true; }),
     flag({"-metrics", true}, [](command_line &line) { line.settings.metrics = true; }),
     flag({"-complex", true}, [](command_line &line) { line.settings.complex = true; }),
     flag({"-domains", true}, [](command_line &line) { line.settings.domains = true; }),
     flag({"--warnings", false}, [](command_line &line) { line.settings.warnings = true; }),
-    with_value({"-min", true}, [](command_line &line, char **values, std::string *) {
-        line.settings.min_size = parse_int_clamped(values[0]);
-        return true;
-    }),
-    with_value({"-j", true}, [](command_line &line, char **values, std::string *error) {
-        return check(parse_digits(values[0], 1, MAX_THREADS, &line.settings.threads), "-j",
-                     "a number of threads from 1 to " + std::to_string(MAX_THREADS), values[0], error);
-    }),
-    with_value({"-html", true}, [](command_line &line, char **values, std::string *) {
-        line.settings.html_file = values[0];
-        return true;
-    }),
-    with_value({"-max-atoms", true}, [](command_line &line, char **values, std::string *error) {
-        return check(parse_count(values[0], &line.settings.max_atoms), "-max-atoms",
-                     "a number of C-alpha atoms from 1 up", values[0], error);
-    }),
-    with_value({"-domain-p", true}, [](command_line &line, char **values, std::string *error) {
-        return check(parse_probability(values[0], &line.settings.domain_pvalue), "-domain-p",
-                     "a p-value from 0 to 1", values[0], error);
-    }),
-    with_value({"--list", false}, [](command_line &line, char **values, std::string *) {
-        line.settings.list_files.push_back(values[0]);
-        return true;
-    }),
-    with_value({"--pairs", false}, [](command_line &line, char **values, std::string *) {
-        line.settings.pairs_file = values[0];
-        line.pairs_given = true;
-        return true;
-    }),
-    with_value({"--shard", false}, [](command_line &line, char **values, std::string *error) {
-        return check(parse_shard(values[0], &line.settings.shard, &line.settings.shard_count), "--shard",
-                     "K/N with 1 <= K <= N", values[0], error);
-    }),
-    with_value({"--split", false}, [](command_line &line, char **values, std::string *error) {
-        const bool models = std::strcmp(values[0], "models") == 0, chains = std::strcmp(values[0], "chains") == 0;
-        if (models || chains) line.settings.split = models ? SPLIT_MODELS : SPLIT_CHAINS;
-        return check(models || chains, "--split", "'models' or 'chains'", values[0], error);
-    }),
-    with_value({"--resume", false}, [](command_line &line, char **values, std::string *) {
-        line.settings.resume_file = values[0];
-        return true;
-    }),
-    with_value({"--scale", false}, [](command_line &line, char **values, std::string *error) {
-        const bool reads = parse_scale(values[0], &line.settings.scale_low, &line.settings.scale_high);
-        if (reads) line.settings.fixed_scale = true;
-        return check(reads, "--scale", "LOW:HIGH, two numbers with LOW < HIGH", values[0], error);
-    }),
+    with_value({"-min", true},
+               [](command_line &line, char **values, std::string *) {
+                   line.settings.min_size = parse_int_clamped(values[0]);
+                   return true;
+               }),
+    with_value({"-j", true},
+               [](command_line &line, char **values, std::string *error) {
+                   return check(parse_digits(values[0], 1, MAX_THREADS, &line.settings.threads), "-j",
+                                "a number of threads from 1 to " + std::to_string(MAX_THREADS), values[0],
+                                error);
+               }),
+    with_value({"-html", true},
+               [](command_line &line, char **values, std::string *) {
+                   line.settings.html_file = values[0];
+                   return true;
+               }),
+    with_value({"-max-atoms", true},
+               [](command_line &line, char **values, std::string *error) {
+                   return check(parse_count(values[0], &line.settings.max_atoms), "-max-atoms",
+                                "a number of C-alpha atoms from 1 up", values[0], error);
+               }),
+    with_value({"-domain-p", true},
+               [](command_line &line, char **values, std::string *error) {
+                   return check(parse_probability(values[0], &line.settings.domain_pvalue), "-domain-p",
+                                "a p-value from 0 to 1", values[0], error);
+               }),
+    with_value({"--list", false},
+               [](command_line &line, char **values, std::string *) {
+                   line.settings.list_files.push_back(values[0]);
+                   return true;
+               }),
+    with_value({"--pairs", false},
+               [](command_line &line, char **values, std::string *) {
+                   line.settings.pairs_file = values[0];
+                   line.pairs_given = true;
+                   return true;
+               }),
+    with_value({"--shard", false},
+               [](command_line &line, char **values, std::string *error) {
+                   return check(parse_shard(values[0], &line.settings.shard, &line.settings.shard_count),
+                                "--shard", "K/N with 1 <= K <= N", values[0], error);
+               }),
+    with_value({"--split", false},
+               [](command_line &line, char **values, std::string *error) {
+                   const bool models = std::strcmp(values[0], "models") == 0,
+                              chains = std::strcmp(values[0], "chains") == 0;
+                   if (models || chains) line.settings.split = models ? SPLIT_MODELS : SPLIT_CHAINS;
+                   return check(models || chains, "--split", "'models' or 'chains'", values[0], error);
+               }),
+    with_value({"--resume", false},
+               [](command_line &line, char **values, std::string *) {
+                   line.settings.resume_file = values[0];
+                   return true;
+               }),
+    with_value({"--scale", false},
+               [](command_line &line, char **values, std::string *error) {
+                   const bool reads =
+                       parse_scale(values[0], &line.settings.scale_low, &line.settings.scale_high);
+                   if (reads) line.settings.fixed_scale = true;
+                   return check(reads, "--scale", "LOW:HIGH, two numbers with LOW < HIGH", values[0], error);
+               }),
 };
 
 }  // namespace
@@ -298,16 +316,16 @@ int parse_batch_options(int argc, char **argv, batch_settings *settings, std::st
         i += rule->values;
     }
     if (line.pairs_given) {
-        if (settings->mode == ALL_PAIRS || !settings->names.empty() ||
-            !settings->list_files.empty()) {
+        if (settings->mode == ALL_PAIRS || !settings->names.empty() || !settings->list_files.empty()) {
             *error = "--pairs takes no file names, --list or --all";
             return BATCH_ARGS_BAD;
         }
         settings->mode = LISTED_PAIRS;
     }
-    if (!settings->rows_file.empty() &&
-        (!settings->names.empty() || !settings->list_files.empty() || line.pairs_given || !settings->resume_file.empty())) {
-        *error = "--html-from draws rows already written: it takes no file names, --list, --pairs or --resume";
+    if (!settings->rows_file.empty() && (!settings->names.empty() || !settings->list_files.empty() ||
+                                         line.pairs_given || !settings->resume_file.empty())) {
+        *error =
+            "--html-from draws rows already written: it takes no file names, --list, --pairs or --resume";
         return BATCH_ARGS_BAD;
     }
     return BATCH_ARGS_OK;

@@ -12,16 +12,16 @@
 
 #include "batch_options.h"
 #include "named_structure.h"
-#include "pair_list.h"
-#include "progress.h"
-#include "resume.h"
-#include "rows_file.h"
-#include "row_output.h"
-#include "split.h"
-#include "pairfit/pairfit.h"
-#include "structure_cache.h"
 #include "output_file.h"
+#include "pair_list.h"
+#include "pairfit/pairfit.h"
+#include "progress.h"
 #include "report/batch_page.h"
+#include "resume.h"
+#include "row_output.h"
+#include "rows_file.h"
+#include "split.h"
+#include "structure_cache.h"
 
 namespace {
 
@@ -49,8 +49,8 @@ int build_pair_list(const batch_settings &settings, pair_list *pairs, std::strin
     // a name then cannot hold either.
     for (const std::string &name : names) {
         if (name.find_first_of("\t\n\r") != std::string::npos) {
-            *error = "a file name holds a tab or a line end, which the output rows cannot hold: '" +
-                     name + "'";
+            *error =
+                "a file name holds a tab or a line end, which the output rows cannot hold: '" + name + "'";
             return PAIRS_FILE_ERROR;
         }
         if (settings.warnings && name.find(pairfit::warnings_separator) != std::string::npos) {
@@ -102,8 +102,8 @@ void run_on_threads(int count, Work work) {
 
 // The message of the first of the pair's files that could not be read, or
 // nullptr; *file is that file.
-const std::string *pair_error(const cached_structure &first, const cached_structure &second,
-                              file_pair p, int *file) {
+const std::string *pair_error(const cached_structure &first, const cached_structure &second, file_pair p,
+                              int *file) {
     *file = first.error.empty() ? p.file2 : p.file1;
     if (!first.error.empty()) return &first.error;
     if (!second.error.empty()) return &second.error;
@@ -127,9 +127,9 @@ std::vector<std::string> reading_warnings(const cached_structure &one, const cac
 struct comparison_settings {
     pairfit::compare_options options;
     pairfit::pairing_method method;
-    bool map_chains;     // -complex
-    bool metrics;        // --metrics: the METRICS values as further columns
-    bool domains;        // -domains: the domain count and the largest angle as further columns
+    bool map_chains;  // -complex
+    bool metrics;     // --metrics: the METRICS values as further columns
+    bool domains;     // -domains: the domain count and the largest angle as further columns
     double domain_pvalue;
 };
 
@@ -171,7 +171,8 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache, const compari
         if (error == nullptr) {
             const pairfit::structure &first = one->atoms, &second = two->atoms;
             try {
-                if (settings.map_chains && (pairfit::chain_names(first).size() > 1 || pairfit::chain_names(second).size() > 1)) {
+                if (settings.map_chains &&
+                    (pairfit::chain_names(first).size() > 1 || pairfit::chain_names(second).size() > 1)) {
                     assembly = pairfit::pair_complexes(first, second, settings.method);
                     residue_pairs = std::move(assembly.pairs);
                     moved = &assembly.second;
@@ -196,7 +197,8 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache, const compari
                     for (const std::string &w : unprinted_warnings(first, second)) noted.push_back(w);
                 pairfit::compare(workspace, first, *moved, residue_pairs, settings.options, result);
                 if (settings.metrics) {
-                    const pairfit::metrics scores = pairfit::compute_metrics(first, *moved, residue_pairs, result);
+                    const pairfit::metrics scores =
+                        pairfit::compute_metrics(first, *moved, residue_pairs, result);
                     further_values = "\t" + pairfit::metrics_values(scores);
                     if (!scores.warning.empty()) {
                         warning += (warning.empty() ? "" : "\n") + scores.warning;
@@ -218,14 +220,13 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache, const compari
         slot->warning = std::move(warning);
         slot->warnings_field = warnings_field(noted);
         if (error == nullptr)
-            std::snprintf(slot->values, sizeof slot->values, "%s",
-                          pairfit::score_values(result).c_str());
+            std::snprintf(slot->values, sizeof slot->values, "%s", pairfit::score_values(result).c_str());
         if (report != nullptr)
             (*report)[row - first] = {p.file1, p.file2, error == nullptr ? slot->values : "",
                                       error == nullptr ? "" : *error, slot->warnings_field};
         if (error == nullptr)
-            std::snprintf(slot->values + std::strlen(slot->values), sizeof slot->values - std::strlen(slot->values),
-                          "%s", further_values.c_str());
+            std::snprintf(slot->values + std::strlen(slot->values),
+                          sizeof slot->values - std::strlen(slot->values), "%s", further_values.c_str());
         finish_row(rows, row);
     }
 }
@@ -234,21 +235,16 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache, const compari
 // (standard output or the --resume file), with a progress line while
 // standard error is a terminal.
 void run_comparisons(const pair_list &pairs, structure_cache *cache, const comparison_settings &settings,
-                     bool warnings, int threads, size_t first, size_t end, FILE *out,
-                     row_output *rows,
+                     bool warnings, int threads, size_t first, size_t end, FILE *out, row_output *rows,
                      std::vector<pairfit::batch_entry> *report) {
     progress_line progress;
     start_progress(&progress, stderr, end - first);
     size_t slots = static_cast<size_t>(threads) * SLOTS_PER_THREAD;
-    start_rows(rows, out, &pairs, first, end, slots < MIN_SLOTS ? MIN_SLOTS : slots,
-               &progress, warnings);
+    start_rows(rows, out, &pairs, first, end, slots < MIN_SLOTS ? MIN_SLOTS : slots, &progress, warnings);
     std::thread ticker;
-    if (progress.out != nullptr && end > first)
-        start_thread(&ticker, [rows] { report_progress(rows); });
+    if (progress.out != nullptr && end > first) start_thread(&ticker, [rows] { report_progress(rows); });
     std::atomic<size_t> next(first);
-    run_on_threads(threads, [&] {
-        compare_pairs(pairs, cache, settings, &next, rows, first, report);
-    });
+    run_on_threads(threads, [&] { compare_pairs(pairs, cache, settings, &next, rows, first, report); });
     if (ticker.joinable()) ticker.join();
     end_progress(&progress);
     rows->progress = nullptr;
@@ -256,16 +252,14 @@ void run_comparisons(const pair_list &pairs, structure_cache *cache, const compa
 
 // The exit status, with a message on standard error when it is not 0.
 // earlier counts the rows (and failed rows) of an interrupted run resumed.
-int exit_status(FILE *out, const char *name, const row_output &rows, size_t earlier,
-                size_t earlier_failed) {
+int exit_status(FILE *out, const char *name, const row_output &rows, size_t earlier, size_t earlier_failed) {
     if (std::fflush(out) != 0 || std::ferror(out) || rows.write_failed) {
         std::fprintf(stderr, "pairfit-batch: error writing %s\n", name);
         return 1;
     }
     size_t failed = rows.failed + earlier_failed;
     if (failed > 0) {
-        std::fprintf(stderr, "pairfit-batch: %zu of %zu pairs failed\n", failed,
-                     rows.count + earlier);
+        std::fprintf(stderr, "pairfit-batch: %zu of %zu pairs failed\n", failed, rows.count + earlier);
         return 1;
     }
     return 0;
@@ -279,7 +273,7 @@ std::string output_replacing_input(const batch_settings &settings, const pair_li
     if (!settings.pairs_file.empty()) inputs.push_back(settings.pairs_file);
     for (const std::string &name : pairs.files) inputs.push_back(pairfit::parse_structure_name(name).path);
     const std::pair<const char *, const std::string &> outputs[] = {{"--html", settings.html_file},
-                                                                   {"--resume", settings.resume_file}};
+                                                                    {"--resume", settings.resume_file}};
     for (const auto &output : outputs)
         if (!output.second.empty())
             for (const std::string &input : inputs)
@@ -320,12 +314,17 @@ int main(int argc, char **argv) {
     batch_settings settings;
     std::string error;
     switch (parse_batch_options(argc, argv, &settings, &error)) {
-    case BATCH_ARGS_HELP: std::fputs(BATCH_HELP, stdout); return 0;
-    case BATCH_ARGS_VERSION: std::printf("pairfit-batch %s\n", pairfit::version); return 0;
+    case BATCH_ARGS_HELP:
+        std::fputs(BATCH_HELP, stdout);
+        return 0;
+    case BATCH_ARGS_VERSION:
+        std::printf("pairfit-batch %s\n", pairfit::version);
+        return 0;
     case BATCH_ARGS_BAD:
         std::fprintf(stderr, "pairfit-batch: %s\n%s", error.c_str(), BATCH_USAGE);
         return 2;
-    default: break;
+    default:
+        break;
     }
     if (!settings.rows_file.empty()) {
         pairfit::batch_table report;
@@ -337,11 +336,14 @@ int main(int argc, char **argv) {
     }
     pair_list pairs;
     switch (build_pair_list(settings, &pairs, &error)) {
-    case PAIRS_FILE_ERROR: std::fprintf(stderr, "pairfit-batch: %s\n", error.c_str()); return 2;
+    case PAIRS_FILE_ERROR:
+        std::fprintf(stderr, "pairfit-batch: %s\n", error.c_str());
+        return 2;
     case PAIRS_TOO_FEW_FILES:
         std::fprintf(stderr, "pairfit-batch: %s\n%s", error.c_str(), BATCH_USAGE);
         return 2;
-    default: break;
+    default:
+        break;
     }
     error = output_replacing_input(settings, pairs);
     if (!error.empty()) {
@@ -364,15 +366,13 @@ int main(int argc, char **argv) {
         first += resumed.rows_done;
     }
     size_t count = end - first;
-    int threads = static_cast<size_t>(settings.threads) < count ? settings.threads
-                                                                : static_cast<int>(count);
+    int threads = static_cast<size_t>(settings.threads) < count ? settings.threads : static_cast<int>(count);
 
     // Every file of --all is used with every other: all stay. Otherwise the
     // structures are read as their pairs come up, and the reference of one
     // against many stays as the most recently used.
     size_t capacity = pairs.mode == ALL_PAIRS ? pairs.files.size()
-                                              : CACHED_PER_THREAD * static_cast<size_t>(threads) +
-                                                    MIN_CACHED;
+                                              : CACHED_PER_THREAD * static_cast<size_t>(threads) + MIN_CACHED;
     const std::size_t max_atoms = atom_limit(settings.fast, settings.max_atoms);
     structure_cache cache(pairs.files, capacity, max_atoms);
     if (out == stdout && (std::fputs(header.c_str(), stdout) < 0 || std::fflush(stdout) != 0)) {
@@ -386,15 +386,16 @@ int main(int argc, char **argv) {
         options.mode = pairfit::search_mode::fast;
         options.threads = 1;
     }
-    const pairfit::pairing_method method = settings.by_structure ? pairfit::pairing_method::structure
+    const pairfit::pairing_method method = settings.by_structure  ? pairfit::pairing_method::structure
                                            : settings.by_sequence ? pairfit::pairing_method::sequence
                                                                   : pairfit::pairing_method::residue_number;
     pairfit::batch_table report;
     report.entries.resize(settings.html_file.empty() ? 0 : count);
     row_output rows;
-    const comparison_settings each{options,           method,           settings.complex,
-                                   settings.metrics,  settings.domains, settings.domain_pvalue};
-    run_comparisons(pairs, &cache, each, settings.warnings, threads, first, end, out, &rows, settings.html_file.empty() ? nullptr : &report.entries);
+    const comparison_settings each{options,          method,           settings.complex,
+                                   settings.metrics, settings.domains, settings.domain_pvalue};
+    run_comparisons(pairs, &cache, each, settings.warnings, threads, first, end, out, &rows,
+                    settings.html_file.empty() ? nullptr : &report.entries);
     int status = exit_status(out, out_name.c_str(), rows, resumed.rows_done, resumed.rows_failed);
     if (out != stdout && std::fclose(out) != 0 && status == 0) {
         std::fprintf(stderr, "pairfit-batch: error writing %s\n", out_name.c_str());

@@ -7,8 +7,7 @@
 namespace {
 
 // The index of name in list->files, adding it at the end if it is new.
-int file_index(pair_list *list, std::unordered_map<std::string, int> *index,
-               const std::string &name) {
+int file_index(pair_list *list, std::unordered_map<std::string, int> *index, const std::string &name) {
     auto found = index->find(name);
     if (found != index->end()) return found->second;
     int i = static_cast<int>(list->files.size());
@@ -24,7 +23,9 @@ void start_list(pair_list *list, pair_mode mode) {
     list->mode = mode;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // Splits line into words separated by blanks.
 std::vector<std::string> split_words(const std::string &line) {
@@ -78,9 +79,12 @@ void make_listed_pairs(pair_list *list, const std::vector<std::string> &names) {
 size_t pair_count(const pair_list &list) {
     size_t n = list.members.size();
     switch (list.mode) {
-    case AGAINST_FIRST: return n == 0 ? 0 : n - 1;
-    case ALL_PAIRS: return n == 0 ? 0 : n * (n - 1);
-    case LISTED_PAIRS: return list.listed.size();
+    case AGAINST_FIRST:
+        return n == 0 ? 0 : n - 1;
+    case ALL_PAIRS:
+        return n == 0 ? 0 : n * (n - 1);
+    case LISTED_PAIRS:
+        return list.listed.size();
     }
     return 0;
 }
@@ -100,7 +104,9 @@ file_pair pair_at(const pair_list &list, size_t row) {
         p.file2 = list.members[r < a ? r : r + 1];
         break;
     }
-    case LISTED_PAIRS: p = list.listed[row]; break;
+    case LISTED_PAIRS:
+        p = list.listed[row];
+        break;
     }
     return p;
 }
@@ -113,8 +119,7 @@ void shard_range(size_t total, int k, int n, size_t *first, size_t *end) {
     *end = q * through + r * through / static_cast<size_t>(n);
 }
 
-bool read_name_file(const char *path, int per_line, std::vector<std::string> *names,
-                    std::string *error) {
+bool read_name_file(const char *path, int per_line, std::vector<std::string> *names, std::string *error) {
     std::ifstream in(path);
     if (!in) {
         *error = std::string("Couldn't open file ") + path;
@@ -133,8 +138,7 @@ bool read_name_file(const char *path, int per_line, std::vector<std::string> *na
         if (words.empty()) continue;
         if (words.size() != static_cast<size_t>(per_line)) {
             *error = std::string(path) + ", line " + std::to_string(line_number) + ": expected " +
-                     std::to_string(per_line) + " file names, found " +
-                     std::to_string(words.size());
+                     std::to_string(per_line) + " file names, found " + std::to_string(words.size());
             return false;
         }
         names->insert(names->end(), words.begin(), words.end());

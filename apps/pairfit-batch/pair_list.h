@@ -8,20 +8,20 @@
 #include <vector>
 
 enum pair_mode {
-    AGAINST_FIRST,   // the first file (the reference) against each of the others
-    ALL_PAIRS,       // every ordered pair (a, b) of different files, by a, then b
-    LISTED_PAIRS,    // the pairs as listed
+    AGAINST_FIRST,  // the first file (the reference) against each of the others
+    ALL_PAIRS,      // every ordered pair (a, b) of different files, by a, then b
+    LISTED_PAIRS,   // the pairs as listed
 };
 
 struct file_pair {
-    int file1, file2;   // indices into pair_list::files
+    int file1, file2;  // indices into pair_list::files
 };
 
 struct pair_list {
-    std::vector<std::string> files;   // distinct file names, in order of first appearance
+    std::vector<std::string> files;  // distinct file names, in order of first appearance
     pair_mode mode;
-    std::vector<int> members;         // AGAINST_FIRST, ALL_PAIRS: the files, in order
-    std::vector<file_pair> listed;    // LISTED_PAIRS
+    std::vector<int> members;       // AGAINST_FIRST, ALL_PAIRS: the files, in order
+    std::vector<file_pair> listed;  // LISTED_PAIRS
 };
 
 // names[0] against names[1], names[2], ... (file 1 is always names[0]).
@@ -48,7 +48,6 @@ void shard_range(size_t total, int k, int n, size_t *first, size_t *end);
 // blanks or tabs. Blanks around names and blank lines are ignored. Returns
 // false, with the reason in *error, when the file cannot be read or a line
 // does not hold per_line names.
-bool read_name_file(const char *path, int per_line, std::vector<std::string> *names,
-                    std::string *error);
+bool read_name_file(const char *path, int per_line, std::vector<std::string> *names, std::string *error);
 
 #endif

@@ -31,14 +31,12 @@ void format_progress(char *text, size_t size, size_t done, size_t total, double 
     char duration[32];
     if (done >= total) {
         format_duration(duration, sizeof duration, seconds);
-        std::snprintf(text, size, "%zu/%zu pairs, %.1f pairs/s, done in %s", done, total, rate,
-                      duration);
+        std::snprintf(text, size, "%zu/%zu pairs, %.1f pairs/s, done in %s", done, total, rate, duration);
     } else if (done == 0) {
         std::snprintf(text, size, "%zu/%zu pairs", done, total);
     } else {
         format_duration(duration, sizeof duration, static_cast<double>(total - done) / rate);
-        std::snprintf(text, size, "%zu/%zu pairs, %.1f pairs/s, %s left", done, total, rate,
-                      duration);
+        std::snprintf(text, size, "%zu/%zu pairs, %.1f pairs/s, %s left", done, total, rate, duration);
     }
 }
 

@@ -8,9 +8,9 @@
 #include <cstdio>
 
 struct progress_line {
-    FILE *out;                  // nullptr: no progress line
+    FILE *out;  // nullptr: no progress line
     size_t total;
-    bool shown;                 // a line is on the screen
+    bool shown;  // a line is on the screen
     std::chrono::steady_clock::time_point start;
 };
 

@@ -47,8 +47,7 @@ row_check check_row(const std::string &line, const pair_list &pairs, file_pair p
         rest.erase(tab);
     }
     const std::vector<std::string> values = tab_fields(rest);
-    if (values.size() == 1)
-        return values[0].empty() || is_real(values[0]) ? BAD_VALUES : MESSAGE_ROW;
+    if (values.size() == 1) return values[0].empty() || is_real(values[0]) ? BAD_VALUES : MESSAGE_ROW;
     if (values.size() != value_count) return values.size() < value_count ? BAD_VALUES : NOT_THE_PAIR;
     for (size_t i = 0; i < values.size(); ++i)
         if (!(i < 2 ? is_integer(values[i]) : is_real(values[i]))) return BAD_VALUES;
@@ -127,13 +126,16 @@ bool open_for_resume(const std::string &path, const pair_list &pairs, size_t fir
             if (line + "\n" != header)
                 return give_up(file,
                                line.compare(0, 12, "file1\tfile2\t") == 0
-                                   ? path + ": the header's columns are not this command line's (the run that "
-                                            "began the file had other --metrics, -domains or --warnings)"
+                                   ? path +
+                                         ": the header's columns are not this command line's (the run that "
+                                         "began the file had other --metrics, -domains or --warnings)"
                                    : path + ": the first line is not the header of pairfit-batch's rows",
                                error);
         } else {
             size_t row = first + point->rows_done;
-            const row_check check = row < end ? check_row(line, pairs, pair_at(pairs, row), value_count, warnings_column) : NOT_THE_PAIR;
+            const row_check check =
+                row < end ? check_row(line, pairs, pair_at(pairs, row), value_count, warnings_column)
+                          : NOT_THE_PAIR;
             const std::string where = path + ", line " + std::to_string(line_number) + ": ";
             if (check == NOT_THE_PAIR)
                 return give_up(file,

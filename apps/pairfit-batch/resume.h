@@ -9,8 +9,8 @@
 #include "pair_list.h"
 
 struct resume_point {
-    FILE *out = nullptr;   // the file, open for appending the remaining rows
-    size_t rows_done = 0;  // complete rows already in it
+    FILE *out = nullptr;     // the file, open for appending the remaining rows
+    size_t rows_done = 0;    // complete rows already in it
     size_t rows_failed = 0;  // of those, rows with a message in place of the values
 };
 

@@ -8,8 +8,7 @@ void write_row(row_output *rows, size_t row, const row_slot *slot) {
     file_pair p = pair_at(*rows->pairs, row);
     const bool error = !slot->error.empty();
     const bool first_report = error && !rows->reported[slot->error_file];
-    if ((first_report || !slot->warning.empty()) && rows->progress != nullptr)
-        clear_progress(rows->progress);
+    if ((first_report || !slot->warning.empty()) && rows->progress != nullptr) clear_progress(rows->progress);
     if (first_report) {
         rows->reported[slot->error_file] = 1;
         std::fprintf(stderr, "%s\n", slot->error.c_str());
@@ -37,17 +36,15 @@ void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t firs
     rows->write_failed = false;
     rows->progress = progress;
     rows->warnings_column = warnings_column;
-    rows->clear_progress_first =
-        progress != nullptr && progress->out != nullptr && isatty(fileno(out));
+    rows->clear_progress_first = progress != nullptr && progress->out != nullptr && isatty(fileno(out));
     rows->slots.assign(slot_count > 0 ? slot_count : 1, row_slot());
     rows->reported.assign(pairs->files.size(), 0);
 }
 
 row_slot *wait_for_slot(row_output *rows, size_t row) {
     std::unique_lock<std::mutex> hold(rows->lock);
-    rows->slot_freed.wait(hold, [rows, row] {
-        return row < rows->next + rows->slots.size() || rows->write_failed;
-    });
+    rows->slot_freed.wait(
+        hold, [rows, row] { return row < rows->next + rows->slots.size() || rows->write_failed; });
     if (rows->write_failed) return nullptr;
     return &rows->slots[row % rows->slots.size()];
 }
@@ -76,11 +73,9 @@ void finish_row(row_output *rows, size_t row) {
 void report_progress(row_output *rows) {
     std::unique_lock<std::mutex> hold(rows->lock);
     for (;;) {
-        bool done = rows->all_done.wait_for(hold, std::chrono::milliseconds(200),
-                                            [rows] {
-                                                return rows->done_count == rows->count ||
-                                                       rows->write_failed;
-                                            });
+        bool done = rows->all_done.wait_for(hold, std::chrono::milliseconds(200), [rows] {
+            return rows->done_count == rows->count || rows->write_failed;
+        });
         update_progress(rows->progress, rows->done_count);
         if (done) return;
     }

@@ -18,8 +18,7 @@
 
 enum { VALUES_SIZE = 256 };
 
-#define BATCH_HEADER \
-    "file1\tfile2\tmax_natoms\tsize\trms\tscore\tpvalue\tnormalised_pvalue\n"
+#define BATCH_HEADER "file1\tfile2\tmax_natoms\tsize\trms\tscore\tpvalue\tnormalised_pvalue\n"
 // The further columns of --metrics: the values of pairfit's METRICS line.
 #define BATCH_METRICS_COLUMNS "\ttm_score\tgdt_ts\tgdt_ha\tlddt\trmsd\tpairs\treference_length"
 
@@ -44,28 +43,28 @@ std::vector<std::string> tab_fields(const std::string &row);
 
 // What a finished pair leaves for its row.
 struct row_slot {
-    char values[VALUES_SIZE];   // the six SCORE values (then any further columns), tab-separated
-    std::string error;          // not empty: this message stands in place of the values
-    int error_file;             // the file the message is about
-    std::string warning;        // non-empty: goes to standard error as the row is written
-    std::string warnings_field; // with a warnings column: the row's last field
+    char values[VALUES_SIZE];    // the six SCORE values (then any further columns), tab-separated
+    std::string error;           // not empty: this message stands in place of the values
+    int error_file;              // the file the message is about
+    std::string warning;         // non-empty: goes to standard error as the row is written
+    std::string warnings_field;  // with a warnings column: the row's last field
     bool done;
 };
 
 struct row_output {
     FILE *out;
     const pair_list *pairs;
-    size_t next;                  // the first row not yet written
-    size_t end;                   // one past the last row
-    size_t count;                 // rows in all
-    size_t done_count;            // rows finished, written or not
-    size_t failed;                // error rows written
+    size_t next;                     // the first row not yet written
+    size_t end;                      // one past the last row
+    size_t count;                    // rows in all
+    size_t done_count;               // rows finished, written or not
+    size_t failed;                   // error rows written
     std::atomic<bool> write_failed;  // out reported an error: no more rows are written
-    bool clear_progress_first;    // the rows go to the terminal the progress line is on
-    bool warnings_column;         // each row ends in its slot's warnings_field
-    progress_line *progress;      // nullptr: none
-    std::vector<row_slot> slots;  // row r waits in slot r % slots.size()
-    std::vector<char> reported;   // per file: its read error went to standard error
+    bool clear_progress_first;       // the rows go to the terminal the progress line is on
+    bool warnings_column;            // each row ends in its slot's warnings_field
+    progress_line *progress;         // nullptr: none
+    std::vector<row_slot> slots;     // row r waits in slot r % slots.size()
+    std::vector<char> reported;      // per file: its read error went to standard error
     std::mutex lock;
     std::condition_variable slot_freed;
     std::condition_variable all_done;

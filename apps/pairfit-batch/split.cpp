@@ -5,8 +5,7 @@
 #include "pairfit/pairfit.h"
 
 std::vector<std::string> split_name(const std::string &name, split_mode mode) {
-    if (mode == SPLIT_NONE || !pairfit::parse_structure_name(name).selection.empty())
-        return {name};
+    if (mode == SPLIT_NONE || !pairfit::parse_structure_name(name).selection.empty()) return {name};
     // Only the models and chains are wanted: no warnings (reading the pieces
     // later reports them), and the fast search's default limit, so that a
     // decompression bomb cannot take all memory (such a file stays whole
@@ -70,12 +69,10 @@ std::vector<std::string> split_pairs(const std::vector<std::string> &names, spli
     return out;
 }
 
-std::vector<std::string> split_against_first(const std::vector<std::string> &names,
-                                             split_mode mode) {
+std::vector<std::string> split_against_first(const std::vector<std::string> &names, split_mode mode) {
     std::vector<std::string> out;
     if (names.empty()) return out;
     const std::vector<std::string> reference = split_name(names[0], mode);
-    for (size_t i = 1; i < names.size(); ++i)
-        add_every_pair(reference, split_name(names[i], mode), &out);
+    for (size_t i = 1; i < names.size(); ++i) add_every_pair(reference, split_name(names[i], mode), &out);
     return out;
 }

@@ -7,9 +7,9 @@
 #include <vector>
 
 enum split_mode {
-    SPLIT_NONE,     // a name stands for the whole file (or its selection)
-    SPLIT_MODELS,   // NAME@/M for every model M, in file order
-    SPLIT_CHAINS,   // NAME@/M/C for every chain C of every model M, in file order
+    SPLIT_NONE,    // a name stands for the whole file (or its selection)
+    SPLIT_MODELS,  // NAME@/M for every model M, in file order
+    SPLIT_CHAINS,  // NAME@/M/C for every chain C of every model M, in file order
 };
 
 // The names that name stands for. A name that already carries a selection,
@@ -27,7 +27,6 @@ std::vector<std::string> split_pairs(const std::vector<std::string> &names, spli
 
 // names[0] against each of the others, as pairs: every piece of names[0]
 // with every piece of names[1], then of names[2], ...
-std::vector<std::string> split_against_first(const std::vector<std::string> &names,
-                                             split_mode mode);
+std::vector<std::string> split_against_first(const std::vector<std::string> &names, split_mode mode);
 
 #endif

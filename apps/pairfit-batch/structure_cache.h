@@ -15,9 +15,9 @@
 #include "pairfit/structure.h"
 
 struct cached_structure {
-    pairfit::structure atoms;   // the C-alpha atoms as read
-    std::string error;          // empty when the file was read; else why not, one line
-    bool limit_hint = false;    // the error is followed by ATOM_LIMIT_HINT
+    pairfit::structure atoms;           // the C-alpha atoms as read
+    std::string error;                  // empty when the file was read; else why not, one line
+    bool limit_hint = false;            // the error is followed by ATOM_LIMIT_HINT
     std::vector<std::string> warnings;  // the reader's, as printed on standard error
 };
 
@@ -49,7 +49,7 @@ private:
     size_t capacity_;
     std::size_t max_atoms_;
     std::mutex lock_;
-    std::list<int> recent_;   // most recently used first
+    std::list<int> recent_;  // most recently used first
     std::unordered_map<int, std::pair<std::shared_ptr<slot>, std::list<int>::iterator>> slots_;
 };
 

@@ -7,10 +7,8 @@ namespace {
 
 // The temperature factor reads flag.00 for structure 2 and flag.50 for
 // structure 1, so that both the block and the subset show.
-const char STRUCTURE2_LINE[] =
-    "ATOM   %-4d  %-4s%-3s  %-4d     %7.3lf %7.3lf %7.3lf  1.0   %-1d.00     \n";
-const char STRUCTURE1_LINE[] =
-    "ATOM   %-4d  %-4s%-3s  %-4d     %7.3lf %7.3lf %7.3lf  1.0   %-1d.50     \n";
+const char STRUCTURE2_LINE[] = "ATOM   %-4d  %-4s%-3s  %-4d     %7.3lf %7.3lf %7.3lf  1.0   %-1d.00     \n";
+const char STRUCTURE1_LINE[] = "ATOM   %-4d  %-4s%-3s  %-4d     %7.3lf %7.3lf %7.3lf  1.0   %-1d.50     \n";
 
 // Writes the paired atoms of one structure at their superposed places,
 // then "END ".
@@ -20,9 +18,8 @@ bool write_block(FILE *f, const pairfit::structure &s, const std::vector<int> &i
     bool ok = true;
     for (size_t k = 0; k < index.size(); ++k) {
         const pairfit::ca_atom &a = s.atoms[index[k]];
-        ok = std::fprintf(f, format, a.serial, a.atom_name.c_str(), a.residue_name.c_str(),
-                          a.residue_number, place[k][0], place[k][1], place[k][2],
-                          static_cast<int>(r.in_subset[k])) > 0 &&
+        ok = std::fprintf(f, format, a.serial, a.atom_name.c_str(), a.residue_name.c_str(), a.residue_number,
+                          place[k][0], place[k][1], place[k][2], static_cast<int>(r.in_subset[k])) > 0 &&
              ok;
     }
     return std::fputs("END \n", f) >= 0 && ok;

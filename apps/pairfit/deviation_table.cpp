@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-void print_deviation_table(const compared_pair &input, double rms,
-                           const std::function<bool(int)> &in_subset,
+void print_deviation_table(const compared_pair &input, double rms, const std::function<bool(int)> &in_subset,
                            const std::function<double(int)> &distance) {
     std::printf("Overall average RMS deviation is %lf Angstroms.\n", rms);
     std::printf("\n");

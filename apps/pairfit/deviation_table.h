@@ -8,8 +8,7 @@
 
 // The per-pair deviation table: rms, then a row for every pair k with
 // in_subset(k): both atoms as read and the pair's distance (Angstrom).
-void print_deviation_table(const compared_pair &input, double rms,
-                           const std::function<bool(int)> &in_subset,
+void print_deviation_table(const compared_pair &input, double rms, const std::function<bool(int)> &in_subset,
                            const std::function<double(int)> &distance);
 
 #endif

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "compare/superposed_pairs.h"
 #include "named_structure.h"
 #include "options.h"
 #include "output_file.h"
 #include "pairfit/pairfit.h"
-#include "compare/superposed_pairs.h"
 #include "pairfit/version.h"
 #include "report_files.h"
 #include "reports.h"
@@ -56,9 +56,15 @@ int main(int argc, char **argv) {
         std::fflush(stdout);
         std::fputs(USAGE_HINT, stderr);
         return 1;
-    case ARGS_HELP: std::fputs(help_text().c_str(), stdout); return std::fflush(stdout) == 0 ? 0 : 1;
-    case ARGS_VERSION: std::printf("pairfit %s\n", pairfit::version); return std::fflush(stdout) == 0 ? 0 : 1;
-    case ARGS_NAME_TOO_LONG: std::printf("File name too long: %s\n", too_long); return 1;
+    case ARGS_HELP:
+        std::fputs(help_text().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    case ARGS_VERSION:
+        std::printf("pairfit %s\n", pairfit::version);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    case ARGS_NAME_TOO_LONG:
+        std::printf("File name too long: %s\n", too_long);
+        return 1;
     case ARGS_BAD_THREADS:
         std::fprintf(stderr, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n");
         return 1;
@@ -71,12 +77,15 @@ int main(int argc, char **argv) {
     case ARGS_BAD_DOMAIN_P:
         std::fprintf(stderr, "pairfit: -domain-p needs a p-value from 0 to 1\n");
         return 1;
-    default: break;
+    default:
+        break;
     }
     // No output file may replace an input.
-    const std::pair<const char *, const char *> outputs[] = {
-        {"-pdb", settings.coordinate_file}, {"-html", settings.html_file},
-        {"-sup", settings.superposed_file}, {"-json", settings.json_file}, {"-pml", settings.pymol_file}};
+    const std::pair<const char *, const char *> outputs[] = {{"-pdb", settings.coordinate_file},
+                                                             {"-html", settings.html_file},
+                                                             {"-sup", settings.superposed_file},
+                                                             {"-json", settings.json_file},
+                                                             {"-pml", settings.pymol_file}};
     for (const char *name : {settings.file1, settings.file2, settings.pairs_file}) {
         if (name == nullptr) continue;
         const std::string input =
@@ -94,8 +103,8 @@ int main(int argc, char **argv) {
     std::vector<std::string> warnings;  // as printed, for the JSON document
     try {
         // A fast search on several threads reads its two files at once too.
-        read_named_pair(settings.file1, settings.file2, max_atoms, settings.fast && settings.threads != 1, &first,
-                        &second, &warnings);
+        read_named_pair(settings.file1, settings.file2, max_atoms, settings.fast && settings.threads != 1,
+                        &first, &second, &warnings);
     } catch (const pairfit::read_error &e) {
         const bool new_message = is_selection_error(e) || e.kind() == pairfit::read_failure::out_of_memory;
         std::fprintf(new_message ? stderr : stdout, "%s\n", e.what());
@@ -105,13 +114,14 @@ int main(int argc, char **argv) {
         }
         return 1;
     }
-    const pairfit::pairing_method method =
-        settings.pairs_file != nullptr ? pairfit::pairing_method::alignment
-        : settings.by_structure        ? pairfit::pairing_method::structure
-        : settings.by_sequence         ? pairfit::pairing_method::sequence
-                                       : pairfit::pairing_method::residue_number;
+    const pairfit::pairing_method method = settings.pairs_file != nullptr ? pairfit::pairing_method::alignment
+                                           : settings.by_structure        ? pairfit::pairing_method::structure
+                                           : settings.by_sequence         ? pairfit::pairing_method::sequence
+                                                                  : pairfit::pairing_method::residue_number;
     if (settings.complex && method == pairfit::pairing_method::alignment) {
-        std::fprintf(stderr, "pairfit: -complex pairs residues chain by chain itself; it cannot be used with -pairs\n");
+        std::fprintf(
+            stderr,
+            "pairfit: -complex pairs residues chain by chain itself; it cannot be used with -pairs\n");
         return 1;
     }
     pairfit::complex_pairing assembly;
@@ -208,13 +218,15 @@ int main(int argc, char **argv) {
         const bool superposed = write_superposed_file(settings.superposed_file, input, result);
         // The script shows the superposed file: without it there is nothing to show.
         if (superposed && settings.pymol_file != nullptr)
-            reports_written = write_pymol_script(settings.pymol_file, settings.superposed_file, first) && reports_written;
+            reports_written =
+                write_pymol_script(settings.pymol_file, settings.superposed_file, first) && reports_written;
         reports_written = superposed && reports_written;
     }
     if (settings.json_file != nullptr) {
-        pairfit::comparison_description document{first, moved, pairs, pairfit::pairing_method_name(method),
-                                                 result, &scores, warnings, {}};
-        if (map_chains) document.sections.emplace_back("chain_map", pairfit::chain_map_json(assembly.chain_map));
+        pairfit::comparison_description document{
+            first, moved, pairs, pairfit::pairing_method_name(method), result, &scores, warnings, {}};
+        if (map_chains)
+            document.sections.emplace_back("chain_map", pairfit::chain_map_json(assembly.chain_map));
         if (settings.domains) {
             document.sections.emplace_back("domains", pairfit::domains_json(first, pairs, domains));
             document.sections.emplace_back("hinges", pairfit::hinges_json(first, pairs, domains));

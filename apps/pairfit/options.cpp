@@ -25,7 +25,9 @@ std::string help_text() {
            "then B of model 1.\n"
            "\n"
            "Options (an argument is an option only when it is exactly one of these):\n"
-           "  -min n, --min n   a best subset must have more than n pairs [" + min_size + "]\n"
+           "  -min n, --min n   a best subset must have more than n pairs [" +
+           min_size +
+           "]\n"
            "  -seq, --seq       pair residues by a global alignment of the two sequences\n"
            "                    instead of by residue number [off]\n"
            "  -struct, --struct pair residues by a structural alignment of the C-alpha\n"
@@ -52,11 +54,17 @@ std::string help_text() {
            "  -v                print the per-atom table after every growth step\n"
            "  -1, -2            accepted for compatibility; they change nothing\n"
            "  -fast, --fast     the fast search: faster on large structures, up to\n"
-           "                    " + fast_atoms + " atoms a structure (else at most " + max_atoms + ") [off]\n"
+           "                    " +
+           fast_atoms + " atoms a structure (else at most " + max_atoms +
+           ") [off]\n"
            "  -max-atoms N, --max-atoms N\n"
            "                    read at most N C-alpha atoms a structure: lowers the\n"
-           "                    limit, or with -fast sets it [" + max_atoms + "; -fast: " + fast_atoms + "]\n"
-           "  -j N, --j N       with -fast: search on N threads; 0: one per core [" + threads + "]\n"
+           "                    limit, or with -fast sets it [" +
+           max_atoms + "; -fast: " + fast_atoms +
+           "]\n"
+           "  -j N, --j N       with -fast: search on N threads; 0: one per core [" +
+           threads +
+           "]\n"
            "  -metrics, --metrics\n"
            "                    print a last line METRICS: TM-score, GDT-TS, GDT-HA,\n"
            "                    lDDT, RMSD of all pairs, pairs and L [off]\n"
@@ -73,7 +81,9 @@ std::string help_text() {
            "                    left [off]\n"
            "  -domain-p P, --domain-p P\n"
            "                    with -domains: keep a further domain while its p-value\n"
-           "                    is at most P [" + std::string(domain_pvalue) + "]\n"
+           "                    is at most P [" +
+           std::string(domain_pvalue) +
+           "]\n"
            "  -h, --help        print this help and exit\n"
            "  --version         print the version and exit\n"
            "\n"
@@ -86,11 +96,11 @@ namespace {
 // Exactly one of set, read and file is given, or none for stop.
 struct option_rule {
     option_spelling spelling;
-    parse_status ends;                    // ARGS_OK, or what reading stops with here
-    void (*set)(run_settings &settings);  // an option without a value
+    parse_status ends;                                        // ARGS_OK, or what reading stops with here
+    void (*set)(run_settings &settings);                      // an option without a value
     bool (*read)(run_settings &settings, const char *value);  // one with: false when the value does not read
-    const char *run_settings::*file;      // one whose value is a file name, stored as it is
-    parse_status bad_value;               // returned when the value is missing or does not read
+    const char *run_settings::*file;  // one whose value is a file name, stored as it is
+    parse_status bad_value;           // returned when the value is missing or does not read
 };
 
 // An option that ends reading (help, version).
@@ -120,30 +130,52 @@ const option_rule option_rules[] = {
     stop({"--help", false}, ARGS_HELP),
     stop({"--version", false}, ARGS_VERSION),
     flag({"-v", false}, [](run_settings &settings) { settings.step_tables = true; }),
-    flag({"-f", false}, [](run_settings &settings) { settings.progress = true; settings.frac_step = 0.2; }),
-    flag({"-a", false}, [](run_settings &settings) { settings.progress = true; settings.frac_step = 0.0; }),
+    flag({"-f", false},
+         [](run_settings &settings) {
+             settings.progress = true;
+             settings.frac_step = 0.2;
+         }),
+    flag({"-a", false},
+         [](run_settings &settings) {
+             settings.progress = true;
+             settings.frac_step = 0.0;
+         }),
     // accepted for compatibility; they change nothing
     flag({"-1", false}, [](run_settings &) {}),
     flag({"-2", false}, [](run_settings &) {}),
     flag({"-o", false}, [](run_settings &settings) { settings.table = true; }),
     flag({"-b", false}, [](run_settings &settings) { settings.per_size = true; }),
-    flag({"-seq", true}, [](run_settings &settings) { settings.by_sequence = true; settings.by_structure = false; }),
-    flag({"-struct", true}, [](run_settings &settings) { settings.by_structure = true; settings.by_sequence = false; }),
+    flag({"-seq", true},
+         [](run_settings &settings) {
+             settings.by_sequence = true;
+             settings.by_structure = false;
+         }),
+    flag({"-struct", true},
+         [](run_settings &settings) {
+             settings.by_structure = true;
+             settings.by_sequence = false;
+         }),
     flag({"-aln", false}, [](run_settings &settings) { settings.alignment_lines = true; }),
     flag({"-metrics", true}, [](run_settings &settings) { settings.metrics = true; }),
     flag({"-fast", true}, [](run_settings &settings) { settings.fast = true; }),
     flag({"-complex", true}, [](run_settings &settings) { settings.complex = true; }),
     flag({"-domains", true}, [](run_settings &settings) { settings.domains = true; }),
     with_value({"-domain-p", true}, ARGS_BAD_DOMAIN_P,
-               [](run_settings &settings, const char *value) { return parse_probability(value, &settings.domain_pvalue); }),
+               [](run_settings &settings, const char *value) {
+                   return parse_probability(value, &settings.domain_pvalue);
+               }),
     with_value({"-j", true}, ARGS_BAD_THREADS,
-               [](run_settings &settings, const char *value) { return parse_digits(value, 0, 4096, &settings.threads); }),
-    with_value({"-max-atoms", true}, ARGS_BAD_MAX_ATOMS,
-               [](run_settings &settings, const char *value) { return parse_count(value, &settings.max_atoms); }),
-    with_value({"-min", true}, ARGS_USAGE, [](run_settings &settings, const char *value) {
-        settings.min_size = parse_int_clamped(value);
-        return true;
-    }),
+               [](run_settings &settings, const char *value) {
+                   return parse_digits(value, 0, 4096, &settings.threads);
+               }),
+    with_value(
+        {"-max-atoms", true}, ARGS_BAD_MAX_ATOMS,
+        [](run_settings &settings, const char *value) { return parse_count(value, &settings.max_atoms); }),
+    with_value({"-min", true}, ARGS_USAGE,
+               [](run_settings &settings, const char *value) {
+                   settings.min_size = parse_int_clamped(value);
+                   return true;
+               }),
     file_name({"-pairs", false}, &run_settings::pairs_file),
     file_name({"-pdb", false}, &run_settings::coordinate_file),
     file_name({"-sup", false}, &run_settings::superposed_file),
@@ -154,8 +186,7 @@ const option_rule option_rules[] = {
 
 }  // namespace
 
-parse_status parse_command_line(int argc, char **argv, run_settings *settings,
-                                const char **too_long) {
+parse_status parse_command_line(int argc, char **argv, run_settings *settings, const char **too_long) {
     int files = 0;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];

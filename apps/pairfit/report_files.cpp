@@ -2,8 +2,8 @@
 
 #include <climits>
 #include <cstdio>
-#include <new>
 #include <cstdlib>
+#include <new>
 #include <set>
 
 #include "output_file.h"

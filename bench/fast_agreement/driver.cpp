@@ -59,13 +59,14 @@ int main(int argc, char **argv) {
 
     int differ = 0;
     for (int i = 0; i < n; ++i) differ += (exact.in_subset[i] != 0) != (fast.in_subset[i] != 0);
-    std::printf("%d\t%d\t%.6f\t%.6f\t%.6e\t%d\t%.6f\t%.6f\t%.6e\t%d\t%.4f\t%.4f\n", n, exact.size,
-                exact.rms, exact.score, exact.pvalue, fast.size, fast.rms, fast.score, fast.pvalue,
-                differ, std::chrono::duration<double>(t1 - t0).count(),
+    std::printf("%d\t%d\t%.6f\t%.6f\t%.6e\t%d\t%.6f\t%.6f\t%.6e\t%d\t%.4f\t%.4f\n", n, exact.size, exact.rms,
+                exact.score, exact.pvalue, fast.size, fast.rms, fast.score, fast.pvalue, differ,
+                std::chrono::duration<double>(t1 - t0).count(),
                 std::chrono::duration<double>(t2 - t1).count());
-    std::fprintf(stderr,
-                 "fits %lld scores %lld cut %lld full passes %lld deviations %lld estimates %lld recorded %lld\n",
-                 fast.counters.fits, fast.counters.scores, fast.counters.paths_cut, fast.counters.full_passes,
-                 fast.counters.deviations, fast.counters.estimates, fast.counters.subsets_recorded);
+    std::fprintf(
+        stderr,
+        "fits %lld scores %lld cut %lld full passes %lld deviations %lld estimates %lld recorded %lld\n",
+        fast.counters.fits, fast.counters.scores, fast.counters.paths_cut, fast.counters.full_passes,
+        fast.counters.deviations, fast.counters.estimates, fast.counters.subsets_recorded);
     return 0;
 }

@@ -1,9 +1,9 @@
 // Aligns two structures by structure and prints the TM-score of the
 // alignment (normalised by structure 1), the number of aligned pairs, the
 // sequence identity over them and the processor seconds the alignment took.
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include "align/structure_alignment.h"
 #include "pairfit/alignment.h"
@@ -29,8 +29,9 @@ int main(int argc, char **argv) {
             y.emplace_back(q.x, q.y, q.z);
         }
         const int length = static_cast<int>(s[0].size());
-        const double tm = pairfit::superposition_search().max_tm_score(x.data(), y.data(), static_cast<int>(x.size()),
-      pairfit::tm_score_d0(length), length, pairfit::thorough_tm_search);
+        const double tm = pairfit::superposition_search().max_tm_score(
+            x.data(), y.data(), static_cast<int>(x.size()), pairfit::tm_score_d0(length), length,
+            pairfit::thorough_tm_search);
         const std::string a = pairfit::atom_sequence(s[0]), b = pairfit::atom_sequence(s[1]);
         int same = 0;
         for (size_t k = 0; k < pairs.size(); ++k) same += a[pairs.first[k]] == b[pairs.second[k]];

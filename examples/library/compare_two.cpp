@@ -1,7 +1,7 @@
 // Compares two structures with the pairfit library and prints the best
 // subset's size, RMS and p-value, and the rotation that puts file 2 onto file 1.
-#include <cstdio>
 #include <pairfit/pairfit.h>
+#include <cstdio>
 
 int main(int argc, char **argv) {
     if (argc != 3) return std::fprintf(stderr, "usage: compare_two FILE1 FILE2\n"), 2;

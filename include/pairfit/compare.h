@@ -17,19 +17,19 @@ namespace pairfit {
 // One growth step of the search: the subset just grown by one pair, fitted
 // and scored.
 struct growth_step {
-    int size;       // pairs in the subset
-    int npairs;     // pairs in all
-    double rms;     // Angstrom
-    double score;   // Levitt-Gerstein score
+    int size;      // pairs in the subset
+    int npairs;    // pairs in all
+    double rms;    // Angstrom
+    double score;  // Levitt-Gerstein score
     double pvalue;
 };
 
 // The state after one growth step's fit, valid during the call only.
 struct fit_snapshot {
     int npairs;
-    double rms;                        // of the selected pairs
-    const int *selected;               // per pair: non-zero when in the subset
-    const double *squared_distances;   // per pair, square Angstrom
+    double rms;                       // of the selected pairs
+    const int *selected;              // per pair: non-zero when in the subset
+    const double *squared_distances;  // per pair, square Angstrom
 };
 
 // Follows the search as it runs. The library calls it on the comparing
@@ -51,15 +51,15 @@ public:
 };
 
 enum class search_mode {
-    exact,   // pairfit's own search, byte for byte; at most max_exact_atoms pairs
-    fast,    // closed-form fits, shared growth paths, several threads; no size limit
+    exact,  // pairfit's own search, byte for byte; at most max_exact_atoms pairs
+    fast,   // closed-form fits, shared growth paths, several threads; no size limit
 };
 
 struct compare_options {
-    int min_size = 19;                  // a best subset must have more pairs than this
+    int min_size = 19;  // a best subset must have more pairs than this
     search_mode mode = search_mode::exact;
-    int threads = 1;                    // fast mode: threads for the seeds (0: every core)
-    bool per_size_scores = false;       // fill result::score_by_size
+    int threads = 1;               // fast mode: threads for the seeds (0: every core)
+    bool per_size_scores = false;  // fill result::score_by_size
     // Fast mode without per_size_scores: fill result::score_by_size with the
     // highest score among the subsets the search scores anyway, at no extra
     // cost (scoring every subset makes the fast search many times slower);
@@ -77,15 +77,15 @@ struct rigid_transform {
 
 struct result {
     // The six values of the SCORE line, as printed.
-    int max_natoms = 0;          // the larger count of C-alpha atoms read
-    int size = 0;                // pairs in the best subset; 0: none accepted
-    double rms = 0.0;            // RMS deviation of the best subset, Angstrom
-    double score = 0.0;          // its Levitt-Gerstein score
-    double pvalue = 1.0;         // its p-value
+    int max_natoms = 0;              // the larger count of C-alpha atoms read
+    int size = 0;                    // pairs in the best subset; 0: none accepted
+    double rms = 0.0;                // RMS deviation of the best subset, Angstrom
+    double score = 0.0;              // its Levitt-Gerstein score
+    double pvalue = 1.0;             // its p-value
     double normalised_pvalue = 0.0;  // -1000 (log10 p + 0.6108) / atoms of structure 1
 
     int npairs = 0;
-    std::vector<char> in_subset;     // per pair: 1 in the best subset
+    std::vector<char> in_subset;  // per pair: 1 in the best subset
     // After the final refit of the best subset (as the search left them when
     // none was accepted): each pair's distance in Angstrom, and the RMS over
     // the subset (0 when none was accepted).
@@ -131,8 +131,8 @@ private:
 // thread count. It uses memory of its own, linear in the number of pairs
 // (about 1.2 KB a pair in all), not the workspace, and reports to the
 // observer only new_best, once, for the subset it chose.
-void compare(workspace &ws, const structure &first, const structure &second,
-             const pairing &pairs, const compare_options &options, result &out);
+void compare(workspace &ws, const structure &first, const structure &second, const pairing &pairs,
+             const compare_options &options, result &out);
 
 // The same with a workspace and result of its own.
 result compare(const structure &first, const structure &second, const pairing &pairs,

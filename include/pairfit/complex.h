@@ -45,8 +45,7 @@ struct complex_pairing {
 // the superposition on all mapped chains and the assignment are refined in
 // turn. Throws error, naming both structures, when no chain pair is
 // similar.
-complex_pairing pair_complexes(const structure &first, const structure &second,
-                               pairing_method method);
+complex_pairing pair_complexes(const structure &first, const structure &second, pairing_method method);
 
 // The chain map as pairfit prints it after "CHAINS:": "X=Y" per chain of
 // structure 1, tab-separated, "X=-" for a chain without partner.

@@ -14,9 +14,9 @@ namespace pairfit {
 
 // One comparison as the document describes it.
 struct comparison_description {
-    const structure &first, &second;   // each with its source and selection
+    const structure &first, &second;  // each with its source and selection
     const pairing &pairs;
-    std::string pairing_method;        // how the pairs were made, e.g. pairing_method_name()
+    std::string pairing_method;  // how the pairs were made, e.g. pairing_method_name()
     const result &r;
     // The scores; nullptr: computed for the document (their warning, if
     // any, then joins the warnings).

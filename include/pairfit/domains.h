@@ -18,10 +18,10 @@ namespace pairfit {
 // A rigid motion x -> R x + t written as a turn by angle about an axis
 // followed by a shift along that axis.
 struct screw_motion {
-    double angle = 0.0;                             // degrees, 0 to 180
-    std::array<double, 3> axis_point{{0, 0, 0}};     // the axis point nearest the origin
-    std::array<double, 3> axis_direction{{0, 0, 1}}; // unit vector; the turn is right-handed about it
-    double translation = 0.0;                       // Angstrom along axis_direction
+    double angle = 0.0;                               // degrees, 0 to 180
+    std::array<double, 3> axis_point{{0, 0, 0}};      // the axis point nearest the origin
+    std::array<double, 3> axis_direction{{0, 0, 1}};  // unit vector; the turn is right-handed about it
+    double translation = 0.0;                         // Angstrom along axis_direction
 };
 
 // The screw form of t: the angle from the rotation's trace and its
@@ -76,8 +76,8 @@ struct domain_analysis {
 // stops. The observer and per-size scores of options are not used. best
 // must be compare's result for the same structures, pairing and options.
 domain_analysis find_domains(workspace &ws, const structure &first, const structure &second,
-                             const pairing &pairs, const compare_options &options,
-                             const result &best, const domain_options &domain = {});
+                             const pairing &pairs, const compare_options &options, const result &best,
+                             const domain_options &domain = {});
 
 domain_analysis find_domains(const structure &first, const structure &second, const pairing &pairs,
                              const compare_options &options, const result &best,

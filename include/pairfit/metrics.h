@@ -27,9 +27,9 @@ namespace pairfit {
 //   less than t; lDDT = conserved over t in 0.5, 1, 2, 4 / (4 x considered).
 struct metrics {
     double tm_score = 0.0, gdt_ts = 0.0, gdt_ha = 0.0, lddt = 0.0;
-    double rmsd = 0.0;            // of all pairs after their own least-squares fit, Angstrom
-    int pairs = 0;                // number of pairs
-    int reference_length = 0;     // L
+    double rmsd = 0.0;         // of all pairs after their own least-squares fit, Angstrom
+    int pairs = 0;             // number of pairs
+    int reference_length = 0;  // L
     // Per atom of structure 1: lDDT over the considered distances that
     // involve it (0 for an atom with none).
     std::vector<double> residue_lddt;
@@ -40,7 +40,8 @@ struct metrics {
 
 // The scores of second against first, paired by pairs, as compared into r
 // (whose superposition is one more seed of the search).
-metrics compute_metrics(const structure &first, const structure &second, const pairing &pairs, const result &r);
+metrics compute_metrics(const structure &first, const structure &second, const pairing &pairs,
+                        const result &r);
 
 // The seven tab-separated values of pairfit's METRICS line, without
 // "METRICS:\t" and the line end: TM-score, GDT-TS, GDT-HA, lDDT (%.4f),

@@ -5,10 +5,10 @@
 
 #include "pairfit/alignment.h"
 #include "pairfit/compare.h"
-#include "pairfit/document.h"
-#include "pairfit/metrics.h"
 #include "pairfit/complex.h"
+#include "pairfit/document.h"
 #include "pairfit/domains.h"
+#include "pairfit/metrics.h"
 #include "pairfit/pairing.h"
 #include "pairfit/selection.h"
 #include "pairfit/structure.h"

@@ -69,8 +69,7 @@ pairing pair_residues(const structure &first, const structure &second, pairing_m
 // residues of different names (alternate-location letters aside): names
 // both structures (as display_name does), counts the pairs and shows the
 // first five of them. Empty when the names agree well enough.
-std::string residue_name_warning(const structure &first, const structure &second,
-                                 const pairing &pairs);
+std::string residue_name_warning(const structure &first, const structure &second, const pairing &pairs);
 
 }  // namespace pairfit
 

@@ -29,12 +29,12 @@ public:
 };
 
 enum class read_failure {
-    cannot_open,     // "Couldn't open file PATH"
-    unreadable,      // "Error reading file PATH": a read error, corrupt data, bad mmCIF
-    too_many_atoms,  // "Too many C-alpha atoms in file PATH (at most N)"
-    bad_selection,   // the selection does not parse, or selects more than models and chains
+    cannot_open,       // "Couldn't open file PATH"
+    unreadable,        // "Error reading file PATH": a read error, corrupt data, bad mmCIF
+    too_many_atoms,    // "Too many C-alpha atoms in file PATH (at most N)"
+    bad_selection,     // the selection does not parse, or selects more than models and chains
     nothing_selected,  // the selection matches no C-alpha atom of the file
-    out_of_memory,   // "Out of memory reading file PATH"
+    out_of_memory,     // "Out of memory reading file PATH"
 };
 
 class read_error : public error {
@@ -55,7 +55,7 @@ struct ca_atom {
     std::string atom_name;             // "CA"
     std::string residue_name;          // with the alternate-location letter in front, if any
     int residue_number = 0;
-    char insertion_code = ' ';         // ' ' when none
+    char insertion_code = ' ';  // ' ' when none
     // PDB column 22 (empty when blank); mmCIF auth_asym_id, or
     // label_asym_id only where auth_asym_id is missing or null.
     std::string chain_id;
@@ -65,9 +65,9 @@ struct ca_atom {
 };
 
 struct structure {
-    std::string source;                // the path it was read from, as given
-    std::string selection;             // the selection applied; empty: none
-    std::vector<ca_atom> atoms;        // in file order, or in the order of a selection's chains
+    std::string source;          // the path it was read from, as given
+    std::string selection;       // the selection applied; empty: none
+    std::vector<ca_atom> atoms;  // in file order, or in the order of a selection's chains
     std::size_t size() const { return atoms.size(); }
 };
 
@@ -78,7 +78,7 @@ using warning_handler = std::function<void(const std::string &message)>;
 struct read_options {
     // More C-alpha atoms (after the selection, if any): too_many_atoms.
     std::size_t max_atoms = max_exact_atoms;
-    warning_handler on_warning;               // empty: warnings are dropped
+    warning_handler on_warning;  // empty: warnings are dropped
     // Models and chains to keep, as select() takes them (see
     // pairfit/selection.h): "/1" model 1, "//A" chain A of every model,
     // "/1/A,B" chains A then B of model 1. Empty: the whole file.

@@ -49,7 +49,7 @@ void emit_warnings(const std::vector<std::string> &messages, int stacklevel,
 // How the atoms of the two structures are paired.
 struct pairing_choice {
     enum kind_t { by_number, by_sequence, by_structure, explicit_pairs, by_alignment } kind = by_number;
-    pairfit::pairing pairs;  // explicit_pairs only
+    pairfit::pairing pairs;                 // explicit_pairs only
     pairfit::sequence_alignment alignment;  // by_alignment only
     // Map the chains of structures with several chains first (by number or
     // by sequence within each mapped pair of chains).
@@ -82,9 +82,8 @@ struct py_result {
 };
 
 // Compares without touching Python unless options.observer does.
-py_result compare_structures(pairfit::workspace &ws, const py_structure &first,
-                             const py_structure &second, const pairing_choice &pairing,
-                             const pairfit::compare_options &options);
+py_result compare_structures(pairfit::workspace &ws, const py_structure &first, const py_structure &second,
+                             const pairing_choice &pairing, const pairfit::compare_options &options);
 
 void bind_errors(py::module_ &m);
 void bind_structure(py::module_ &m);

@@ -11,11 +11,16 @@ namespace pairfit_python {
 pairfit::pairing make_pairing(const pairing_choice &choice, const pairfit::structure &first,
                               const pairfit::structure &second) {
     switch (choice.kind) {
-    case pairing_choice::explicit_pairs: return choice.pairs;
-    case pairing_choice::by_sequence: return pairfit::pair_by_sequence(first, second);
-    case pairing_choice::by_structure: return pairfit::pair_by_structure(first, second);
-    case pairing_choice::by_alignment: return pairfit::pair_by_alignment(first, second, choice.alignment);
-    case pairing_choice::by_number: break;
+    case pairing_choice::explicit_pairs:
+        return choice.pairs;
+    case pairing_choice::by_sequence:
+        return pairfit::pair_by_sequence(first, second);
+    case pairing_choice::by_structure:
+        return pairfit::pair_by_structure(first, second);
+    case pairing_choice::by_alignment:
+        return pairfit::pair_by_alignment(first, second, choice.alignment);
+    case pairing_choice::by_number:
+        break;
     }
     return pairfit::pair_by_residue_number(first, second);
 }
@@ -23,28 +28,31 @@ pairfit::pairing make_pairing(const pairing_choice &choice, const pairfit::struc
 // How the document names a pairing made from Python.
 std::string pairing_choice_name(pairing_choice::kind_t kind) {
     switch (kind) {
-    case pairing_choice::by_sequence: return pairfit::pairing_method_name(pairfit::pairing_method::sequence);
-    case pairing_choice::by_structure: return pairfit::pairing_method_name(pairfit::pairing_method::structure);
-    case pairing_choice::by_alignment: return pairfit::pairing_method_name(pairfit::pairing_method::alignment);
-    case pairing_choice::explicit_pairs: return "explicit";
-    case pairing_choice::by_number: break;
+    case pairing_choice::by_sequence:
+        return pairfit::pairing_method_name(pairfit::pairing_method::sequence);
+    case pairing_choice::by_structure:
+        return pairfit::pairing_method_name(pairfit::pairing_method::structure);
+    case pairing_choice::by_alignment:
+        return pairfit::pairing_method_name(pairfit::pairing_method::alignment);
+    case pairing_choice::explicit_pairs:
+        return "explicit";
+    case pairing_choice::by_number:
+        break;
     }
     return pairfit::pairing_method_name(pairfit::pairing_method::residue_number);
 }
 
-py_result compare_structures(pairfit::workspace &ws, const py_structure &first,
-                             const py_structure &second, const pairing_choice &pairing,
-                             const pairfit::compare_options &options) {
+py_result compare_structures(pairfit::workspace &ws, const py_structure &first, const py_structure &second,
+                             const pairing_choice &pairing, const pairfit::compare_options &options) {
     py_result out;
     out.first = first.value;
     out.second = second.value;
-    if (pairing.map_chains && (pairfit::chain_names(*first.value).size() > 1 ||
-                               pairfit::chain_names(*second.value).size() > 1)) {
-        const pairfit::pairing_method method = pairing.kind == pairing_choice::by_sequence
-                                                   ? pairfit::pairing_method::sequence
-                                               : pairing.kind == pairing_choice::by_structure
-                                                   ? pairfit::pairing_method::structure
-                                                   : pairfit::pairing_method::residue_number;
+    if (pairing.map_chains &&
+        (pairfit::chain_names(*first.value).size() > 1 || pairfit::chain_names(*second.value).size() > 1)) {
+        const pairfit::pairing_method method =
+            pairing.kind == pairing_choice::by_sequence    ? pairfit::pairing_method::sequence
+            : pairing.kind == pairing_choice::by_structure ? pairfit::pairing_method::structure
+                                                           : pairfit::pairing_method::residue_number;
         pairfit::complex_pairing assembly = pairfit::pair_complexes(*first.value, *second.value, method);
         out.second = std::make_shared<const pairfit::structure>(std::move(assembly.second));
         out.pairs = std::move(assembly.pairs);
@@ -54,10 +62,11 @@ py_result compare_structures(pairfit::workspace &ws, const py_structure &first,
     }
     out.pairing_method = pairing_choice_name(pairing.kind);
     // Structural and given alignments pair unlike residues by design.
-    const bool by_names = pairing.kind != pairing_choice::by_structure && pairing.kind != pairing_choice::by_alignment;
-    for (const std::string &w : {pairfit::several_models_warning(*first.value),
-                                 pairfit::several_models_warning(*second.value),
-                                 by_names ? pairfit::residue_name_warning(*out.first, *out.second, out.pairs) : ""})
+    const bool by_names =
+        pairing.kind != pairing_choice::by_structure && pairing.kind != pairing_choice::by_alignment;
+    for (const std::string &w :
+         {pairfit::several_models_warning(*first.value), pairfit::several_models_warning(*second.value),
+          by_names ? pairfit::residue_name_warning(*out.first, *out.second, out.pairs) : ""})
         if (!w.empty()) out.pairing_warnings.push_back(w);
     for (const std::string &w :
          {pairfit::merged_chains_warning(*first.value), pairfit::merged_chains_warning(*second.value)})
@@ -157,8 +166,8 @@ py::object to_dict(const py_result &r) {
     std::string text;
     {
         py::gil_scoped_release unlocked;
-        pairfit::comparison_description d{*r.first, *r.second, r.pairs, r.pairing_method, r.value,
-                                           r.scores.get(), r.pairing_warnings, {}};
+        pairfit::comparison_description d{
+            *r.first, *r.second, r.pairs, r.pairing_method, r.value, r.scores.get(), r.pairing_warnings, {}};
         d.warnings.insert(d.warnings.end(), r.merged_chains.begin(), r.merged_chains.end());
         if (r.scores != nullptr && !r.scores->warning.empty()) d.warnings.push_back(r.scores->warning);
         if (r.chain_map) d.sections.emplace_back("chain_map", pairfit::chain_map_json(*r.chain_map));
@@ -172,9 +181,9 @@ py::object to_dict(const py_result &r) {
 }
 
 // The domains or hinges as the document has them, or None without domains=True.
-py::object domain_part(const py_result &r, std::string (*json_of)(const pairfit::structure &,
-                                                                 const pairfit::pairing &,
-                                                                 const pairfit::domain_analysis &)) {
+py::object domain_part(const py_result &r,
+                       std::string (*json_of)(const pairfit::structure &, const pairfit::pairing &,
+                                              const pairfit::domain_analysis &)) {
     if (r.domains == nullptr) return py::none();
     return py::module_::import("json").attr("loads")(json_of(*r.first, r.pairs, *r.domains));
 }
@@ -190,11 +199,11 @@ std::string repr(const py_result &r) {
     const pairfit::result &v = r.value;
     char numbers[200];
     std::snprintf(numbers, sizeof numbers,
-                  "size=%d of %d pairs, rms=%.1f, score=%.1f, pvalue=%e, normalised_pvalue=%e",
-                  v.size, v.npairs, v.rms, v.score, v.pvalue, v.normalised_pvalue);
+                  "size=%d of %d pairs, rms=%.1f, score=%.1f, pvalue=%e, normalised_pvalue=%e", v.size,
+                  v.npairs, v.rms, v.score, v.pvalue, v.normalised_pvalue);
     return "<pairfit.Result " + py::repr(py::str(pairfit::display_name(*r.first))).cast<std::string>() +
-           " vs " + py::repr(py::str(pairfit::display_name(*r.second))).cast<std::string>() + ": " +
-           numbers + ">";
+           " vs " + py::repr(py::str(pairfit::display_name(*r.second))).cast<std::string>() + ": " + numbers +
+           ">";
 }
 
 }  // namespace
@@ -211,7 +220,7 @@ pairing_choice pairing_from_python(py::object pairs, const pairfit::structure &f
     if (pairs.is_none()) return choice;
     if (py::isinstance<py::str>(pairs)) {
         choice.kind = pairs.cast<std::string>() == "structure" ? pairing_choice::by_structure
-                                                                : pairing_choice::by_sequence;
+                                                               : pairing_choice::by_sequence;
         return choice;
     }
     if (py::len(pairs) == 2 && py::isinstance<py::str>(pairs[py::int_(0)]) &&
@@ -224,8 +233,9 @@ pairing_choice pairing_from_python(py::object pairs, const pairfit::structure &f
     try {
         lists = pairs.cast<std::vector<std::vector<int>>>();
     } catch (const py::cast_error &) {
-        throw py::value_error("pairing: \"number\", \"sequence\" or two sequences (first, second) of atom "
-                              "indices, whole numbers within the structures");
+        throw py::value_error(
+            "pairing: \"number\", \"sequence\" or two sequences (first, second) of atom "
+            "indices, whole numbers within the structures");
     }
     if (lists.size() != 2 || lists[0].size() != lists[1].size())
         throw py::value_error("pairing: two index sequences (first, second) of the same length");
@@ -238,8 +248,8 @@ pairing_choice pairing_from_python(py::object pairs, const pairfit::structure &f
                                       " outside structure " + std::to_string(side + 1) + " (" +
                                       std::to_string(atoms) + " atoms)");
             if (k > 0 && list[k] <= list[k - 1])
-                throw py::value_error("pairing: the indices into structure " +
-                                      std::to_string(side + 1) + " must increase");
+                throw py::value_error("pairing: the indices into structure " + std::to_string(side + 1) +
+                                      " must increase");
         }
     }
     choice.kind = pairing_choice::explicit_pairs;
@@ -257,21 +267,26 @@ pairs, the best subset, the distances after the final fit, and the rigid
 transform that puts structure 2 onto structure 1. Made by pairfit.compare().
 Array properties return new arrays, one entry per pair unless said otherwise.
 )doc")
-        .def_property_readonly("max_natoms", [](const py_result &r) { return r.value.max_natoms; },
-                               "The larger count of C-alpha atoms of the two structures.")
-        .def_property_readonly("size", [](const py_result &r) { return r.value.size; },
-                               "Pairs in the best subset; 0 when none was accepted.")
-        .def_property_readonly("rms", [](const py_result &r) { return r.value.rms; },
-                               "RMS deviation of the best subset, Angstrom.")
-        .def_property_readonly("score", [](const py_result &r) { return r.value.score; },
-                               "Levitt-Gerstein score of the best subset.")
-        .def_property_readonly("pvalue", [](const py_result &r) { return r.value.pvalue; },
-                               "p-value of the best subset; 1 when none was accepted.")
+        .def_property_readonly(
+            "max_natoms", [](const py_result &r) { return r.value.max_natoms; },
+            "The larger count of C-alpha atoms of the two structures.")
+        .def_property_readonly(
+            "size", [](const py_result &r) { return r.value.size; },
+            "Pairs in the best subset; 0 when none was accepted.")
+        .def_property_readonly(
+            "rms", [](const py_result &r) { return r.value.rms; },
+            "RMS deviation of the best subset, Angstrom.")
+        .def_property_readonly(
+            "score", [](const py_result &r) { return r.value.score; },
+            "Levitt-Gerstein score of the best subset.")
+        .def_property_readonly(
+            "pvalue", [](const py_result &r) { return r.value.pvalue; },
+            "p-value of the best subset; 1 when none was accepted.")
         .def_property_readonly(
             "normalised_pvalue", [](const py_result &r) { return r.value.normalised_pvalue; },
             "-1000 (log10 p + 0.6108) / C-alpha atoms of structure 1.")
-        .def_property_readonly("npairs", [](const py_result &r) { return r.value.npairs; },
-                               "Number of pairs.")
+        .def_property_readonly(
+            "npairs", [](const py_result &r) { return r.value.npairs; }, "Number of pairs.")
         .def_property_readonly(
             "pairs1", [](const py_result &r) { return to_array<std::int64_t>(r.pairs.first); },
             "Per pair: index of its atom in structure 1 (int64 array).")
@@ -291,8 +306,9 @@ Array properties return new arrays, one entry per pair unless said otherwise.
             "distances", [](const py_result &r) { return to_array<double>(r.value.distances); },
             "Per pair: distance in Angstrom after the final fit of the best subset (as the "
             "search left them when none was accepted).")
-        .def_property_readonly("final_rms", [](const py_result &r) { return r.value.final_rms; },
-                               "RMS of distances over the best subset (0 when none was accepted).")
+        .def_property_readonly(
+            "final_rms", [](const py_result &r) { return r.value.final_rms; },
+            "RMS of distances over the best subset (0 when none was accepted).")
         .def_property_readonly("score_by_size", &score_by_size,
                                "With per_size=True: for sizes 0 to npairs, the highest score of "
                                "any subset of that size (0 where none was scored); else None.")
@@ -302,11 +318,13 @@ Array properties return new arrays, one entry per pair unless said otherwise.
         .def_property_readonly(
             "translation", [](const py_result &r) { return to_array<double>(r.value.transform.translation); },
             "Translation t of the transform x -> R x + t (Angstrom).")
-        .def_property_readonly("structure1", [](const py_result &r) { return py_structure{r.first}; },
-                               "The reference structure.")
-        .def_property_readonly("structure2", [](const py_result &r) { return py_structure{r.second}; },
-                               "The structure moved onto the reference (with complex=True, its "
-                               "chains in mapped order).")
+        .def_property_readonly(
+            "structure1", [](const py_result &r) { return py_structure{r.first}; },
+            "The reference structure.")
+        .def_property_readonly(
+            "structure2", [](const py_result &r) { return py_structure{r.second}; },
+            "The structure moved onto the reference (with complex=True, its "
+            "chains in mapped order).")
         .def_property_readonly("chain_map", &chain_map,
                                "With complex=True and several chains: per chain of structure 1, "
                                "in its order, (chain1, chain2), chain2 None where no chain of "
@@ -327,9 +345,10 @@ coordinates: an (n, 3) array or one point of 3, in structure 2's frame; by
 default all of structure 2's C-alpha coordinates. Returns a new float64
 array of the same shape.
 )doc")
-        .def("score_line", [](const py_result &r) { return pairfit::score_values(r.value); },
-             "The six tab-separated values of pairfit's SCORE line, exactly as it prints them "
-             "(without 'SCORE:' and the line end).")
+        .def(
+            "score_line", [](const py_result &r) { return pairfit::score_values(r.value); },
+            "The six tab-separated values of pairfit's SCORE line, exactly as it prints them "
+            "(without 'SCORE:' and the line end).")
         .def(
             "alignment_lines",
             [](const py_result &r) {
@@ -374,8 +393,9 @@ array of the same shape.
             pairing_choice pairing = pairing_from_python(pairs, *first.value, *second.value);
             if (complex && (pairing.kind == pairing_choice::explicit_pairs ||
                             pairing.kind == pairing_choice::by_alignment))
-                throw py::value_error("complex=True pairs residues itself: pairing must be "
-                                      "\"number\", \"sequence\" or \"structure\"");
+                throw py::value_error(
+                    "complex=True pairs residues itself: pairing must be "
+                    "\"number\", \"sequence\" or \"structure\"");
             pairing.map_chains = complex;
             pairfit::compare_options options;
             options.min_size = min_size;
@@ -407,10 +427,10 @@ array of the same shape.
                 emit_warnings({out.scores->warning}, stacklevel, "MetricsWarning");
             return out;
         },
-        py::arg("first"), py::arg("second"), py::arg("min_size"), py::arg("pairs"),
-        py::arg("per_size"), py::arg("progress"), py::arg("fast"), py::arg("threads"),
-        py::arg("stacklevel"), py::arg("metrics") = false, py::arg("complex") = false,
-        py::arg("domains") = false, py::arg("domain_p") = 0.01);
+        py::arg("first"), py::arg("second"), py::arg("min_size"), py::arg("pairs"), py::arg("per_size"),
+        py::arg("progress"), py::arg("fast"), py::arg("threads"), py::arg("stacklevel"),
+        py::arg("metrics") = false, py::arg("complex") = false, py::arg("domains") = false,
+        py::arg("domain_p") = 0.01);
 }
 
 }  // namespace pairfit_python

@@ -8,12 +8,17 @@ namespace {
 
 const char *read_error_class(pairfit::read_failure kind) {
     switch (kind) {
-    case pairfit::read_failure::cannot_open: return "CannotOpenError";
-    case pairfit::read_failure::too_many_atoms: return "TooManyAtomsError";
-    case pairfit::read_failure::bad_selection: return "BadSelectionError";
-    case pairfit::read_failure::nothing_selected: return "NothingSelectedError";
+    case pairfit::read_failure::cannot_open:
+        return "CannotOpenError";
+    case pairfit::read_failure::too_many_atoms:
+        return "TooManyAtomsError";
+    case pairfit::read_failure::bad_selection:
+        return "BadSelectionError";
+    case pairfit::read_failure::nothing_selected:
+        return "NothingSelectedError";
     case pairfit::read_failure::unreadable:
-    case pairfit::read_failure::out_of_memory: break;
+    case pairfit::read_failure::out_of_memory:
+        break;
     }
     return "UnreadableFileError";
 }

@@ -23,8 +23,8 @@ namespace {
 template <typename Work>
 void run_jobs(std::size_t count, int threads, std::vector<std::exception_ptr> &errors, Work work) {
     errors.assign(count, nullptr);
-    std::size_t wanted = threads > 0 ? static_cast<std::size_t>(threads)
-                                     : std::max(1u, std::thread::hardware_concurrency());
+    std::size_t wanted =
+        threads > 0 ? static_cast<std::size_t>(threads) : std::max(1u, std::thread::hardware_concurrency());
     wanted = std::max<std::size_t>(1, std::min(wanted, count));
     std::atomic<std::size_t> next{0};
     std::exception_ptr interrupted;
@@ -67,8 +67,9 @@ void rethrow_first(const std::vector<std::exception_ptr> &errors) {
 }
 
 std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair<int, int>> &jobs,
-                                     int threads, int min_size, bool per_size, const std::string &pairing_name, bool fast,
-                                     int stacklevel, std::size_t max_atoms) {
+                                     int threads, int min_size, bool per_size,
+                                     const std::string &pairing_name, bool fast, int stacklevel,
+                                     std::size_t max_atoms) {
     // Structures as given, and the files to read, each path once.
     std::vector<py_structure> structures(items.size());
     std::vector<std::string> paths;
@@ -93,9 +94,7 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     std::vector<std::exception_ptr> read_errors, compare_errors;
     std::vector<py_result> results(jobs.size());
     run_jobs(paths.size(), threads, read_errors,
-             [&](std::size_t f, pairfit::workspace &) {
-                 read[f] = read_file(paths[f], "", max_atoms);
-             });
+             [&](std::size_t f, pairfit::workspace &) { read[f] = read_file(paths[f], "", max_atoms); });
     // Warnings of the files read, in input order, then the first failure.
     for (const read_outcome &outcome : read) emit_warnings(outcome.warnings, stacklevel);
     rethrow_first(read_errors);
@@ -112,21 +111,20 @@ std::vector<py_result> compare_pairs(py::list items, const std::vector<std::pair
     if (pairing_name == "sequence") pairing.kind = pairing_choice::by_sequence;
     if (pairing_name == "structure") pairing.kind = pairing_choice::by_structure;
     run_jobs(jobs.size(), threads, compare_errors, [&](std::size_t j, pairfit::workspace &ws) {
-        results[j] = compare_structures(ws, structures[jobs[j].first], structures[jobs[j].second],
-                                        pairing, options);
+        results[j] =
+            compare_structures(ws, structures[jobs[j].first], structures[jobs[j].second], pairing, options);
     });
     rethrow_first(compare_errors);
-    for (const py_result &r : results)
-        emit_warnings(r.pairing_warnings, stacklevel, "PairingWarning");
+    for (const py_result &r : results) emit_warnings(r.pairing_warnings, stacklevel, "PairingWarning");
     return results;
 }
 
 }  // namespace
 
 void bind_many(py::module_ &m) {
-    m.def("_compare_pairs", &compare_pairs, py::arg("structures"), py::arg("pairs"),
-          py::arg("threads"), py::arg("min_size"), py::arg("per_size"), py::arg("pairing"),
-          py::arg("fast"), py::arg("stacklevel"), py::arg("max_atoms"),
+    m.def("_compare_pairs", &compare_pairs, py::arg("structures"), py::arg("pairs"), py::arg("threads"),
+          py::arg("min_size"), py::arg("per_size"), py::arg("pairing"), py::arg("fast"),
+          py::arg("stacklevel"), py::arg("max_atoms"),
           "Compares the pairs (i, j) of structures (Structure objects or paths) on several "
           "threads; results in the order of pairs.");
 }

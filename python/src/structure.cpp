@@ -21,13 +21,11 @@ read_outcome read_file(const std::string &name, const std::string &selection, st
     return out;
 }
 
-void emit_warnings(const std::vector<std::string> &messages, int stacklevel,
-                   const char *category_name) {
+void emit_warnings(const std::vector<std::string> &messages, int stacklevel, const char *category_name) {
     if (messages.empty()) return;
     py::object category = py::module_::import("pairfit._errors").attr(category_name);
     for (const std::string &message : messages)
-        if (PyErr_WarnEx(category.ptr(), message.c_str(), stacklevel) != 0)
-            throw py::error_already_set();
+        if (PyErr_WarnEx(category.ptr(), message.c_str(), stacklevel) != 0) throw py::error_already_set();
 }
 
 namespace {
@@ -59,15 +57,17 @@ py::array_t<double> coordinates(const pairfit::structure &s) {
     return out;
 }
 
-const pairfit::structure &get(const py_structure &s) { return *s.value; }
+const pairfit::structure &get(const py_structure &s) {
+    return *s.value;
+}
 
 // Per-atom text given by Python (None: every atom gets fallback).
-std::vector<std::string> text_or_default(const std::optional<std::vector<std::string>> &given,
-                                         std::size_t n, const char *name, const std::string &fallback) {
+std::vector<std::string> text_or_default(const std::optional<std::vector<std::string>> &given, std::size_t n,
+                                         const char *name, const std::string &fallback) {
     if (!given) return std::vector<std::string>(n, fallback);
     if (given->size() != n)
-        throw py::value_error(std::string(name) + ": " + std::to_string(given->size()) +
-                              " values for " + std::to_string(n) + " atoms");
+        throw py::value_error(std::string(name) + ": " + std::to_string(given->size()) + " values for " +
+                              std::to_string(n) + " atoms");
     return *given;
 }
 
@@ -148,13 +148,15 @@ py_structure from_columns(py::array_t<double, py::array::c_style | py::array::fo
 
 // The atoms at the given indices, in that order, under the given selection
 // text.
-py_structure take(const py_structure &s, const std::vector<py::ssize_t> &indices, const std::string &selection) {
+py_structure take(const py_structure &s, const std::vector<py::ssize_t> &indices,
+                  const std::string &selection) {
     pairfit::structure out;
     out.source = get(s).source;
     out.selection = selection;
     out.atoms.reserve(indices.size());
     for (py::ssize_t i : indices) {
-        if (i < 0 || static_cast<std::size_t>(i) >= get(s).size()) throw py::index_error("atom index out of range");
+        if (i < 0 || static_cast<std::size_t>(i) >= get(s).size())
+            throw py::index_error("atom index out of range");
         out.atoms.push_back(get(s).atoms[i]);
     }
     return py_structure{std::make_shared<const pairfit::structure>(std::move(out))};
@@ -187,10 +189,12 @@ selection "".
         .def("_take", &take, py::arg("indices"), py::arg("selection"),
              "The structure of the atoms at indices, in order, its selection named so.")
         .def("__len__", [](const py_structure &s) { return get(s).size(); })
-        .def_property_readonly("source", [](const py_structure &s) { return get(s).source; },
-                               "The path the structure was read from, as given.")
-        .def_property_readonly("selection", [](const py_structure &s) { return get(s).selection; },
-                               "The selection of models and chains read ('' for none).")
+        .def_property_readonly(
+            "source", [](const py_structure &s) { return get(s).source; },
+            "The path the structure was read from, as given.")
+        .def_property_readonly(
+            "selection", [](const py_structure &s) { return get(s).selection; },
+            "The selection of models and chains read ('' for none).")
         .def_property_readonly(
             "name", [](const py_structure &s) { return pairfit::display_name(get(s)); },
             "The structure named as the programs name it: FILE, or FILE@SELECTION.")
@@ -200,7 +204,8 @@ selection "".
         .def_property_readonly(
             "residue_numbers",
             [](const py_structure &s) {
-                return column<std::int64_t>(get(s), [](const pairfit::ca_atom &a) { return a.residue_number; });
+                return column<std::int64_t>(get(s),
+                                            [](const pairfit::ca_atom &a) { return a.residue_number; });
             },
             "Residue numbers (int64 array), without insertion codes.")
         .def_property_readonly(
@@ -243,8 +248,9 @@ selection "".
             },
             "Atom names (list of str).")
         .def("__repr__", [](const py_structure &s) {
-            return "<pairfit.Structure " + py::repr(py::str(pairfit::display_name(get(s)))).cast<std::string>() +
-                   ": " + std::to_string(get(s).size()) + " C-alpha atoms>";
+            return "<pairfit.Structure " +
+                   py::repr(py::str(pairfit::display_name(get(s)))).cast<std::string>() + ": " +
+                   std::to_string(get(s).size()) + " C-alpha atoms>";
         });
 
     m.def(

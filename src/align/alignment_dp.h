@@ -33,8 +33,8 @@ private:
     std::uint8_t get(std::size_t cell) const { return (trace_[cell >> 2] >> ((cell & 3) * 2)) & 3; }
     void trace_back(int n1, int n2, int end_i, int end_j, std::vector<int> &match) const;
 
-    std::vector<std::uint8_t> trace_;           // cell (i-1) * n2 + (j-1), four a byte
-    std::vector<float> prev_, cur_;             // scores of rows i-1 and i, column 0..n2
+    std::vector<std::uint8_t> trace_;  // cell (i-1) * n2 + (j-1), four a byte
+    std::vector<float> prev_, cur_;    // scores of rows i-1 and i, column 0..n2
     std::vector<std::uint8_t> prev_dir_, cur_dir_;
 };
 
@@ -59,20 +59,34 @@ void alignment_dp::align(int n1, int n2, float gap_open, const Score &score, std
             const float l = cur_[j - 1] - (cur_dir_[j - 1] == diagonal ? gap_open : 0.0f);
             std::uint8_t dir = diagonal;
             float h = d;
-            if (u > h) { h = u; dir = up; }
-            if (l > h) { h = l; dir = left; }
+            if (u > h) {
+                h = u;
+                dir = up;
+            }
+            if (l > h) {
+                h = l;
+                dir = left;
+            }
             cur_[j] = h;
             cur_dir_[j] = dir;
             if (dir != diagonal) set(row + (j - 1), dir);
         }
         // Trailing gaps are free: the alignment may end in the last column.
-        if (cur_[n2] > best) { best = cur_[n2]; end_i = i; end_j = n2; }
+        if (cur_[n2] > best) {
+            best = cur_[n2];
+            end_i = i;
+            end_j = n2;
+        }
         prev_.swap(cur_);
         prev_dir_.swap(cur_dir_);
     }
     // ... or in the last row (now in prev_).
     for (int j = 1; j <= n2; ++j)
-        if (prev_[j] > best) { best = prev_[j]; end_i = n1; end_j = j; }
+        if (prev_[j] > best) {
+            best = prev_[j];
+            end_i = n1;
+            end_j = j;
+        }
     trace_back(n1, n2, end_i, end_j, match);
 }
 

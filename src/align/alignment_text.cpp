@@ -76,8 +76,9 @@ void check_record(const std::string &aligned, const structure &s, int number) {
         const bool matches = position < sequence.size() &&
                              (letter == sequence[position] || letter == 'X' || sequence[position] == 'X');
         if (!matches) {
-            const std::string where = "record " + std::to_string(number) + " of the alignment does not match " +
-                                      display_name(s) + " at position " + std::to_string(position + 1);
+            const std::string where = "record " + std::to_string(number) +
+                                      " of the alignment does not match " + display_name(s) +
+                                      " at position " + std::to_string(position + 1);
             if (position >= sequence.size())
                 throw error(where + ": the record goes on, the structure has " +
                             std::to_string(sequence.size()) + " C-alpha atoms");
@@ -88,9 +89,9 @@ void check_record(const std::string &aligned, const structure &s, int number) {
         ++position;
     }
     if (position < sequence.size())
-        throw error("record " + std::to_string(number) + " of the alignment does not match " + display_name(s) +
-                    " at position " + std::to_string(position + 1) + ": the record ends after " +
-                    std::to_string(position) + " residues, the structure has " +
+        throw error("record " + std::to_string(number) + " of the alignment does not match " +
+                    display_name(s) + " at position " + std::to_string(position + 1) +
+                    ": the record ends after " + std::to_string(position) + " residues, the structure has " +
                     std::to_string(sequence.size()) + " C-alpha atoms");
 }
 

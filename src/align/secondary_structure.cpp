@@ -17,7 +17,10 @@ bool near_all(const double (&d)[6], double two, double three, double four, doubl
 // Runs of letter shorter than min_length become coil.
 void drop_short_runs(std::string &ss, char letter, size_t min_length) {
     for (size_t i = 0; i < ss.size();) {
-        if (ss[i] != letter) { ++i; continue; }
+        if (ss[i] != letter) {
+            ++i;
+            continue;
+        }
         size_t end = i;
         while (end < ss.size() && ss[end] == letter) ++end;
         if (end - i < min_length)

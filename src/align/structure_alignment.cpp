@@ -36,8 +36,12 @@ struct float3 {
 class aligner {
 public:
     aligner(const std::vector<gemmi::Position> &x, const std::vector<gemmi::Position> &y)
-        : x_(x), y_(y), n1_(static_cast<int>(x.size())), n2_(static_cast<int>(y.size())),
-          d0_(tm_score_d0(n1_)), inv_d0sq_(static_cast<float>(1.0 / (d0_ * d0_))) {
+        : x_(x),
+          y_(y),
+          n1_(static_cast<int>(x.size())),
+          n2_(static_cast<int>(y.size())),
+          d0_(tm_score_d0(n1_)),
+          inv_d0sq_(static_cast<float>(1.0 / (d0_ * d0_))) {
         x_float_.resize(n1_);
         for (int i = 0; i < n1_; ++i) x_float_[i] = to_float(x[i]);
         moved_.resize(n2_);
@@ -58,7 +62,8 @@ private:
     tm_fit fit(const std::vector<int> &match, const search_effort &effort) {
         const int n = collect(match);
         if (n < 3) return tm_fit();
-        const superposition_maxima m = superposition_search_.run(px_.data(), py_.data(), n, d0_, n1_, false, effort);
+        const superposition_maxima m =
+            superposition_search_.run(px_.data(), py_.data(), n, d0_, n1_, false, effort);
         return {m.tm_score, m.best};
     }
     void move_second(const gemmi::Transform &t) {
@@ -70,11 +75,10 @@ private:
         return 1.0f / (1.0f + (dx * dx + dy * dy + dz * dz) * inv_d0sq_);
     }
     // The alignment by distance scores under t.
-    void align_under(const gemmi::Transform &t, std::vector<int> &match,
-                     float gap_open = distance_gap_open) {
+    void align_under(const gemmi::Transform &t, std::vector<int> &match, float gap_open = distance_gap_open) {
         move_second(t);
-        dp_.align(n1_, n2_, gap_open,
-                  [this](int i, int j) { return distance_score(i, j); }, match);
+        dp_.align(
+            n1_, n2_, gap_open, [this](int i, int j) { return distance_score(i, j); }, match);
     }
     // Alternates fit and alignment from match until the alignment repeats;
     // offers every alignment met to consider().
@@ -200,14 +204,14 @@ structure_alignment aligner::run() {
     refine(match);
     // 2. Secondary structure alone.
     const std::string ss1 = assign_secondary_structure(x_), ss2 = assign_secondary_structure(y_);
-    dp_.align(n1_, n2_, structure_gap_open,
-              [&](int i, int j) { return ss1[i] == ss2[j] ? 1.0f : 0.0f; }, match);
+    dp_.align(
+        n1_, n2_, structure_gap_open, [&](int i, int j) { return ss1[i] == ss2[j] ? 1.0f : 0.0f; }, match);
     refine(match);
     // 3. Secondary structure and distances under the threading's superposition.
     move_second(threading);
-    dp_.align(n1_, n2_, distance_gap_open,
-              [&](int i, int j) { return (ss1[i] == ss2[j] ? 0.5f : 0.0f) + distance_score(i, j); },
-              match);
+    dp_.align(
+        n1_, n2_, distance_gap_open,
+        [&](int i, int j) { return (ss1[i] == ss2[j] ? 0.5f : 0.0f) + distance_score(i, j); }, match);
     refine(match);
     // 4. Superposed fragments.
     std::vector<gemmi::Transform> seeds;

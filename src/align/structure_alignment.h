@@ -19,8 +19,8 @@ constexpr search_effort iteration_tm_search{4, 5, 2, 40, 7, 0, false, false};
 constexpr search_effort thorough_tm_search{30, 0, 2, 40, 19, 0, false, false};
 
 struct structure_alignment {
-    std::vector<int> match;   // per position of the first trace: its partner in the second, or -1
-    double tm_score = 0.0;    // normalised by the first trace's length
+    std::vector<int> match;  // per position of the first trace: its partner in the second, or -1
+    double tm_score = 0.0;   // normalised by the first trace's length
 };
 
 // Several initial alignments (gapless threading; dynamic programming on

@@ -17,8 +17,9 @@ struct residue_atoms {
 // do not break the chain's geometry.
 std::vector<gemmi::Position> trace_of(const structure &s, std::vector<residue_atoms> &residues) {
     if (s.size() < 5)
-        throw error((s.size() == 0 ? "No C-alpha atoms in " + display_name(s)
-                                   : "Only " + std::to_string(s.size()) + " C-alpha atoms in " + display_name(s)) +
+        throw error((s.size() == 0
+                         ? "No C-alpha atoms in " + display_name(s)
+                         : "Only " + std::to_string(s.size()) + " C-alpha atoms in " + display_name(s)) +
                     ": pairing by structure needs at least 5");
     std::vector<gemmi::Position> trace;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -31,8 +32,8 @@ std::vector<gemmi::Position> trace_of(const structure &s, std::vector<residue_at
         trace.emplace_back(a.x, a.y, a.z);
     }
     if (trace.size() < 5)
-        throw error("Only " + std::to_string(trace.size()) + " residues with C-alpha atoms in " + display_name(s) +
-                    ": pairing by structure needs at least 5");
+        throw error("Only " + std::to_string(trace.size()) + " residues with C-alpha atoms in " +
+                    display_name(s) + ": pairing by structure needs at least 5");
     return trace;
 }
 

@@ -13,7 +13,7 @@ namespace pairfit {
 
 // Everything one exact comparison works on, sized for MAX_ATOMS pairs.
 struct workspace::state {
-    search_tables tables;       // with the pairs, structure 1 (reference) and 2 (moved)
+    search_tables tables;  // with the pairs, structure 1 (reference) and 2 (moved)
     best_subset best;
     double score_by_size[MAX_ATOMS + 1];
 };
@@ -26,20 +26,17 @@ workspace &workspace::operator=(workspace &&) noexcept = default;
 std::array<double, 3> rigid_transform::apply(const std::array<double, 3> &p) const {
     std::array<double, 3> q;
     for (int i = 0; i < 3; ++i)
-        q[i] = rotation[i][0] * p[0] + rotation[i][1] * p[1] + rotation[i][2] * p[2] +
-               translation[i];
+        q[i] = rotation[i][0] * p[0] + rotation[i][1] * p[1] + rotation[i][2] * p[2] + translation[i];
     return q;
 }
 
 namespace {
 
-void check_pairing(const structure &first, const structure &second, const pairing &pairs,
-                   bool exact) {
-    if (pairs.first.size() != pairs.second.size())
-        throw error("The pairing lists differ in length");
+void check_pairing(const structure &first, const structure &second, const pairing &pairs, bool exact) {
+    if (pairs.first.size() != pairs.second.size()) throw error("The pairing lists differ in length");
     if (exact && pairs.size() > max_exact_atoms)
-        throw error("Too many pairs for one comparison (" + std::to_string(pairs.size()) +
-                    ", at most " + std::to_string(max_exact_atoms) + ")");
+        throw error("Too many pairs for one comparison (" + std::to_string(pairs.size()) + ", at most " +
+                    std::to_string(max_exact_atoms) + ")");
     for (size_t k = 0; k < pairs.size(); ++k)
         if (pairs.first[k] < 0 || static_cast<size_t>(pairs.first[k]) >= first.size() ||
             pairs.second[k] < 0 || static_cast<size_t>(pairs.second[k]) >= second.size())
@@ -99,8 +96,7 @@ void compare(workspace &ws, const structure &first, const structure &second, con
     out.in_subset.resize(n);
     for (int j = 0; j < n; ++j) out.in_subset[j] = s->best.best_selected[j] != 0;
     out.score_by_size.clear();
-    if (options.per_size_scores)
-        out.score_by_size.assign(s->score_by_size, s->score_by_size + n + 1);
+    if (options.per_size_scores) out.score_by_size.assign(s->score_by_size, s->score_by_size + n + 1);
 
     out.final_rms = refit_best_subset(&p, s->best);
     out.distances.resize(n);
@@ -118,11 +114,13 @@ result compare(const structure &first, const structure &second, const pairing &p
 
 std::string score_values(const result &r) {
     char text[256];
-    std::snprintf(text, sizeof text, "%d\t%d\t%.1f\t%.1f\t%e\t%e", r.max_natoms, r.size, r.rms,
-                  r.score, r.pvalue, r.normalised_pvalue);
+    std::snprintf(text, sizeof text, "%d\t%d\t%.1f\t%.1f\t%e\t%e", r.max_natoms, r.size, r.rms, r.score,
+                  r.pvalue, r.normalised_pvalue);
     return text;
 }
 
-double score_pvalue(int n, double s) { return pvalue_of_score(n, s); }
+double score_pvalue(int n, double s) {
+    return LG_pvalueF(n, s);
+}
 
 }  // namespace pairfit

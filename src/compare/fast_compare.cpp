@@ -67,9 +67,9 @@ void compare_fast(const structure &first, const structure &second, const pairing
     for (int i = 0; i < 3; ++i) {
         out.reference_shift[i] = -fit.centre1[i];
         for (int j = 0; j < 3; ++j) out.transform.rotation[i][j] = u[3 * i + j];
-        out.transform.translation[i] = fit.centre1[i] - (u[3 * i] * fit.centre2[0] +
-                                                         u[3 * i + 1] * fit.centre2[1] +
-                                                         u[3 * i + 2] * fit.centre2[2]);
+        out.transform.translation[i] =
+            fit.centre1[i] -
+            (u[3 * i] * fit.centre2[0] + u[3 * i + 1] * fit.centre2[1] + u[3 * i + 2] * fit.centre2[2]);
     }
 }
 

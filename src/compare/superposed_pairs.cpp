@@ -20,8 +20,7 @@ void take_superposed_pairs(const pair_arrays &p, result *out) {
 
 void refit_superposed_pairs(pair_arrays *p, result *out) {
     if (out->size == 0) return;
-    const gemmi::Vec3 shift1(out->reference_shift[0], out->reference_shift[1],
-                             out->reference_shift[2]);
+    const gemmi::Vec3 shift1(out->reference_shift[0], out->reference_shift[1], out->reference_shift[2]);
     gemmi::Transform motion2 = to_gemmi(out->transform);
     motion2.vec += shift1;
     load_pairs(p, out->superposed1, out->superposed2, shift1, motion2);

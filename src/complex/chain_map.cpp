@@ -39,10 +39,10 @@ constexpr double close_pair_distance = 4.0;
 constexpr int close_pair_rounds = 3;
 
 struct chain {
-    int begin = 0, end = 0;   // its atoms
+    int begin = 0, end = 0;          // its atoms
     std::vector<std::string> codes;  // its residues as the alignment scores them
     gemmi::Position centre;
-    structure atoms;          // the chain alone, for pairing its residues
+    structure atoms;  // the chain alone, for pairing its residues
 };
 
 std::vector<chain> chains_of(const structure &s) {
@@ -62,24 +62,24 @@ std::vector<chain> chains_of(const structure &s) {
     return chains;
 }
 
-gemmi::Position position(const ca_atom &a) { return gemmi::Position(a.x, a.y, a.z); }
+gemmi::Position position(const ca_atom &a) {
+    return gemmi::Position(a.x, a.y, a.z);
+}
 
 // The sum of the pairs' Levitt-Gerstein score terms under t: near pairs
 // count about 1, far pairs about 0.
 double fit_quality(const std::vector<gemmi::Position> &p1, const std::vector<gemmi::Position> &p2,
                    const gemmi::Transform &t) {
     double sum = 0.0;
-    for (size_t k = 0; k < p1.size(); ++k)
-        sum += score_term(p1[k].dist_sq(gemmi::Position(t.apply(p2[k]))));
+    for (size_t k = 0; k < p1.size(); ++k) sum += score_term(p1[k].dist_sq(gemmi::Position(t.apply(p2[k]))));
     return sum;
 }
 
 // Superposes p2 onto p1: least squares on every pair, then on the close
 // pairs only; returns the transform of the best quality.
-gemmi::Transform robust_fit(const std::vector<gemmi::Position> &p1,
-                            const std::vector<gemmi::Position> &p2, double *quality) {
-    gemmi::Transform best =
-        gemmi::superpose_positions(p1.data(), p2.data(), p1.size(), nullptr).transform;
+gemmi::Transform robust_fit(const std::vector<gemmi::Position> &p1, const std::vector<gemmi::Position> &p2,
+                            double *quality) {
+    gemmi::Transform best = gemmi::superpose_positions(p1.data(), p2.data(), p1.size(), nullptr).transform;
     *quality = fit_quality(p1, p2, best);
     gemmi::Transform current = best;
     std::vector<gemmi::Position> close1, close2;
@@ -93,8 +93,7 @@ gemmi::Transform robust_fit(const std::vector<gemmi::Position> &p1,
                 close2.push_back(p2[k]);
             }
         if (close1.size() < 3 || close1.size() == p1.size()) break;
-        current = gemmi::superpose_positions(close1.data(), close2.data(), close1.size(), nullptr)
-                      .transform;
+        current = gemmi::superpose_positions(close1.data(), close2.data(), close1.size(), nullptr).transform;
         const double q = fit_quality(p1, p2, current);
         if (q > *quality) {
             *quality = q;
@@ -175,7 +174,8 @@ private:
 
     static int alignment_score(const std::vector<std::string> &a, const std::vector<std::string> &b) {
         static const gemmi::AlignmentScoring scoring = gemmi::prepare_blosum62_scoring();
-        const gemmi::AlignmentResult result = gemmi::align_string_sequences(a, b, std::vector<bool>(), scoring);
+        const gemmi::AlignmentResult result =
+            gemmi::align_string_sequences(a, b, std::vector<bool>(), scoring);
         int score = result.score;
         // A chain with a few more residues at an end is no less similar.
         for (size_t k = 0; k < result.cigar.size(); k += std::max<size_t>(result.cigar.size() - 1, 1))
@@ -190,11 +190,11 @@ private:
         std::map<std::vector<std::string>, int> own_score;
         auto self_score = [&](const std::vector<std::string> &codes) {
             auto found = own_score.find(codes);
-            if (found == own_score.end()) found = own_score.emplace(codes, alignment_score(codes, codes)).first;
+            if (found == own_score.end())
+                found = own_score.emplace(codes, alignment_score(codes, codes)).first;
             return found->second;
         };
-        std::vector<std::vector<double>> similarity(chains1_.size(),
-                                                    std::vector<double>(chains2_.size()));
+        std::vector<std::vector<double>> similarity(chains1_.size(), std::vector<double>(chains2_.size()));
         std::vector<double> best1(chains1_.size(), 0.0), best2(chains2_.size(), 0.0);
         for (size_t i = 0; i < chains1_.size(); ++i)
             for (size_t j = 0; j < chains2_.size(); ++j) {
@@ -202,8 +202,8 @@ private:
                 auto found = known.find(key);
                 if (found == known.end()) {
                     const int scale = std::min(self_score(key.first), self_score(key.second));
-                    const double s = scale > 0 ? static_cast<double>(alignment_score(key.first, key.second)) / scale
-                                               : 0.0;
+                    const double s =
+                        scale > 0 ? static_cast<double>(alignment_score(key.first, key.second)) / scale : 0.0;
                     found = known.emplace(key, s).first;
                 }
                 similarity[i][j] = found->second;
@@ -263,7 +263,8 @@ private:
         // buffer the address sanitizer of this toolchain reports as freed
         // with the wrong function.
         std::sort(order.begin(), order.end(), [](const auto &a, const auto &b) {
-            return a.first < b.first || (a.first == b.first && std::less<const candidate *>()(a.second, b.second));
+            return a.first < b.first ||
+                   (a.first == b.first && std::less<const candidate *>()(a.second, b.second));
         });
         std::vector<int> partner(chains1_.size(), -1);
         std::vector<char> taken(chains2_.size(), 0);
@@ -303,8 +304,7 @@ std::vector<std::string> chain_names(const structure &s) {
     return names;
 }
 
-complex_pairing pair_complexes(const structure &first, const structure &second,
-                               pairing_method method) {
+complex_pairing pair_complexes(const structure &first, const structure &second, pairing_method method) {
     chain_mapper mapper(first, second, method);
     const std::vector<int> partner = mapper.best_assignment();
     const std::vector<chain> &chains1 = mapper.chains1(), &chains2 = mapper.chains2();
@@ -349,8 +349,9 @@ std::string chain_map_text(const std::vector<chain_match> &map) {
 std::string chain_map_json(const std::vector<chain_match> &map) {
     nlohmann::json entries = nlohmann::json::array();
     for (const chain_match &m : map)
-        entries.push_back({{"chain1", m.chain1},
-                           {"chain2", m.chain2.empty() ? nlohmann::json(nullptr) : nlohmann::json(m.chain2)}});
+        entries.push_back(
+            {{"chain1", m.chain1},
+             {"chain2", m.chain2.empty() ? nlohmann::json(nullptr) : nlohmann::json(m.chain2)}});
     return entries.dump();
 }
 

@@ -22,10 +22,13 @@ json chains_of(const structure &s) {
 }
 
 json input_of(const structure &s) {
-    return json{{"file", s.source}, {"selection", s.selection}, {"atoms", s.size()}, {"chains", chains_of(s)}};
+    return json{
+        {"file", s.source}, {"selection", s.selection}, {"atoms", s.size()}, {"chains", chains_of(s)}};
 }
 
-std::string insertion(const ca_atom &a) { return a.insertion_code == ' ' ? "" : std::string(1, a.insertion_code); }
+std::string insertion(const ca_atom &a) {
+    return a.insertion_code == ' ' ? "" : std::string(1, a.insertion_code);
+}
 
 json pairs_of(const comparison_description &d, const metrics &m) {
     json list = json::array();
@@ -51,8 +54,13 @@ json pairs_of(const comparison_description &d, const metrics &m) {
 }
 
 json metrics_of(const metrics &m) {
-    return json{{"tm_score", m.tm_score}, {"gdt_ts", m.gdt_ts}, {"gdt_ha", m.gdt_ha},       {"lddt", m.lddt},
-                {"rmsd", m.rmsd},         {"pairs", m.pairs},   {"reference_length", m.reference_length}};
+    return json{{"tm_score", m.tm_score},
+                {"gdt_ts", m.gdt_ts},
+                {"gdt_ha", m.gdt_ha},
+                {"lddt", m.lddt},
+                {"rmsd", m.rmsd},
+                {"pairs", m.pairs},
+                {"reference_length", m.reference_length}};
 }
 
 json transform_of(const rigid_transform &t) {
@@ -65,10 +73,14 @@ json transform_of(const rigid_transform &t) {
 
 std::string pairing_method_name(pairing_method method) {
     switch (method) {
-    case pairing_method::sequence: return "sequence";
-    case pairing_method::structure: return "structure";
-    case pairing_method::alignment: return "alignment";
-    case pairing_method::residue_number: break;
+    case pairing_method::sequence:
+        return "sequence";
+    case pairing_method::structure:
+        return "structure";
+    case pairing_method::alignment:
+        return "alignment";
+    case pairing_method::residue_number:
+        break;
     }
     return "residue_number";
 }
@@ -89,8 +101,9 @@ std::string document_json(const comparison_description &d) {
     doc["inputs"] = json::array({input_of(d.first), input_of(d.second)});
     doc["pairing"] = json{{"method", d.pairing_method}, {"pairs", d.pairs.size()}};
     doc["warnings"] = warnings;
-    doc["score"] = json{{"atoms", r.max_natoms}, {"size", r.size},     {"rms", r.rms},
-                        {"score", r.score},      {"pvalue", r.pvalue}, {"normalised_pvalue", r.normalised_pvalue}};
+    doc["score"] =
+        json{{"atoms", r.max_natoms}, {"size", r.size},     {"rms", r.rms},
+             {"score", r.score},      {"pvalue", r.pvalue}, {"normalised_pvalue", r.normalised_pvalue}};
     doc["metrics"] = metrics_of(m);
     doc["pairs"] = pairs_of(d, m);
     doc["transform"] = transform_of(r.transform);

@@ -60,8 +60,8 @@ std::vector<hinge> find_hinges(const structure &first, const pairing &pairs,
 }  // namespace
 
 domain_analysis find_domains(workspace &ws, const structure &first, const structure &second,
-                             const pairing &pairs, const compare_options &options,
-                             const result &best, const domain_options &domain_settings) {
+                             const pairing &pairs, const compare_options &options, const result &best,
+                             const domain_options &domain_settings) {
     domain_analysis out;
     const int n = static_cast<int>(pairs.size());
     out.domain_of_pair.assign(n, 0);

@@ -8,7 +8,9 @@ namespace {
 
 using vec = std::array<double, 3>;
 
-double dot(const vec &a, const vec &b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double dot(const vec &a, const vec &b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 
 vec cross(const vec &a, const vec &b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
@@ -46,8 +48,8 @@ screw_motion screw_from_transform(const rigid_transform &t) {
             for (int j = 0; j < 3; ++j) b[i][j] = (r[i][j] + r[j][i]) / 2 - (i == j ? cosine : 0.0);
         for (int j = 1; j < 3; ++j)
             if (b[j][j] > b[best][best]) best = j;
-        const double length = std::sqrt(b[0][best] * b[0][best] + b[1][best] * b[1][best] +
-                                        b[2][best] * b[2][best]);
+        const double length =
+            std::sqrt(b[0][best] * b[0][best] + b[1][best] * b[1][best] + b[2][best] * b[2][best]);
         for (int i = 0; i < 3; ++i) u[i] = b[i][best] / length;
         if (dot(u, sine_axis) < 0)
             for (double &c : u) c = -c;

@@ -8,8 +8,7 @@
 namespace pairfit {
 namespace detail {
 
-fixed_point_pairs::fixed_point_pairs(const std::vector<point> &first,
-                                     const std::vector<point> &second) {
+fixed_point_pairs::fixed_point_pairs(const std::vector<point> &first, const std::vector<point> &second) {
     const std::size_t n = std::min(first.size(), second.size());
     // Each structure about the middle of its bounding box.
     const std::vector<point> *structures[2] = {&first, &second};
@@ -32,7 +31,7 @@ fixed_point_pairs::fixed_point_pairs(const std::vector<point> &first,
     // centred sum (n times a sum of products less a product of sums) fits
     // 128 bits exactly.
     double limit = std::ldexp(1.0, 60) / (static_cast<double>(std::max<std::size_t>(n, 1)) *
-                                           std::max(extent, std::ldexp(1.0, -20)));
+                                          std::max(extent, std::ldexp(1.0, -20)));
     int exponent;
     std::frexp(limit, &exponent);  // limit = f 2^exponent, 0.5 <= f < 1
     exponent -= 1;
@@ -41,11 +40,13 @@ fixed_point_pairs::fixed_point_pairs(const std::vector<point> &first,
     for (std::size_t k = 0; k < n; ++k)
         for (int s = 0; s < 2; ++s)
             for (int c = 0; c < 3; ++c)
-                grid_[6 * k + 3 * s + c] = std::llround(
-                    std::ldexp((*structures[s])[k][c] - origin_[s][c], exponent));
+                grid_[6 * k + 3 * s + c] =
+                    std::llround(std::ldexp((*structures[s])[k][c] - origin_[s][c], exponent));
 }
 
-void subset_sums::clear() { *this = subset_sums(); }
+void subset_sums::clear() {
+    *this = subset_sums();
+}
 
 void subset_sums::add(const std::int64_t *pair) {
     ++count_;
@@ -141,7 +142,9 @@ void set_identity(double r[9]) {
     for (int i = 0; i < 9; ++i) r[i] = (i % 4 == 0) ? 1.0 : 0.0;
 }
 
-double norm3(const double v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+double norm3(const double v[3]) {
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
 
 void cross3(const double a[3], const double b[3], double out[3]) {
     out[0] = a[1] * b[2] - a[2] * b[1];

@@ -65,8 +65,8 @@ inline double squared_deviation(const pair_table &t, int i, const rigid_fit &f) 
 // operation is an IEEE operation on single elements, so the values do not
 // depend on the processor.
 PAIRFIT_VERSIONS_AVX2
-void measure_run(const pair_table &t, int low, int high, const rigid_fit &f,
-                 const double *__restrict barred, double *__restrict out) {
+void measure_run(const pair_table &t, int low, int high, const rigid_fit &f, const double *__restrict barred,
+                 double *__restrict out) {
     const double *__restrict x1 = t.x1.data(), *__restrict y1 = t.y1.data(), *__restrict z1 = t.z1.data();
     const double *__restrict x2 = t.x2.data(), *__restrict y2 = t.y2.data(), *__restrict z2 = t.z2.data();
     const double c1x = f.centre1[0], c1y = f.centre1[1], c1z = f.centre1[2];
@@ -132,13 +132,19 @@ struct search_context {
 
     search_context(const fixed_point_pairs &g, const pair_table &p, const single_precision_pairs &e,
                    const zobrist_keys &k, path_set *s, const fast_search_options &o)
-        : grid(g), pairs(p), estimates(e), keys(k), paths(s), options(o), record_every(std::max(8, p.n / 64)) {
+        : grid(g),
+          pairs(p),
+          estimates(e),
+          keys(k),
+          paths(s),
+          options(o),
+          record_every(std::max(8, p.n / 64)) {
         for (int k2 = 0; k2 <= p.n; ++k2) {
             double mean, spread;
             score_model(k2, &mean, &spread);
             model_mean.push_back(mean);
             model_spread.push_back(spread);
-            smallest_pvalue.push_back(pvalue_of_score(k2, highest_score(k2)));
+            smallest_pvalue.push_back(LG_pvalueF(k2, highest_score(k2)));
         }
     }
 
@@ -163,8 +169,13 @@ struct search_context {
 class path_walker {
 public:
     explicit path_walker(search_context &c)
-        : ctx_(c), t_(c.pairs), barred_(t_.n, 0.0), member_bits_((t_.n + 63) / 64, 0), deviations_(t_.n),
-          by_estimates_(c.options.single_precision && c.estimates.usable()), open_(c.estimates) {}
+        : ctx_(c),
+          t_(c.pairs),
+          barred_(t_.n, 0.0),
+          member_bits_((t_.n + 63) / 64, 0),
+          deviations_(t_.n),
+          by_estimates_(c.options.single_precision && c.estimates.usable()),
+          open_(c.estimates) {}
 
     // Runs the path of seed. A replay neither cuts nor scores, and with
     // stop_size stops as soon as the subset has that many pairs (the members
@@ -244,7 +255,8 @@ private:
     // that can join) have small radii even in a large input.
     void anchor_at(int seed) {
         for (int c = 0; c < 3; ++c) anchor_[c] = 0.0;
-        for (int j = seed; j < seed + SEED_SIZE; ++j) anchor_[0] += t_.x2[j], anchor_[1] += t_.y2[j], anchor_[2] += t_.z2[j];
+        for (int j = seed; j < seed + SEED_SIZE; ++j)
+            anchor_[0] += t_.x2[j], anchor_[1] += t_.y2[j], anchor_[2] += t_.z2[j];
         for (int c = 0; c < 3; ++c) anchor_[c] /= SEED_SIZE;
     }
 
@@ -357,7 +369,8 @@ private:
         shift_part_ = k * shift_;
         double score = score_of_terms(sum);
         double pvalue = pvalue_under_model(score, ctx_.model_mean[k], ctx_.model_spread[k]);
-        if ((ctx_.options.per_size_scores || ctx_.options.record_scored_sizes) && score > out.score_by_size[k])
+        if ((ctx_.options.per_size_scores || ctx_.options.record_scored_sizes) &&
+            score > out.score_by_size[k])
             out.score_by_size[k] = score;
         if (k <= ctx_.options.min_size) return;
         if (pvalue < out.best_pvalue) {
@@ -416,9 +429,9 @@ private:
     search_context &ctx_;
     const pair_table &t_;
     rigid_fit last_fit_;
-    std::vector<double> barred_;  // 0, or infinity for a selected pair
+    std::vector<double> barred_;              // 0, or infinity for a selected pair
     std::vector<std::uint64_t> member_bits_;  // bit i%64 of word i/64: pair i is a member
-    std::vector<int> joined_;     // the members in the order they joined
+    std::vector<int> joined_;                 // the members in the order they joined
     subset_sums sums_;
     std::vector<double> deviations_;  // of a full pass, or the score terms
     // The path's anchor (second structure).
@@ -456,7 +469,8 @@ void run_seeds(search_context &ctx, thread_findings &out) {
 // (directly or through paths that joined those).
 class sequential_order {
 public:
-    sequential_order(int paths, const std::vector<thread_findings> &found) : joiners_(paths), latest_(paths, -1) {
+    sequential_order(int paths, const std::vector<thread_findings> &found)
+        : joiners_(paths), latest_(paths, -1) {
         for (const auto &f : found)
             for (const path_join &j : f.joins) joiners_[j.owner].push_back(j);
     }
@@ -496,7 +510,9 @@ private:
 
 // Capacity of the shared subsets: enough for every subset the largest
 // inputs reach in practice, linear in the number of pairs.
-std::size_t path_capacity(int n) { return std::max<std::size_t>(1 << 16, 64 * static_cast<std::size_t>(n)); }
+std::size_t path_capacity(int n) {
+    return std::max<std::size_t>(1 << 16, 64 * static_cast<std::size_t>(n));
+}
 
 void check_lengths(const std::vector<point> &first, const std::vector<point> &second) {
     if (first.size() != second.size())
@@ -537,7 +553,8 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
     double best = INF;
     for (const auto &f : found) {
         best = std::min(best, f.best_pvalue);
-        for (int k = 0; k <= n; ++k) result.score_by_size[k] = std::max(result.score_by_size[k], f.score_by_size[k]);
+        for (int k = 0; k <= n; ++k)
+            result.score_by_size[k] = std::max(result.score_by_size[k], f.score_by_size[k]);
         result.counters.fits += f.counters.fits;
         result.counters.paths_cut += f.counters.paths_cut;
         result.counters.full_passes += f.counters.full_passes;

@@ -17,9 +17,9 @@ namespace pairfit {
 namespace detail {
 
 struct fast_search_options {
-    int min_size = 19;             // an accepted subset has more pairs than this
-    int threads = 1;               // threads for the seeds; 0: one per core
-    bool share_paths = true;       // stop a path at a subset reached before
+    int min_size = 19;        // an accepted subset has more pairs than this
+    int threads = 1;          // threads for the seeds; 0: one per core
+    bool share_paths = true;  // stop a path at a subset reached before
     // Find the closest pair from single-precision estimates (else, and
     // always for coordinates beyond a million Angstrom, by full passes in
     // double precision; the same pair either way).
@@ -33,12 +33,12 @@ struct fast_search_options {
 // What the search did; fits and paths_cut depend on which thread reaches a
 // shared subset first, so they can vary between runs with several threads.
 struct fast_search_counters {
-    long long fits = 0;            // closed-form fits of grown subsets
-    long long paths_cut = 0;       // paths stopped at a subset reached before
-    long long scores = 0;          // subsets scored
-    long long full_passes = 0;     // passes over all open pairs for the closest one
-    long long deviations = 0;      // deviations computed in double precision
-    long long estimates = 0;       // deviations estimated in single precision
+    long long fits = 0;         // closed-form fits of grown subsets
+    long long paths_cut = 0;    // paths stopped at a subset reached before
+    long long scores = 0;       // subsets scored
+    long long full_passes = 0;  // passes over all open pairs for the closest one
+    long long deviations = 0;   // deviations computed in double precision
+    long long estimates = 0;    // deviations estimated in single precision
     long long subsets_recorded = 0;
 };
 
@@ -49,7 +49,7 @@ struct fast_search_result {
     double rms = 0.0;
     double score = 0.0;
     double pvalue = 1.0;
-    std::vector<char> in_subset;       // per pair
+    std::vector<char> in_subset;  // per pair
     // With per_size_scores: the highest score of any subset of each size 0
     // to n (0 where none); with record_scored_sizes, of the subsets
     // scored; otherwise all 0.

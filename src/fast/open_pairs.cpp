@@ -33,10 +33,14 @@ const double LARGEST_EXTENT = 1e6;
 // chunk, so that finding the few low ones looks at one value a chunk.
 const int CHUNK = 32;
 
-int padded(int n) { return (n + CHUNK - 1) / CHUNK * CHUNK; }
+int padded(int n) {
+    return (n + CHUNK - 1) / CHUNK * CHUNK;
+}
 // Passes cover whole groups of eight: the slots up to a list's count
 // rounded up to that (the last chunk of a pass may be partial).
-int in_groups(int n) { return (n + LANES - 1) / LANES * LANES; }
+int in_groups(int n) {
+    return (n + LANES - 1) / LANES * LANES;
+}
 
 // Estimates of the squared deviations of `count` (a multiple of 8) slots
 // under rotation r and translation t (the second structure's point b goes to
@@ -94,9 +98,9 @@ __attribute__((target("fma"))) float lowest_lane(__m256 v) {
 // The same with fused multiply-adds, which round less and so stay within
 // the same error bound.
 __attribute__((target("fma"))) float estimate_all(const float *x1, const float *y1, const float *z1,
-                                                  const float *x2, const float *y2, const float *z2, int count,
-                                                  const float r[9], const float t[3], float *estimate,
-                                                  float *chunk_lowest) {
+                                                  const float *x2, const float *y2, const float *z2,
+                                                  int count, const float r[9], const float t[3],
+                                                  float *estimate, float *chunk_lowest) {
     const __m256 r0 = _mm256_set1_ps(r[0]), r1 = _mm256_set1_ps(r[1]), r2 = _mm256_set1_ps(r[2]),
                  r3 = _mm256_set1_ps(r[3]), r4 = _mm256_set1_ps(r[4]), r5 = _mm256_set1_ps(r[5]),
                  r6 = _mm256_set1_ps(r[6]), r7 = _mm256_set1_ps(r[7]), r8 = _mm256_set1_ps(r[8]);
@@ -106,13 +110,17 @@ __attribute__((target("fma"))) float estimate_all(const float *x1, const float *
         __m256 lowest = _mm256_set1_ps(NOT_OPEN);
         const int end = std::min(c + CHUNK, count);
         for (int g = c; g < end; g += LANES) {
-            const __m256 bx = _mm256_loadu_ps(x2 + g), by = _mm256_loadu_ps(y2 + g), bz = _mm256_loadu_ps(z2 + g);
-            const __m256 dx = _mm256_sub_ps(
-                _mm256_loadu_ps(x1 + g), _mm256_fmadd_ps(r2, bz, _mm256_fmadd_ps(r1, by, _mm256_fmadd_ps(r0, bx, tx))));
-            const __m256 dy = _mm256_sub_ps(
-                _mm256_loadu_ps(y1 + g), _mm256_fmadd_ps(r5, bz, _mm256_fmadd_ps(r4, by, _mm256_fmadd_ps(r3, bx, ty))));
-            const __m256 dz = _mm256_sub_ps(
-                _mm256_loadu_ps(z1 + g), _mm256_fmadd_ps(r8, bz, _mm256_fmadd_ps(r7, by, _mm256_fmadd_ps(r6, bx, tz))));
+            const __m256 bx = _mm256_loadu_ps(x2 + g), by = _mm256_loadu_ps(y2 + g),
+                         bz = _mm256_loadu_ps(z2 + g);
+            const __m256 dx =
+                _mm256_sub_ps(_mm256_loadu_ps(x1 + g),
+                              _mm256_fmadd_ps(r2, bz, _mm256_fmadd_ps(r1, by, _mm256_fmadd_ps(r0, bx, tx))));
+            const __m256 dy =
+                _mm256_sub_ps(_mm256_loadu_ps(y1 + g),
+                              _mm256_fmadd_ps(r5, bz, _mm256_fmadd_ps(r4, by, _mm256_fmadd_ps(r3, bx, ty))));
+            const __m256 dz =
+                _mm256_sub_ps(_mm256_loadu_ps(z1 + g),
+                              _mm256_fmadd_ps(r8, bz, _mm256_fmadd_ps(r7, by, _mm256_fmadd_ps(r6, bx, tz))));
             const __m256 e = _mm256_fmadd_ps(dz, dz, _mm256_fmadd_ps(dy, dy, _mm256_mul_ps(dx, dx)));
             _mm256_storeu_ps(estimate + g, e);
             lowest = _mm256_min_ps(e, lowest);  // e where e < lowest, as in the plain version
@@ -241,8 +249,9 @@ float far_envelope(const float *estimate, const float *x2, const float *y2, cons
 // is lowered, and each distance raised, by a relative 2^-10, so that both
 // stay on the safe side of the values the plain version computes.
 __attribute__((target("fma"))) float far_envelope(const float *estimate, const float *x2, const float *y2,
-                                                  const float *z2, int count, float last_near, float ox, float oy,
-                                                  float oz, const float *turns, float *, float *lowest) {
+                                                  const float *z2, int count, float last_near, float ox,
+                                                  float oy, float oz, const float *turns, float *,
+                                                  float *lowest) {
     const __m256 near_edge = _mm256_set1_ps(last_near), closed = _mm256_set1_ps(NOT_OPEN),
                  clamp2 = _mm256_set1_ps(FAR_CLAMP * FAR_CLAMP), tiny = _mm256_set1_ps(1e-30f),
                  lower = _mm256_set1_ps(1.0f - 0x1p-10f), upper = _mm256_set1_ps(1.0f + 0x1p-10f);
@@ -255,14 +264,16 @@ __attribute__((target("fma"))) float far_envelope(const float *estimate, const f
             _mm256_and_ps(_mm256_cmp_ps(e, near_edge, _CMP_GT_OQ), _mm256_cmp_ps(e, closed, _CMP_LT_OQ));
         const __m256 clamped = _mm256_min_ps(e, clamp2);  // positive where far
         const __m256 root = _mm256_mul_ps(_mm256_mul_ps(clamped, _mm256_rsqrt_ps(clamped)), lower);
-        const __m256 d = _mm256_or_ps(_mm256_and_ps(far, root), _mm256_andnot_ps(far, closed));  // infinite if not far
-        const __m256 dx = _mm256_sub_ps(_mm256_loadu_ps(x2 + g), cx), dy = _mm256_sub_ps(_mm256_loadu_ps(y2 + g), cy),
+        const __m256 d =
+            _mm256_or_ps(_mm256_and_ps(far, root), _mm256_andnot_ps(far, closed));  // infinite if not far
+        const __m256 dx = _mm256_sub_ps(_mm256_loadu_ps(x2 + g), cx),
+                     dy = _mm256_sub_ps(_mm256_loadu_ps(y2 + g), cy),
                      dz = _mm256_sub_ps(_mm256_loadu_ps(z2 + g), cz);
-        const __m256 q = _mm256_max_ps(_mm256_fmadd_ps(dz, dz, _mm256_fmadd_ps(dy, dy, _mm256_mul_ps(dx, dx))), tiny);
+        const __m256 q =
+            _mm256_max_ps(_mm256_fmadd_ps(dz, dz, _mm256_fmadd_ps(dy, dy, _mm256_mul_ps(dx, dx))), tiny);
         const __m256 r = _mm256_mul_ps(_mm256_mul_ps(q, _mm256_rsqrt_ps(q)), upper);
         wide = _mm256_max_ps(wide, _mm256_and_ps(far, r));
-        for (int j = 0; j < SAMPLES; ++j)
-            low[j] = _mm256_min_ps(low[j], _mm256_fnmadd_ps(turn[j], r, d));
+        for (int j = 0; j < SAMPLES; ++j) low[j] = _mm256_min_ps(low[j], _mm256_fnmadd_ps(turn[j], r, d));
     }
     for (int j = 0; j < SAMPLES; ++j) lowest[j] = lowest_lane(low[j]);
     return -lowest_lane(_mm256_sub_ps(_mm256_setzero_ps(), wide));  // the largest lane of wide
@@ -308,8 +319,15 @@ single_precision_pairs::single_precision_pairs(const std::vector<point> &first,
 }
 
 slot_list::slot_list(int pairs, bool squeezed_out)
-    : squeezed(squeezed_out), pair_of_slot(padded(pairs), -1), slot_of_pair(pairs, -1), x1(padded(pairs)),
-      y1(padded(pairs)), z1(padded(pairs)), x2(padded(pairs)), y2(padded(pairs)), z2(padded(pairs)) {}
+    : squeezed(squeezed_out),
+      pair_of_slot(padded(pairs), -1),
+      slot_of_pair(pairs, -1),
+      x1(padded(pairs)),
+      y1(padded(pairs)),
+      z1(padded(pairs)),
+      x2(padded(pairs)),
+      y2(padded(pairs)),
+      z2(padded(pairs)) {}
 
 void slot_list::clear() {
     for (int s = 0; s < count; ++s)
@@ -355,15 +373,20 @@ void slot_list::close(int slot) {
 }
 
 float slot_list::estimate(const float r[9], const float t[3], float *out, float *chunk_lowest) const {
-    return estimate_all(x1.data(), y1.data(), z1.data(), x2.data(), y2.data(), z2.data(), in_groups(count), r, t,
-                        out, chunk_lowest);
+    return estimate_all(x1.data(), y1.data(), z1.data(), x2.data(), y2.data(), z2.data(), in_groups(count), r,
+                        t, out, chunk_lowest);
 }
 
 open_pairs::open_pairs(const single_precision_pairs &all)
     // The near set is chosen anew every few steps: squeezing it costs more
     // than passing over its few taken slots.
-    : all_(all), open_(all.size()), near_(all.size(), false), middle_(all.size()), estimate_(padded(all.size())),
-      chunk_lowest_(padded(all.size()) / CHUNK), scratch_(2 * padded(all.size())),
+    : all_(all),
+      open_(all.size()),
+      near_(all.size(), false),
+      middle_(all.size()),
+      estimate_(padded(all.size())),
+      chunk_lowest_(padded(all.size()) / CHUNK),
+      scratch_(2 * padded(all.size())),
       found_(padded(all.size()) + LANES) {}
 
 void open_pairs::reset() {
@@ -425,8 +448,8 @@ double open_pairs::distance_bound::at(const rigid_fit &now) const {
     // How far the fit moved since the pass: the spectral norm of the
     // rotation's change, and the distance between the two images of the
     // pass's centre (which the pass's fit put at centre1).
-    const double turn = rotation_distance(now.rotation, now.rotation_error_bound, fit.rotation,
-                                          fit.rotation_error_bound);
+    const double turn =
+        rotation_distance(now.rotation, now.rotation_error_bound, fit.rotation, fit.rotation_error_bound);
     double shift2 = 0.0;
     for (int i = 0; i < 3; ++i) {
         double image = now.centre1[i];
@@ -470,21 +493,22 @@ void open_pairs::bound_beyond(const slot_list &list, float edge, const rigid_fit
     static_assert(TURNS == SAMPLES, "one envelope value per sampled turn");
     float turns[TURNS], envelope[TURNS];
     for (int j = 0; j < TURNS; ++j) turns[j] = static_cast<float>(bound.turns[j]);
-    const float widest = far_envelope(estimate_.data(), list.x2.data(), list.y2.data(), list.z2.data(),
-                                      in_groups(list.count), edge, ox, oy, oz, turns, scratch_.data(), envelope);
+    const float widest =
+        far_envelope(estimate_.data(), list.x2.data(), list.y2.data(), list.z2.data(), in_groups(list.count),
+                     edge, ox, oy, oz, turns, scratch_.data(), envelope);
     // Each single-precision coordinate difference is within a few units of
     // roundoff of the extent and the centre, so the distances are within
     // distance_error; the deviations are within 2 error (see gather), the
     // square roots of both within a relative 2 units; and the envelope's
     // products and differences, of values at most the clamp and
     // widest turn, within 2 units of them.
-    const double distance_error = 8 * UNIT_ROUNDOFF * (all_.extent_ + std::fabs(ox) + std::fabs(oy) + std::fabs(oz));
+    const double distance_error =
+        8 * UNIT_ROUNDOFF * (all_.extent_ + std::fabs(ox) + std::fabs(oy) + std::fabs(oz));
     for (int j = 0; j < TURNS; ++j) {
         const double turn = bound.turns[j];
-        bound.floor[j] = envelope[j] == NOT_OPEN
-                             ? INFINITY_DISTANCE
-                             : envelope[j] - 2 * error - turn * distance_error -
-                                   8 * UNIT_ROUNDOFF * (FAR_CLAMP + turn * widest) - 1e-6;
+        bound.floor[j] = envelope[j] == NOT_OPEN ? INFINITY_DISTANCE
+                                                 : envelope[j] - 2 * error - turn * distance_error -
+                                                       8 * UNIT_ROUNDOFF * (FAR_CLAMP + turn * widest) - 1e-6;
     }
     bound.fit = fit;
     bound.active = true;
@@ -520,8 +544,8 @@ void open_pairs::choose_near(const slot_list &list, const rigid_fit &fit, float 
     const double reach = std::sqrt(static_cast<double>(lowest)) + window_;
     const float last_near = static_cast<float>(reach * reach);
     // A closed slot's estimate is infinite.
-    const int near_slots =
-        slots_at_most(estimate_.data(), chunk_lowest_.data(), in_groups(list.count), last_near, found_.data());
+    const int near_slots = slots_at_most(estimate_.data(), chunk_lowest_.data(), in_groups(list.count),
+                                         last_near, found_.data());
     for (int i = 0; i < near_slots; ++i) near_.append_slot(list, found_[i]);
     near_.finish();
     const int kept = near_.count;
@@ -543,7 +567,8 @@ void open_pairs::regroup(const rigid_fit &fit, std::vector<int> &out) {
         estimates_ += in_groups(middle_.count);
         const float lowest = middle_.estimate(r, t, estimate_.data(), chunk_lowest_.data());
         if (lowest != NOT_OPEN) {
-            const double reach = std::sqrt(static_cast<double>(lowest)) * (1 + 1e-6) + 4 * error + 2 * all_.margin_;
+            const double reach =
+                std::sqrt(static_cast<double>(lowest)) * (1 + 1e-6) + 4 * error + 2 * all_.margin_;
             if (middle_bound_.at(fit) > reach) {
                 gather(middle_, lowest, error, out);
                 choose_near(middle_, fit, lowest, error);

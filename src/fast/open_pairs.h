@@ -136,7 +136,8 @@ private:
         double at(const rigid_fit &now) const;
     };
     // The bound on the slots of list whose estimates lie beyond edge.
-    void bound_beyond(const slot_list &list, float edge, const rigid_fit &fit, double error, distance_bound &bound);
+    void bound_beyond(const slot_list &list, float edge, const rigid_fit &fit, double error,
+                      distance_bound &bound);
     // After a pass over all open pairs: the middle set, and the bound on
     // the pairs beyond it (none when it would hold most of them).
     void choose_middle(const rigid_fit &fit, float lowest, double error);

@@ -35,8 +35,7 @@ struct path_set::shard {
         std::size_t mask = table.size() - 1;
         for (std::size_t i = f.hash1 & mask;; i = (i + 1) & mask) {
             entry &e = table[i];
-            if (e.size == 0 || (e.hash1 == f.hash1 && e.hash2 == f.hash2 && e.size == f.size))
-                return &e;
+            if (e.size == 0 || (e.hash1 == f.hash1 && e.hash2 == f.hash2 && e.size == f.size)) return &e;
         }
     }
     // Shards start small: a comparison of a small protein records a few
@@ -48,7 +47,8 @@ struct path_set::shard {
         slots.swap(bigger);
     }
 };
-path_set::path_set(std::size_t capacity, bool shared) : shard_capacity_(capacity >> SHARD_BITS), shared_(shared) {
+path_set::path_set(std::size_t capacity, bool shared)
+    : shard_capacity_(capacity >> SHARD_BITS), shared_(shared) {
     for (int i = 0; i < (1 << SHARD_BITS); ++i) shards_.emplace_back(new shard);
 }
 

@@ -32,7 +32,8 @@ double c_alpha_lddt(const structure &first, const structure &second, const pairi
             ++considered[j];
             ++all_considered;
             if (partner[i] < 0 || partner[j] < 0) continue;
-            const double change = std::fabs(d1 - distance(second.atoms[partner[i]], second.atoms[partner[j]]));
+            const double change =
+                std::fabs(d1 - distance(second.atoms[partner[i]], second.atoms[partner[j]]));
             int kept = 0;
             for (double t : thresholds) kept += change < t;
             conserved[i] += kept;

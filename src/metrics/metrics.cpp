@@ -18,11 +18,14 @@ namespace {
 // Fewer atoms in the reference than this: the scores are not computed.
 constexpr int min_reference_length = 5;
 
-gemmi::Position position(const ca_atom &a) { return gemmi::Position(a.x, a.y, a.z); }
+gemmi::Position position(const ca_atom &a) {
+    return gemmi::Position(a.x, a.y, a.z);
+}
 
 }  // namespace
 
-metrics compute_metrics(const structure &first, const structure &second, const pairing &pairs, const result &r) {
+metrics compute_metrics(const structure &first, const structure &second, const pairing &pairs,
+                        const result &r) {
     metrics m;
     m.pairs = static_cast<int>(pairs.size());
     m.reference_length = static_cast<int>(first.size());
@@ -62,8 +65,8 @@ metrics compute_metrics(const structure &first, const structure &second, const p
 
 std::string metrics_values(const metrics &m) {
     char line[160];
-    std::snprintf(line, sizeof line, "%.4f\t%.4f\t%.4f\t%.4f\t%.3f\t%d\t%d", m.tm_score, m.gdt_ts, m.gdt_ha, m.lddt,
-                  m.rmsd, m.pairs, m.reference_length);
+    std::snprintf(line, sizeof line, "%.4f\t%.4f\t%.4f\t%.4f\t%.3f\t%d\t%d", m.tm_score, m.gdt_ts, m.gdt_ha,
+                  m.lddt, m.rmsd, m.pairs, m.reference_length);
     return line;
 }
 

@@ -10,8 +10,8 @@ namespace pairfit {
 
 namespace {
 
-static_assert(gdt_cutoffs[0] == 0.5 && gdt_cutoffs[1] == 1.0 && gdt_cutoffs[2] == 2.0 && gdt_cutoffs[3] == 4.0 &&
-                  gdt_cutoffs[4] == 8.0,
+static_assert(gdt_cutoffs[0] == 0.5 && gdt_cutoffs[1] == 1.0 && gdt_cutoffs[2] == 2.0 &&
+                  gdt_cutoffs[3] == 4.0 && gdt_cutoffs[4] == 8.0,
               "the GDT counts are taken by binary exponents");
 
 // The shortest fragment that seeds a superposition.
@@ -159,7 +159,8 @@ void superposition_search::refine(int cutoff_index, std::uint64_t seed_set, int 
         for (int i : selected_) set_hash += keys_[i];
         if (set_hash == previous) return;
         // The set's hash, told apart by the cutoff it was collected at.
-        if (effort_.skip_refined && !first_visit(set_hash ^ ((cutoff_index + 1) * 0xd6e8feb86659fd93ULL))) return;
+        if (effort_.skip_refined && !first_visit(set_hash ^ ((cutoff_index + 1) * 0xd6e8feb86659fd93ULL)))
+            return;
         previous = set_hash;
         const std::size_t m = selected_.size();
         for (std::size_t i = 0; i < m; ++i) {
@@ -239,7 +240,8 @@ superposition_maxima superposition_search::run(const gemmi::Position *first, con
         if (span == 0) step = 1;
         for (int start = 0; start <= span; start += step) {
             const std::uint64_t set = key_sums_[start + length - 1] - (start > 0 ? key_sums_[start - 1] : 0);
-            refine_seed(gemmi::superpose_positions(first + start, second + start, length, nullptr).transform, set);
+            refine_seed(gemmi::superpose_positions(first + start, second + start, length, nullptr).transform,
+                        set);
             if (span == 0) break;
         }
         if (length <= min_fragment) break;

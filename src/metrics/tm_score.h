@@ -41,7 +41,8 @@ struct search_effort {
     int refits;         // per seed at the TM-score's cutoffs, after the seed's own fit
     int gdt_refits;     // per seed at each GDT cutoff
     bool skip_refined;  // stop where a refinement meets a pair set refined before at its cutoff
-    bool bound_seeds;   // refine at a GDT cutoff only seeds with at least half the most pairs within met so far
+    bool
+        bound_seeds;  // refine at a GDT cutoff only seeds with at least half the most pairs within met so far
 };
 
 // The standard scores' search: every seed length, 60 starts a length
@@ -52,8 +53,8 @@ constexpr search_effort metrics_search{64, 60, 1, 60, 20, 3, true, true};
 
 struct superposition_maxima {
     double tm_score = 0.0;
-    gemmi::Transform best;                  // moves second onto first at tm_score
-    std::array<int, 5> gdt_counts{};        // per gdt_cutoffs entry: most pairs within it
+    gemmi::Transform best;            // moves second onto first at tm_score
+    std::array<int, 5> gdt_counts{};  // per gdt_cutoffs entry: most pairs within it
 };
 
 // Searches rigid superpositions of second onto first for the highest
@@ -71,8 +72,8 @@ class superposition_search {
 public:
     // With fewer than 3 pairs only their own fit is scored; with none the
     // result is all zeros and the identity.
-    superposition_maxima run(const gemmi::Position *first, const gemmi::Position *second, int n,
-                             double d0, double normaliser, bool with_gdt, const search_effort &effort,
+    superposition_maxima run(const gemmi::Position *first, const gemmi::Position *second, int n, double d0,
+                             double normaliser, bool with_gdt, const search_effort &effort,
                              const std::vector<gemmi::Transform> &extra_seeds = {});
 
     // The TM-score part alone: the maximum TM-score, its superposition in *best if given.
@@ -83,7 +84,7 @@ private:
     static constexpr int max_cutoffs = 7;  // the two TM-score cutoffs and the five GDT ones
     struct cutoff {
         double value;
-        int gdt;     // its index in gdt_cutoffs, or -1
+        int gdt;  // its index in gdt_cutoffs, or -1
     };
     void set_cutoffs(double d0, bool with_gdt);
     // The pairs' squared distances under move into squared; raises the maxima it beats.
@@ -101,12 +102,12 @@ private:
     superposition_maxima best_;
     std::array<cutoff, max_cutoffs> cutoffs_{};
     int cutoff_count_ = 0;
-    std::array<int, 5> seed_counts_{};                // per GDT cutoff: the seed's count
-    std::vector<double> coordinates_;                 // x, y, z of first, then of second, n each
-    std::vector<std::uint64_t> keys_;                 // per pair: its share of a set's hash
-    std::vector<std::uint64_t> key_sums_;             // keys summed up to each pair, for fragments
+    std::array<int, 5> seed_counts_{};     // per GDT cutoff: the seed's count
+    std::vector<double> coordinates_;      // x, y, z of first, then of second, n each
+    std::vector<std::uint64_t> keys_;      // per pair: its share of a set's hash
+    std::vector<std::uint64_t> key_sums_;  // keys summed up to each pair, for fragments
     std::vector<double> seed_, work_, terms_;
-    std::vector<int> selected_;                       // the pairs of the next fit
+    std::vector<int> selected_;  // the pairs of the next fit
     std::vector<gemmi::Position> fit1_, fit2_;
     // The sets refined from so far (hashes, open addressing, 0: empty).
     std::vector<std::uint64_t> visited_;

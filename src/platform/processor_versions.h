@@ -35,9 +35,9 @@ namespace pairfit {
 inline int widest_double_vectors() {
 #ifdef PAIRFIT_X86_VERSIONS
     __builtin_cpu_init();
-    if (PAIRFIT_MAX_WIDTH >= 8 && __builtin_cpu_supports("avx512f") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512cd"))
+    if (PAIRFIT_MAX_WIDTH >= 8 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512cd"))
         return 8;
     if (PAIRFIT_MAX_WIDTH >= 4 && __builtin_cpu_supports("avx2")) return 4;
 #endif

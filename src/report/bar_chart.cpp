@@ -60,16 +60,18 @@ std::string bar_chart_svg(const batch_table &table) {
     for (std::size_t k = 0; k < bars.size(); ++k) {
         const batch_entry &e = *bars[k].entry;
         double y = top + k * bar_height;
-        std::string name = one_reference ? short_name(table.files[e.file2])
-                                         : short_name(table.files[e.file1]) + " / " + short_name(table.files[e.file2]);
-        std::string title = escape_xml(table.files[e.file1]) + " against " + escape_xml(table.files[e.file2]) +
-                            ": " + escape_xml(describe_entry(e));
-        s += "<text class=\"row-label\" x=\"" + fixed(label_width - 6, 0) + "\" y=\"" + fixed(y + bar_height / 2, 1) +
-             "\" dy=\"0.35em\" text-anchor=\"end\"><title>" + title + "</title>" + std::to_string(k + 1) + ". " +
-             escape_xml(name) + "</text>\n";
+        std::string name = one_reference
+                               ? short_name(table.files[e.file2])
+                               : short_name(table.files[e.file1]) + " / " + short_name(table.files[e.file2]);
+        std::string title = escape_xml(table.files[e.file1]) + " against " +
+                            escape_xml(table.files[e.file2]) + ": " + escape_xml(describe_entry(e));
+        s += "<text class=\"row-label\" x=\"" + fixed(label_width - 6, 0) + "\" y=\"" +
+             fixed(y + bar_height / 2, 1) + "\" dy=\"0.35em\" text-anchor=\"end\"><title>" + title +
+             "</title>" + std::to_string(k + 1) + ". " + escape_xml(name) + "</text>\n";
         if (!bars[k].ok) {
             s += "<text class=\"failed-label\" x=\"" + fixed(label_width + 4, 0) + "\" y=\"" +
-                 fixed(y + bar_height / 2, 1) + "\" dy=\"0.35em\"><title>" + title + "</title>not compared</text>\n";
+                 fixed(y + bar_height / 2, 1) + "\" dy=\"0.35em\"><title>" + title +
+                 "</title>not compared</text>\n";
             continue;
         }
         double x1 = x(std::min(0.0, bars[k].value)), x2 = x(std::max(0.0, bars[k].value));

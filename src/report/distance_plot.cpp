@@ -38,8 +38,7 @@ std::vector<run> chain_runs(const structure &first, const std::vector<point> &po
         bool same = false;
         if (!runs.empty()) {
             const ca_atom &b = first.atoms[points[k - 1].atom];
-            same = a.chain_id == b.chain_id && a.model == b.model &&
-                   a.residue_number >= b.residue_number;
+            same = a.chain_id == b.chain_id && a.model == b.model && a.residue_number >= b.residue_number;
         }
         if (same) {
             runs.back().end_point = k + 1;
@@ -86,21 +85,22 @@ std::string value_plot(const structure &first, const std::vector<point> &points,
     const double low = kind.low, high = kind.high;
     linear_axis y{low, high, height - bottom, top};
 
-    std::string s = std::string("<svg class=\"") + kind.svg_class + "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
-                    fixed(width, 0) + " " + fixed(height, 0) + "\" role=\"img\">\n";
+    std::string s = std::string("<svg class=\"") + kind.svg_class +
+                    "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + fixed(width, 0) + " " +
+                    fixed(height, 0) + "\" role=\"img\">\n";
     s += std::string("<title>") + kind.title + "</title>\n";
     // Value axis, grid and the dashed line.
     double step = tick_step(low, high, 6);
     for (double v = low; v <= high + 1e-9; v += step) {
         std::string yy = fixed(y(v), 1);
         s += "<line class=\"grid\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(width - right, 0) +
-             "\" y1=\"" + yy + "\" y2=\"" + yy + "\"/><text class=\"tick\" x=\"" +
-             fixed(left - 6, 0) + "\" y=\"" + yy + "\" dy=\"0.35em\" text-anchor=\"end\">" +
-             fixed(v, step < 1 ? 1 : 0) + "</text>\n";
+             "\" y1=\"" + yy + "\" y2=\"" + yy + "\"/><text class=\"tick\" x=\"" + fixed(left - 6, 0) +
+             "\" y=\"" + yy + "\" dy=\"0.35em\" text-anchor=\"end\">" + fixed(v, step < 1 ? 1 : 0) +
+             "</text>\n";
     }
     std::string y5 = fixed(y(kind.limit), 1);
-    s += "<line class=\"limit\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(width - right, 0) +
-         "\" y1=\"" + y5 + "\" y2=\"" + y5 + "\"><title>" + kind.limit_label +
+    s += "<line class=\"limit\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(width - right, 0) + "\" y1=\"" +
+         y5 + "\" y2=\"" + y5 + "\"><title>" + kind.limit_label +
          "</title></line><text class=\"limit-label\" x=\"" + fixed(width - right - 2, 0) + "\" y=\"" + y5 +
          "\" dy=\"-0.3em\" text-anchor=\"end\">" + kind.limit_label + "</text>\n";
     s += "<text class=\"axis-label\" transform=\"translate(14," + fixed((top + height - bottom) / 2, 0) +
@@ -128,9 +128,9 @@ std::string value_plot(const structure &first, const std::vector<point> &points,
                  "\" text-anchor=\"middle\">" + fixed(v, 0) + "</text>\n";
         for (std::size_t k = rn.first_point; k < rn.end_point; ++k) {
             const point &p = points[k];
-            s += "<circle class=\"" + p.classes + (p.style.empty() ? "" : "\" style=\"" + p.style) + "\" cx=\"" + fixed(x(first.atoms[p.atom].residue_number), 1) +
-                 "\" cy=\"" + fixed(y(p.value), 1) + "\" r=\"2.6\"><title>" + escape_xml(p.title) +
-                 "</title></circle>\n";
+            s += "<circle class=\"" + p.classes + (p.style.empty() ? "" : "\" style=\"" + p.style) +
+                 "\" cx=\"" + fixed(x(first.atoms[p.atom].residue_number), 1) + "\" cy=\"" +
+                 fixed(y(p.value), 1) + "\" r=\"2.6\"><title>" + escape_xml(p.title) + "</title></circle>\n";
         }
     }
     s += "<line class=\"axis\" x1=\"" + fixed(left, 0) + "\" x2=\"" + fixed(left, 0) + "\" y1=\"" +
@@ -138,7 +138,6 @@ std::string value_plot(const structure &first, const std::vector<point> &points,
     s += "</svg>\n";
     return s;
 }
-
 
 }  // namespace
 
@@ -155,9 +154,8 @@ std::string subset_state(bool in_subset, double distance) {
     return "in the subset";
 }
 
-std::string distance_plot_svg(const structure &first, const structure &second,
-                              const pairing &pairs, const result &r,
-                              const std::vector<std::string> &pair_colours) {
+std::string distance_plot_svg(const structure &first, const structure &second, const pairing &pairs,
+                              const result &r, const std::vector<std::string> &pair_colours) {
     double max_distance = 6;
     for (double d : r.distances) max_distance = std::max(max_distance, d * 1.05);
     std::vector<point> points;
@@ -165,7 +163,8 @@ std::string distance_plot_svg(const structure &first, const structure &second,
         const bool in = r.in_subset[k] != 0;
         const double distance = r.distances[k];
         const bool far = in && distance > far_in_subset;
-        points.push_back({pairs.first[k], distance, std::string("pair ") + (in ? "in" : "out") + (far ? " far" : ""),
+        points.push_back({pairs.first[k], distance,
+                          std::string("pair ") + (in ? "in" : "out") + (far ? " far" : ""),
                           residue_label(first.atoms[pairs.first[k]]) + " / " +
                               residue_label(second.atoms[pairs.second[k]]) + ": " +
                               (far ? subset_state(true, distance)
@@ -173,8 +172,13 @@ std::string distance_plot_svg(const structure &first, const structure &second,
         const std::string colour = k < pair_colours.size() ? pair_colours[k] : "";
         if (!colour.empty()) points.back().style = "fill:" + colour + (in ? "" : ";stroke:" + colour);
     }
-    const plot_kind kind{"distance-plot", "Distance of each pair after the best fit", "distance after fit (\u00c5)",
-                         0, max_distance, 5, "5 \u00c5"};
+    const plot_kind kind{"distance-plot",
+                         "Distance of each pair after the best fit",
+                         "distance after fit (\u00c5)",
+                         0,
+                         max_distance,
+                         5,
+                         "5 \u00c5"};
     return value_plot(first, points, kind);
 }
 
@@ -193,8 +197,9 @@ std::string lddt_plot_svg(const structure &first, const structure &second, const
         }
         const bool in = r.in_subset[k] != 0;
         points.push_back({static_cast<int>(i), value, std::string("pair ") + (in ? "in" : "out"),
-                          residue_label(first.atoms[i]) + " / " + residue_label(second.atoms[pairs.second[k]]) +
-                              ": " + fixed(value, 3) + ", " + subset_state(in, r.distances[k])});
+                          residue_label(first.atoms[i]) + " / " +
+                              residue_label(second.atoms[pairs.second[k]]) + ": " + fixed(value, 3) + ", " +
+                              subset_state(in, r.distances[k])});
     }
     const plot_kind kind{"lddt-plot", "lDDT of each residue of structure 1", "lDDT", 0, 1, 0.7, "0.7"};
     return value_plot(first, points, kind);

@@ -26,9 +26,8 @@ std::string subset_state(bool in_subset, double distance);
 // its residue numbers, the runs side by side. A pair with a colour in
 // pair_colours (one a pair, "" for none; empty: no colours) is filled with
 // it, and, outside the subset, ringed with it too.
-std::string distance_plot_svg(const structure &first, const structure &second,
-                              const pairing &pairs, const result &r,
-                              const std::vector<std::string> &pair_colours = {});
+std::string distance_plot_svg(const structure &first, const structure &second, const pairing &pairs,
+                              const result &r, const std::vector<std::string> &pair_colours = {});
 
 // The same kind of plot of the lDDT of every residue of structure 1
 // (residue_lddt: per atom, as metrics holds it), from 0 to 1, the dashed

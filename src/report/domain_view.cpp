@@ -12,8 +12,9 @@ namespace {
 
 // Dark shade for structure 1, light for structure 2; the first pair is the
 // best subset's, and none is the orange of pairs outside it.
-const char *const domain_shades[][2] = {{"#2b6cb0", "#90cdf4"}, {"#38a169", "#9ae6b4"}, {"#d53f8c", "#fbb6ce"},
-                                        {"#805ad5", "#d6bcfa"}, {"#319795", "#81e6d9"}, {"#744210", "#d6bc8a"}};
+const char *const domain_shades[][2] = {{"#2b6cb0", "#90cdf4"}, {"#38a169", "#9ae6b4"},
+                                        {"#d53f8c", "#fbb6ce"}, {"#805ad5", "#d6bcfa"},
+                                        {"#319795", "#81e6d9"}, {"#744210", "#d6bc8a"}};
 constexpr int shade_count = sizeof domain_shades / sizeof domain_shades[0];
 
 std::string swatch(const std::string &colour) {
@@ -30,7 +31,8 @@ std::string domain_colour(int number, int structure_index) {
     return domain_shades[(number - 1) % shade_count][structure_index];
 }
 
-std::string domain_section_html(const structure &first, const pairing &pairs, const domain_analysis &domains) {
+std::string domain_section_html(const structure &first, const pairing &pairs,
+                                const domain_analysis &domains) {
     std::string s =
         "<h2>Rigid domains</h2>\n<p>Domain 1 is the best subset; each further domain is the best subset of the "
         "pairs outside the domains before it, kept while its p-value is small enough. Its motion relative to "
@@ -38,22 +40,25 @@ std::string domain_section_html(const structure &first, const pairing &pairs, co
         "along that axis; a hinge is where consecutive residues of structure 1 pass from one domain to "
         "another.</p>\n";
     if (domains.domains.empty()) return s + "<p id=\"domains\">No domains: no subset was accepted.</p>\n";
-    s += "<table class=\"facts\" id=\"domains\">\n<tr><th></th><th>domain</th><th>pairs</th><th>RMS (\u00c5)</th>"
-         "<th>p-value</th><th>angle (\u00b0)</th><th>translation along the axis (\u00c5)</th>"
-         "<th>residues of structure 1</th></tr>\n";
+    s +=
+        "<table class=\"facts\" id=\"domains\">\n<tr><th></th><th>domain</th><th>pairs</th><th>RMS (\u00c5)</th>"
+        "<th>p-value</th><th>angle (\u00b0)</th><th>translation along the axis (\u00c5)</th>"
+        "<th>residues of structure 1</th></tr>\n";
     for (std::size_t k = 0; k < domains.domains.size(); ++k) {
         const domain &d = domains.domains[k];
         const int number = static_cast<int>(k) + 1;
-        s += "<tr><td>" + swatch(domain_colour(number, 0)) + "</td><td class=\"num\">" + std::to_string(number) +
-             "</td><td class=\"num\">" + std::to_string(d.size) + "</td><td class=\"num\">" + fixed(d.rms, 1) +
-             "</td><td class=\"num\">" + scientific(d.pvalue) + "</td><td class=\"num\">" +
-             fixed(d.motion.angle, 1) + "</td><td class=\"num\">" + fixed(d.motion.translation, 1) +
-             "</td><td>" + escape_xml(residue_ranges(first, pairs, d.pairs)) + "</td></tr>\n";
+        s += "<tr><td>" + swatch(domain_colour(number, 0)) + "</td><td class=\"num\">" +
+             std::to_string(number) + "</td><td class=\"num\">" + std::to_string(d.size) +
+             "</td><td class=\"num\">" + fixed(d.rms, 1) + "</td><td class=\"num\">" + scientific(d.pvalue) +
+             "</td><td class=\"num\">" + fixed(d.motion.angle, 1) + "</td><td class=\"num\">" +
+             fixed(d.motion.translation, 1) + "</td><td>" +
+             escape_xml(residue_ranges(first, pairs, d.pairs)) + "</td></tr>\n";
     }
     s += "</table>\n";
     if (domains.hinges.empty()) return s + "<p id=\"hinges\">No hinges.</p>\n";
-    s += "<table class=\"facts\" id=\"hinges\">\n<tr><th>residue before the hinge</th><th>residue after it</th><th>domain before</th>"
-         "<th>domain after</th></tr>\n";
+    s +=
+        "<table class=\"facts\" id=\"hinges\">\n<tr><th>residue before the hinge</th><th>residue after it</th><th>domain before</th>"
+        "<th>domain after</th></tr>\n";
     for (const hinge &h : domains.hinges)
         s += "<tr><td>" + escape_xml(residue_label(first, pairs.first[h.before])) + "</td><td>" +
              escape_xml(residue_label(first, pairs.first[h.after])) + "</td><td class=\"num\">" +

@@ -91,8 +91,8 @@ std::string heat_map_svg(const batch_table &table) {
         s += "<text class=\"row-label\" x=\"" + fixed(x0 - 6, 1) + "\" y=\"" + fixed(top + mid, 1) +
              "\" dy=\"0.35em\" text-anchor=\"end\"><title>" + escape_xml(name) + "</title>" +
              escape_xml(short_name(name)) + "</text>\n";
-        s += "<text class=\"column-label\" transform=\"translate(" + fixed(x0 + mid, 1) + "," + fixed(top - 6, 1) +
-             ") rotate(-60)\" dy=\"0.35em\"><title>" + escape_xml(name) + "</title>" +
+        s += "<text class=\"column-label\" transform=\"translate(" + fixed(x0 + mid, 1) + "," +
+             fixed(top - 6, 1) + ") rotate(-60)\" dy=\"0.35em\"><title>" + escape_xml(name) + "</title>" +
              escape_xml(short_name(name)) + "</text>\n";
     }
     for (int r = 0; r < n; ++r)
@@ -111,7 +111,8 @@ std::string heat_map_svg(const batch_table &table) {
                 cls += " failed";
                 what = describe_entry(*e);
             } else {
-                double t = high > low ? std::clamp((v.normalised_pvalue - low) / (high - low), 0.0, 1.0) : 1.0;
+                double t =
+                    high > low ? std::clamp((v.normalised_pvalue - low) / (high - low), 0.0, 1.0) : 1.0;
                 fill = " fill=\"" + scale_colour(t) + "\"";
                 what = describe_entry(*e);
             }

@@ -18,7 +18,8 @@ namespace {
 
 // Colours of the 3-D view: [structure][state], state 0 unpaired, 1 paired
 // but outside the best subset, 2 in the best subset.
-const char *const viewer_colours[2][3] = {{"#a0aec0", "#dd6b20", "#2b6cb0"}, {"#cbd5e0", "#f6ad55", "#90cdf4"}};
+const char *const viewer_colours[2][3] = {{"#a0aec0", "#dd6b20", "#2b6cb0"},
+                                          {"#cbd5e0", "#f6ad55", "#90cdf4"}};
 const char *const state_names[3] = {"not paired", "outside the best subset", "in the best subset"};
 // Colours of mapped chain pairs, in turn; chains without partner are grey.
 const char *const chain_colours[] = {"#2b6cb0", "#dd6b20", "#38a169", "#d53f8c", "#805ad5", "#d69e2e",
@@ -46,13 +47,14 @@ std::string input_rows(const char *which, const structure &s, const std::string 
 
 // Per atom of s: the colour of its chain, by the chain's name in colour_of
 // (names as chain_names gives them; a name not there is grey).
-std::vector<std::string> chain_colour_of_atoms(const structure &s,
-                                               const std::vector<std::pair<std::string, std::string>> &colour_of) {
+std::vector<std::string> chain_colour_of_atoms(
+    const structure &s, const std::vector<std::pair<std::string, std::string>> &colour_of) {
     const std::vector<std::string> names = chain_names(s);
     std::vector<std::string> colours;
     std::size_t chain = 0;
     for (std::size_t i = 0; i < s.atoms.size(); ++i) {
-        if (i > 0 && (s.atoms[i].model != s.atoms[i - 1].model || s.atoms[i].chain_id != s.atoms[i - 1].chain_id))
+        if (i > 0 &&
+            (s.atoms[i].model != s.atoms[i - 1].model || s.atoms[i].chain_id != s.atoms[i - 1].chain_id))
             ++chain;
         std::string colour = unmatched_chain_colour;
         for (const auto &entry : colour_of)
@@ -67,11 +69,12 @@ std::vector<std::string> chain_colour_of_atoms(const structure &s,
 std::string chain_map_table(const std::vector<chain_match> &map,
                             std::vector<std::pair<std::string, std::string>> *colours1,
                             std::vector<std::pair<std::string, std::string>> *colours2) {
-    std::string t = "<h2>Chain map</h2>\n<p>Each chain of structure 1 with the chain of structure 2 it was "
-                    "mapped to (by sequence similarity and the fit of the whole assembly); residues are paired "
-                    "within each mapped pair of chains. In the 3-D view both chains of a pair have the colour "
-                    "shown; chains without partner are grey.</p>\n<table class=\"facts\" id=\"chain-map\">\n"
-                    "<tr><th></th><th>structure 1</th><th>structure 2</th></tr>\n";
+    std::string t =
+        "<h2>Chain map</h2>\n<p>Each chain of structure 1 with the chain of structure 2 it was "
+        "mapped to (by sequence similarity and the fit of the whole assembly); residues are paired "
+        "within each mapped pair of chains. In the 3-D view both chains of a pair have the colour "
+        "shown; chains without partner are grey.</p>\n<table class=\"facts\" id=\"chain-map\">\n"
+        "<tr><th></th><th>structure 1</th><th>structure 2</th></tr>\n";
     std::size_t mapped = 0;
     for (const chain_match &m : map) {
         std::string colour = unmatched_chain_colour;
@@ -81,7 +84,8 @@ std::string chain_map_table(const std::vector<chain_match> &map,
         }
         colours1->emplace_back(m.chain1, colour);
         t += "<tr><td><span class=\"swatch\" style=\"background:" + colour + "\"></span></td><td>" +
-             escape_xml(m.chain1) + "</td><td>" + (m.chain2.empty() ? "none" : escape_xml(m.chain2)) + "</td></tr>\n";
+             escape_xml(m.chain1) + "</td><td>" + (m.chain2.empty() ? "none" : escape_xml(m.chain2)) +
+             "</td></tr>\n";
     }
     return t + "</table>\n";
 }
@@ -98,8 +102,8 @@ std::string atoms_json(const structure &s, const std::vector<int> &state, const 
         if (move != nullptr) p = move->apply(p);
         j += (i ? ",[" : "[") + fixed(p[0], 3) + "," + fixed(p[1], 3) + "," + fixed(p[2], 3) + "," +
              json_string(residue_label(a)) + "," + std::to_string(a.residue_number) + "," +
-             json_string(a.residue_name) + "," + json_string(a.chain_id) + "," + std::to_string(a.model) + "," +
-             std::to_string(state[i]) + (colours.empty() ? "" : "," + json_string(colours[i])) + "]";
+             json_string(a.residue_name) + "," + json_string(a.chain_id) + "," + std::to_string(a.model) +
+             "," + std::to_string(state[i]) + (colours.empty() ? "" : "," + json_string(colours[i])) + "]";
     }
     return j + "]";
 }
@@ -112,22 +116,25 @@ std::string words(const pair_page_input &in) {
     s += "<tr><th>atoms</th><td>" + std::to_string(r.max_natoms) +
          ": the larger of the two counts of C-alpha atoms read</td></tr>\n";
     if (r.size > 0) {
-        s += "<tr><th>best subset</th><td><span id=\"subset-size\">" + std::to_string(r.size) + "</span> of the " +
-             std::to_string(r.npairs) + " pairs (" + percent(r.size, r.npairs) +
+        s += "<tr><th>best subset</th><td><span id=\"subset-size\">" + std::to_string(r.size) +
+             "</span> of the " + std::to_string(r.npairs) + " pairs (" + percent(r.size, r.npairs) +
              ") superpose as one rigid body. The other " + std::to_string(r.npairs - r.size) +
              " pairs lie outside the best subset.</td></tr>\n";
-        s += "<tr><th>RMS</th><td>" + fixed(r.rms, 1) + " \u00c5 (" + fixed(r.final_rms, 4) +
-             " \u00c5 after the final fit): the root mean square distance between the subset's paired C-alpha "
-             "atoms once structure 2 is superposed on structure 1 over the subset</td></tr>\n";
-        s += "<tr><th>score</th><td>" + fixed(r.score, 1) +
-             ": the Levitt-Gerstein score of the subset, 20 times the sum over its pairs of 1 / (1 + d\u00b2 / 5) "
-             "with d in \u00c5; a pair adds 20 when it coincides and less the farther apart it is</td></tr>\n";
+        s +=
+            "<tr><th>RMS</th><td>" + fixed(r.rms, 1) + " \u00c5 (" + fixed(r.final_rms, 4) +
+            " \u00c5 after the final fit): the root mean square distance between the subset's paired C-alpha "
+            "atoms once structure 2 is superposed on structure 1 over the subset</td></tr>\n";
+        s +=
+            "<tr><th>score</th><td>" + fixed(r.score, 1) +
+            ": the Levitt-Gerstein score of the subset, 20 times the sum over its pairs of 1 / (1 + d\u00b2 / 5) "
+            "with d in \u00c5; a pair adds 20 when it coincides and less the farther apart it is</td></tr>\n";
         s += "<tr><th>p-value</th><td>" + scientific(r.pvalue) +
              ": how likely a subset of this size scores this high by chance; the smaller, the more "
              "significant</td></tr>\n";
     } else {
         s += "<tr><th>best subset</th><td><span id=\"subset-size\">0</span>: no subset of more than " +
-             std::to_string(in.min_size) + " pairs was accepted, so no pair is marked as in the best subset</td></tr>\n";
+             std::to_string(in.min_size) +
+             " pairs was accepted, so no pair is marked as in the best subset</td></tr>\n";
     }
     s += "<tr><th>normalised p-value</th><td>" + scientific(r.normalised_pvalue) +
          ": \u22121000 (log<sub>10</sub> p + 0.6108) divided by the " + std::to_string(in.first.size()) +
@@ -148,7 +155,9 @@ std::string pair_table(const pair_page_input &in) {
                         {escape_xml(residue_label(a1)), std::to_string(k)},
                         {escape_xml(residue_label(a2)), std::to_string(k)},
                         {fixed(d, 3), fixed(d, 6)},
-                        {escape_xml(subset_state(subset, d)), far ? "2" : subset ? "1" : "0"}});
+                        {escape_xml(subset_state(subset, d)), far      ? "2"
+                                                              : subset ? "1"
+                                                                       : "0"}});
         classes.push_back(far ? "in far" : subset ? "in" : "");
     }
     return sortable_table("pair-table", {"pair", "structure 1", "structure 2", "distance (\u00c5)", "subset"},
@@ -157,10 +166,14 @@ std::string pair_table(const pair_page_input &in) {
 
 const char *pairing_words(pairing_method method) {
     switch (method) {
-    case pairing_method::sequence: return " pairs by sequence alignment";
-    case pairing_method::structure: return " pairs by structural alignment";
-    case pairing_method::alignment: return " pairs from the alignment given";
-    default: return " pairs by residue number";
+    case pairing_method::sequence:
+        return " pairs by sequence alignment";
+    case pairing_method::structure:
+        return " pairs by structural alignment";
+    case pairing_method::alignment:
+        return " pairs from the alignment given";
+    default:
+        return " pairs by residue number";
     }
 }
 
@@ -169,8 +182,9 @@ const char *pairing_words(pairing_method method) {
 // pairs), structure 2.
 std::string alignment_block(const pair_page_input &in) {
     const std::array<std::string, 3> lines = alignment_lines(in.first, in.second, in.pairs, in.r.in_subset);
-    std::string b = "<h2>Alignment</h2>\n<p>Structure 1 above, structure 2 below; ':' marks pairs in the best "
-                    "subset, '.' the other pairs, '-' a gap.</p>\n<pre id=\"alignment\">";
+    std::string b =
+        "<h2>Alignment</h2>\n<p>Structure 1 above, structure 2 below; ':' marks pairs in the best "
+        "subset, '.' the other pairs, '-' a gap.</p>\n<pre id=\"alignment\">";
     const size_t width = 60;
     for (size_t start = 0; start < lines[0].size(); start += width) {
         if (start > 0) b += "\n";
@@ -201,8 +215,9 @@ std::string standard_scores(const metrics &m) {
     for (const auto &row : rows)
         s += std::string("<tr><th>") + row.name + "</th><td><span class=\"num\" id=\"" + row.id + "\">" +
              fixed(row.value, 4) + "</span>: " + row.meaning + "</td></tr>\n";
-    s += "</table>\n<p>All four count structure 1's " + std::to_string(m.reference_length) + " C-alpha atoms (" +
-         std::to_string(m.pairs) + " paired), so its unpaired residues count against structure 2. RMSD of all " +
+    s += "</table>\n<p>All four count structure 1's " + std::to_string(m.reference_length) +
+         " C-alpha atoms (" + std::to_string(m.pairs) +
+         " paired), so its unpaired residues count against structure 2. RMSD of all " +
          "pairs after their own fit: " + fixed(m.rmsd, 3) + " \u00c5.";
     if (!m.warning.empty()) s += " " + escape_xml(m.warning) + ".";
     return s + "</p>\n";
@@ -233,10 +248,11 @@ std::string outside_ranges(const structure &s, const std::vector<int> &state) {
     for (std::size_t i = 0; i < s.atoms.size(); ++i) {
         if (state[i] == 2) continue;
         std::size_t end = i;
-        while (end + 1 < s.atoms.size() && state[end + 1] != 2 && place(s.atoms[end + 1]) == place(s.atoms[i]))
+        while (end + 1 < s.atoms.size() && state[end + 1] != 2 &&
+               place(s.atoms[end + 1]) == place(s.atoms[i]))
             ++end;
-        const std::string range = end == i ? number(s.atoms[i])
-                                           : number(s.atoms[i]) + "\u2013" + number(s.atoms[end]);
+        const std::string range =
+            end == i ? number(s.atoms[i]) : number(s.atoms[i]) + "\u2013" + number(s.atoms[end]);
         if (groups.empty() || groups.back().first != place(s.atoms[i]))
             groups.push_back({place(s.atoms[i]), range});
         else
@@ -255,13 +271,13 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
     const result &r = in.r;
     std::string title = "pairfit: " + in.first.source + " against " + in.second.source;
     std::string b = "<h1>" + escape_xml(title) + "</h1>\n" + warning_box(in.warnings);
-    b += "<h2>Inputs</h2>\n<table class=\"facts\" id=\"inputs\">\n<tr><th></th><th>file</th><th>selection</th>"
-         "<th>C-alpha atoms read</th><th>chains</th><th>paired</th></tr>\n";
+    b +=
+        "<h2>Inputs</h2>\n<table class=\"facts\" id=\"inputs\">\n<tr><th></th><th>file</th><th>selection</th>"
+        "<th>C-alpha atoms read</th><th>chains</th><th>paired</th></tr>\n";
     b += input_rows("structure 1 (reference)", in.first, in.first.selection, r.npairs);
     b += input_rows("structure 2 (moved onto 1)", in.second, in.second.selection, r.npairs);
-    b += "</table>\n<p>" + std::to_string(r.npairs) +
-         pairing_words(in.method) + ". A best subset must have more than " + std::to_string(in.min_size) +
-         " pairs.</p>\n";
+    b += "</table>\n<p>" + std::to_string(r.npairs) + pairing_words(in.method) +
+         ". A best subset must have more than " + std::to_string(in.min_size) + " pairs.</p>\n";
     b += alignment_block(in);
     std::vector<std::pair<std::string, std::string>> chain_colours1, chain_colours2;
     if (in.chain_map != nullptr) b += chain_map_table(*in.chain_map, &chain_colours1, &chain_colours2);
@@ -271,14 +287,17 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
     for (std::size_t k = 0; k < in.pairs.size(); ++k)
         state1[in.pairs.first[k]] = state2[in.pairs.second[k]] = in.r.in_subset[k] ? 2 : 1;
     int far = 0;
-    for (std::size_t k = 0; k < in.pairs.size(); ++k) far += in.r.in_subset[k] && in.r.distances[k] > far_in_subset;
-    b += "<p id=\"outside\">Residues outside the best subset (not paired, or paired and outside):<br>structure 1: " +
-         outside_ranges(in.first, state1) + "<br>structure 2: " + outside_ranges(in.second, state2) + "</p>\n";
+    for (std::size_t k = 0; k < in.pairs.size(); ++k)
+        far += in.r.in_subset[k] && in.r.distances[k] > far_in_subset;
+    b +=
+        "<p id=\"outside\">Residues outside the best subset (not paired, or paired and outside):<br>structure 1: " +
+        outside_ranges(in.first, state1) + "<br>structure 2: " + outside_ranges(in.second, state2) + "</p>\n";
     if (far > 0)
-        b += "<p id=\"far-pairs\">" + std::to_string(far) + (far == 1 ? " pair" : " pairs") +
-             " in the best subset lie farther apart than " + fixed(far_in_subset, 0) +
-             " \u00c5 after the fit: the score counts them little, yet the subset holds them (marked in red in "
-             "the plot and the table).</p>\n";
+        b +=
+            "<p id=\"far-pairs\">" + std::to_string(far) + (far == 1 ? " pair" : " pairs") +
+            " in the best subset lie farther apart than " + fixed(far_in_subset, 0) +
+            " \u00c5 after the fit: the score counts them little, yet the subset holds them (marked in red in "
+            "the plot and the table).</p>\n";
 
     if (in.domains != nullptr) b += domain_section_html(in.first, in.pairs, *in.domains);
 
@@ -287,14 +306,15 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
         b += "<span class=\"in\"></span>in the best subset<span class=\"out\"></span>outside it";
     } else {
         for (std::size_t k = 0; k < in.domains->domains.size(); ++k)
-            b += "<span style=\"background:" + domain_colour(static_cast<int>(k) + 1, 0) + "\"></span>domain " +
-                 std::to_string(k + 1) + (k == 0 ? " (the best subset)" : "");
+            b += "<span style=\"background:" + domain_colour(static_cast<int>(k) + 1, 0) +
+                 "\"></span>domain " + std::to_string(k + 1) + (k == 0 ? " (the best subset)" : "");
         b += "<span class=\"out\"></span>in no domain";
     }
     b += "; red ring: in the subset but farther apart than 5 \u00c5; "
          "dashed red: 5 \u00c5; dashed grey: chain boundaries. Hover over a point for its residues.</p>\n";
-    b += distance_plot_svg(in.first, in.second, in.pairs, r,
-                           in.domains != nullptr ? domain_colour_of_pairs(*in.domains) : std::vector<std::string>());
+    b += distance_plot_svg(
+        in.first, in.second, in.pairs, r,
+        in.domains != nullptr ? domain_colour_of_pairs(*in.domains) : std::vector<std::string>());
     if (in.scores != nullptr) {
         b += "<h2>lDDT of each residue</h2>\n<p>Per residue of structure 1: the share of its distances "
              "under 15 \u00c5 that structure 2 keeps (1: all kept; dashed: 0.7); grey: not paired, 0.</p>\n";
@@ -303,26 +323,29 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
     b += "<h2>Best score by subset size</h2>\n<p>For each size, the highest score of any subset the search "
          "scored, and its p-value (log scale). The red line marks the size chosen: the one with the smallest "
          "p-value. Shaded: sizes at or below the minimum." +
-         std::string(in.every_size_scored ? "" : " The fast search scores only the subsets that could beat the "
-                                                 "best one found so far: sizes it did not score are left out.") +
+         std::string(in.every_size_scored ? ""
+                                          : " The fast search scores only the subsets that could beat the "
+                                            "best one found so far: sizes it did not score are left out.") +
          "</p>\n";
     b += size_plot_svg(r, in.min_size);
 
-    b += "<h2>3-D view, superposed on the best subset</h2>\n<p>C-alpha traces in structure 1's frame, structure 2 "
-         "moved onto it. Drag to turn, scroll to zoom, hover for residues.";
+    b +=
+        "<h2>3-D view, superposed on the best subset</h2>\n<p>C-alpha traces in structure 1's frame, structure 2 "
+        "moved onto it. Drag to turn, scroll to zoom, hover for residues.";
     std::string colour_json = "[";
     for (int s = 0; s < 2; ++s) {
         b += "<br>structure " + std::to_string(s + 1) + ":";
         for (int k = 2; k >= 0; --k)
-            b += std::string("<span class=\"swatch\" style=\"background:") + viewer_colours[s][k] + "\"></span>" +
-                 state_names[k];
-        colour_json += std::string(s ? ",[" : "[") + "\"" + viewer_colours[s][0] + "\",\"" + viewer_colours[s][1] +
-                       "\",\"" + viewer_colours[s][2] + "\"]";
+            b += std::string("<span class=\"swatch\" style=\"background:") + viewer_colours[s][k] +
+                 "\"></span>" + state_names[k];
+        colour_json += std::string(s ? ",[" : "[") + "\"" + viewer_colours[s][0] + "\",\"" +
+                       viewer_colours[s][1] + "\",\"" + viewer_colours[s][2] + "\"]";
     }
     if (in.domains != nullptr)
-        b += "<br>Coloured here by domain instead, as in the list of domains (lighter in structure 2), pairs in no "
-             "domain as outside the best subset; each further domain's screw axis is an arrow of its colour, "
-             "the turn right-handed about it.";
+        b +=
+            "<br>Coloured here by domain instead, as in the list of domains (lighter in structure 2), pairs in no "
+            "domain as outside the best subset; each further domain's screw axis is an arrow of its colour, "
+            "the turn right-handed about it.";
     else if (in.chain_map != nullptr)
         b += "<br>Coloured here by chain instead: each mapped pair of chains alike, as in the chain map.";
     b += "</p>\n<div id=\"viewer\" data-colours='" + colour_json + "]'" +
@@ -330,10 +353,10 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
          "></div>\n";
     std::vector<std::string> atom_colours1, atom_colours2;
     if (in.domains != nullptr) {
-        atom_colours1 = domain_colour_of_atoms(*in.domains, in.pairs, 0, in.first.size(), viewer_colours[0][0],
-                                               viewer_colours[0][1]);
-        atom_colours2 = domain_colour_of_atoms(*in.domains, in.pairs, 1, in.second.size(), viewer_colours[1][0],
-                                               viewer_colours[1][1]);
+        atom_colours1 = domain_colour_of_atoms(*in.domains, in.pairs, 0, in.first.size(),
+                                               viewer_colours[0][0], viewer_colours[0][1]);
+        atom_colours2 = domain_colour_of_atoms(*in.domains, in.pairs, 1, in.second.size(),
+                                               viewer_colours[1][0], viewer_colours[1][1]);
     } else if (in.chain_map != nullptr) {
         atom_colours1 = chain_colour_of_atoms(in.first, chain_colours1);
         atom_colours2 = chain_colour_of_atoms(in.second, chain_colours2);
@@ -349,7 +372,8 @@ std::string pair_page_html(const pair_page_input &in, std::string_view viewer_js
     std::string js(viewer_js);
     for (std::size_t at = js.find("</script"); at != std::string::npos; at = js.find("</script", at + 2))
         js.replace(at, 2, "<\\/");
-    b += "<script>\n" + js + "\n</script>\n<script>" + viewer_setup_script(in.domains != nullptr) + "</script>\n";
+    b += "<script>\n" + js + "\n</script>\n<script>" + viewer_setup_script(in.domains != nullptr) +
+         "</script>\n";
     return html_document(title, b);
 }
 

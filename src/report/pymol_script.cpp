@@ -47,10 +47,14 @@ std::string pymol_script_text(const std::string &superposed_path, int first_mode
         "# The superposition written by pairfit: structure 2 moved onto structure 1.\n"
         "# Residues in the best subset have B-factor 1, the others 0.\n"
         "python\n"
-        "cmd.load(" + python_literal(superposed_path) + ", 'pairfit_superposed')\n"
+        "cmd.load(" +
+        python_literal(superposed_path) +
+        ", 'pairfit_superposed')\n"
         "python end\n"
         "create structure1, pairfit_superposed, 1, 1\n"
-        "create structure2, pairfit_superposed, " + std::to_string(first_models + 1) + ", 1\n"
+        "create structure2, pairfit_superposed, " +
+        std::to_string(first_models + 1) +
+        ", 1\n"
         "delete pairfit_superposed\n";
     for (const pymol_colour &c : pymol_colours)
         script += std::string("set_color ") + c.name + ", [" + number(c.red) + ", " + number(c.green) + ", " +

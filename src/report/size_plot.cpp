@@ -30,7 +30,9 @@ std::string text(double x, double y, const char *cls, const char *anchor, const 
 }
 
 // log10 of p, with 0 (an underflow) drawn at the smallest double.
-double log_p(double p) { return std::log10(std::max(p, DBL_MIN)); }
+double log_p(double p) {
+    return std::log10(std::max(p, DBL_MIN));
+}
 
 }  // namespace
 
@@ -63,7 +65,8 @@ std::string size_plot_svg(const result &r, int min_size) {
              " cannot be accepted (-min)</title></rect>\n";
     double sstep = tick_step(0, max_score * 1.05, 4);
     for (double v = 0; v <= max_score * 1.05; v += sstep)
-        s += line(left, ys(v), width - right, ys(v), "grid") + text(left - 6, ys(v), "tick", "end", fixed(v, 0));
+        s += line(left, ys(v), width - right, ys(v), "grid") +
+             text(left - 6, ys(v), "tick", "end", fixed(v, 0));
     double pstep = std::max(1.0, tick_step(min_log, 0, 5));
     for (double v = 0; v >= min_log; v -= pstep)
         s += line(left, yp(v), width - right, yp(v), "grid") +
@@ -86,9 +89,9 @@ std::string size_plot_svg(const result &r, int min_size) {
         for (const size_point &p : points) {
             double cy = score_panel ? ys(p.score) : yp(log_p(p.pvalue));
             s += "<circle class=\"size" + std::string(p.size == r.size ? " chosen-point" : "") + "\" cx=\"" +
-                 fixed(x(p.size), 1) + "\" cy=\"" + fixed(cy, 1) + "\" r=\"" + (p.size == r.size ? "4" : "1.8") +
-                 "\"><title>size " + std::to_string(p.size) + ": score " + fixed(p.score, 1) + ", p-value " +
-                 scientific(p.pvalue) + "</title></circle>\n";
+                 fixed(x(p.size), 1) + "\" cy=\"" + fixed(cy, 1) + "\" r=\"" +
+                 (p.size == r.size ? "4" : "1.8") + "\"><title>size " + std::to_string(p.size) + ": score " +
+                 fixed(p.score, 1) + ", p-value " + scientific(p.pvalue) + "</title></circle>\n";
         }
         s += "</g>\n";
     }

@@ -9,10 +9,10 @@
 
 #include <cctype>
 #include <cstring>
-#include <vector>
 #include <set>
 #include <sstream>
 #include <tuple>
+#include <vector>
 
 #include <gemmi/mmread.hpp>
 #include <gemmi/polyheur.hpp>
@@ -145,8 +145,8 @@ gemmi::Structure read_all_atoms(const std::string &path) {
     std::string text = file_text(path);
     try {
         if (looks_like_mmcif(text))
-            return gemmi::make_structure_from_doc(gemmi::cif::read_memory(text.data(), text.size(), path.c_str()),
-                                                  false);
+            return gemmi::make_structure_from_doc(
+                gemmi::cif::read_memory(text.data(), text.size(), path.c_str()), false);
         try {
             return gemmi::read_pdb_from_memory(text.data(), text.size(), path);
         } catch (const std::exception &) {
@@ -164,7 +164,9 @@ gemmi::Structure read_all_atoms(const std::string &path) {
 // A residue as pairfit's reader names it: model, chain, number, insertion code.
 using residue_key = std::tuple<int, std::string, int, char>;
 
-residue_key key_of(const ca_atom &a) { return {a.model, a.chain_id, a.residue_number, a.insertion_code}; }
+residue_key key_of(const ca_atom &a) {
+    return {a.model, a.chain_id, a.residue_number, a.insertion_code};
+}
 
 // Sets every atom's B-factor to 1 when its residue is in keys, else 0.
 void mark_subset(gemmi::Model &model, int model_number, const std::set<residue_key> &keys) {
@@ -269,8 +271,7 @@ std::string superposed_file_text(const structure &first, const structure &second
             gemmi::MmcifOutputGroups groups(true);
             groups.group_pdb = true;
             gemmi::cif::write_cif_to_stream(text, gemmi::make_mmcif_document(out, groups));
-        }
-        else
+        } else
             gemmi::write_pdb(out, text);
     } catch (const std::exception &e) {
         throw error(e.what());

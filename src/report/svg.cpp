@@ -12,12 +12,23 @@ std::string escape_xml(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -57,11 +68,8 @@ std::string scientific(double value) {
 
 std::string scale_colour(double t) {
     // Five stops of a perceptually even blue-green-yellow scale.
-    static const std::array<std::array<double, 3>, 5> stops{{{68, 1, 84},
-                                                             {59, 82, 139},
-                                                             {33, 145, 140},
-                                                             {94, 201, 98},
-                                                             {253, 231, 37}}};
+    static const std::array<std::array<double, 3>, 5> stops{
+        {{68, 1, 84}, {59, 82, 139}, {33, 145, 140}, {94, 201, 98}, {253, 231, 37}}};
     if (!(t > 0)) t = 0;  // also NaN
     if (t > 1) t = 1;
     double position = t * (stops.size() - 1);

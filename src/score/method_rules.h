@@ -15,12 +15,16 @@ constexpr int SEED_SIZE = 4;
 
 // The seeds of n pairs start at pairs 0 to n - SEED_SIZE - 1: the run that
 // ends at the last pair seeds nothing.
-inline int seed_count(int n) { return n - SEED_SIZE; }
+inline int seed_count(int n) {
+    return n - SEED_SIZE;
+}
 
 // A subset of k pairs grows while its fit's RMS deviation (Angstrom) stays
 // below 5 + k / 45, the division an integer one: the bar is 5 up to 44
 // pairs, 6 from 45 to 89, and so on.
-inline bool may_grow(double rms, int k) { return rms < 5 + k / 45; }
+inline bool may_grow(double rms, int k) {
+    return rms < 5 + k / 45;
+}
 
 // A pair joins a subset only while its squared distance after the fit is
 // below this (square Angstrom): pairs 100 Angstrom or more apart never do.
@@ -34,14 +38,18 @@ inline T score_term(T squared_distance) {
 }
 
 // The score of a subset: 20 times the sum of its pairs' terms.
-inline double score_of_terms(double sum_of_terms) { return sum_of_terms * 20.0; }
+inline double score_of_terms(double sum_of_terms) {
+    return sum_of_terms * 20.0;
+}
 
 // The highest score k pairs can have, every pair coinciding.
-inline double highest_score(int k) { return 20.0 * k; }
+inline double highest_score(int k) {
+    return 20.0 * k;
+}
 
 // The p-value of score s for n pairs: the score over 10, standardised by a
 // mean and spread that grow with n, read against a Gumbel upper tail.
-double pvalue_of_score(int n, double s);
+double LG_pvalueF(int n, double s);
 
 // Its parts, for callers that score many subsets of the same sizes: the
 // mean and spread for n pairs (on the score-over-10 scale), and the upper
@@ -50,7 +58,7 @@ double pvalue_of_score(int n, double s);
 void score_model(int n, double *mean, double *spread);
 double gumbel_tail(double z);
 
-// pvalue_of_score(n, s) from the mean and spread of n pairs.
+// LG_pvalueF(n, s) from the mean and spread of n pairs.
 inline double pvalue_under_model(double s, double mean, double spread) {
     return gumbel_tail((s / 10.0 - mean) / spread);
 }

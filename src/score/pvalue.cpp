@@ -15,7 +15,7 @@ void score_model(int n, double *mean, double *spread) {
     *spread = dn / (0.0417 * dn + 3.37);
 }
 
-double pvalue_of_score(int n, double s) {
+double LG_pvalueF(int n, double s) {
     double mean, spread;
     score_model(n, &mean, &spread);
     return pvalue_under_model(s, mean, spread);

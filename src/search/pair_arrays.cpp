@@ -31,9 +31,13 @@ inline v4d load4(const double *p) {
     return v;
 }
 
-inline void store4(double *p, const v4d &v) { std::memcpy(p, &v, sizeof v); }
+inline void store4(double *p, const v4d &v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
-int padded(int n) { return (n + 7) & ~7; }  // whole groups of the widest vectors
+int padded(int n) {
+    return (n + 7) & ~7;
+}  // whole groups of the widest vectors
 
 // Copies the coordinates of the selected pairs, with pair `joining` added
 // when it is not -1, in index order into the gathered arrays and sums them
@@ -105,10 +109,20 @@ inline __attribute__((always_inline)) void gather(pair_arrays *p, int joining, d
 // occurs; with SCORE, also each pair's score term. Returns the closest
 // unselected pair, the lowest index among equal deviations, or -1 when none
 // lies below NO_PAIR_BEYOND.
-template <int W> struct vector_of;
-template <> struct vector_of<2> { typedef double type __attribute__((vector_size(16))); };
-template <> struct vector_of<4> { typedef double type __attribute__((vector_size(32))); };
-template <> struct vector_of<8> { typedef double type __attribute__((vector_size(64))); };
+template <int W>
+struct vector_of;
+template <>
+struct vector_of<2> {
+    typedef double type __attribute__((vector_size(16)));
+};
+template <>
+struct vector_of<4> {
+    typedef double type __attribute__((vector_size(32)));
+};
+template <>
+struct vector_of<8> {
+    typedef double type __attribute__((vector_size(64)));
+};
 
 template <int W, bool SCORE>
 inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const double c[6],
@@ -137,8 +151,8 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
     }
     // Local copies: the stores below could otherwise alias u and c.
     const double c1x = c[0], c1y = c[1], c1z = c[2], c2x = c[3], c2y = c[4], c2z = c[5];
-    const double u0 = u[0], u1 = u[1], u2 = u[2], u3 = u[3], u4 = u[4], u5 = u[5], u6 = u[6],
-                 u7 = u[7], u8 = u[8];
+    const double u0 = u[0], u1 = u[1], u2 = u[2], u3 = u[3], u4 = u[4], u5 = u[5], u6 = u[6], u7 = u[7],
+                 u8 = u[8];
     for (int i = 0; i < p->n; i += W) {
         vec ax = load(x1 + i) - c1x, ay = load(y1 + i) - c1y, az = load(z1 + i) - c1z;
         vec bx = load(x2 + i) - c2x, by = load(y2 + i) - c2y, bz = load(z2 + i) - c2z;
@@ -170,8 +184,7 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
     double closest = NO_PAIR_BEYOND;
     long long closest_at = -1;
     for (int lane = 0; lane < W; ++lane) {
-        bool better = nearest[lane] < closest ||
-                      (nearest[lane] == closest && nearest_at[lane] < closest_at);
+        bool better = nearest[lane] < closest || (nearest[lane] == closest && nearest_at[lane] < closest_at);
         closest = better ? nearest[lane] : closest;
         closest_at = better ? nearest_at[lane] : closest_at;
     }
@@ -188,22 +201,22 @@ struct hot_kernels {
     gather_kernel *gather, *gather_scored;
 };
 
-template <bool SCORE> int turn_and_measure_sse2(pair_arrays *p, const double *c, const double *u) {
+template <bool SCORE>
+int turn_and_measure_sse2(pair_arrays *p, const double *c, const double *u) {
     return turn_and_measure<2, SCORE>(p, c, u);
 }
-template <bool SCORE> void gather_sse2(pair_arrays *p, int joining, double *sums) {
+template <bool SCORE>
+void gather_sse2(pair_arrays *p, int joining, double *sums) {
     gather<false, SCORE>(p, joining, sums);
 }
 
 #ifdef PAIRFIT_X86_VERSIONS
 template <bool SCORE>
-__attribute__((target("avx2"))) int turn_and_measure_avx2(pair_arrays *p, const double *c,
-                                                          const double *u) {
+__attribute__((target("avx2"))) int turn_and_measure_avx2(pair_arrays *p, const double *c, const double *u) {
     return turn_and_measure<4, SCORE>(p, c, u);
 }
 template <bool SCORE>
-__attribute__((target("arch=x86-64-v4"))) int turn_and_measure_avx512(pair_arrays *p,
-                                                                      const double *c,
+__attribute__((target("arch=x86-64-v4"))) int turn_and_measure_avx512(pair_arrays *p, const double *c,
                                                                       const double *u) {
     return turn_and_measure<8, SCORE>(p, c, u);
 }
@@ -223,8 +236,7 @@ hot_kernels choose_kernels() {
         return {turn_and_measure_avx2<false>, turn_and_measure_avx2<true>, gather_avx2<false>,
                 gather_avx2<true>};
 #endif
-    return {turn_and_measure_sse2<false>, turn_and_measure_sse2<true>, gather_sse2<false>,
-            gather_sse2<true>};
+    return {turn_and_measure_sse2<false>, turn_and_measure_sse2<true>, gather_sse2<false>, gather_sse2<true>};
 }
 
 const hot_kernels kernels = choose_kernels();
@@ -244,8 +256,7 @@ void start_pairs(pair_arrays *p, int n) {
 
 }  // namespace
 
-void load_pairs(pair_arrays *p, const structure &first, const structure &second,
-                const pairing &pairs) {
+void load_pairs(pair_arrays *p, const structure &first, const structure &second, const pairing &pairs) {
     const int n = static_cast<int>(pairs.size());
     start_pairs(p, n);
     for (int i = 0; i < n; ++i) {
@@ -303,8 +314,10 @@ void select_pair(pair_arrays *p, int j) {
     } else {
         while (low < high) {
             int mid = (low + high) / 2;
-            if (p->order[mid] < j) low = mid + 1;
-            else high = mid;
+            if (p->order[mid] < j)
+                low = mid + 1;
+            else
+                high = mid;
         }
     }
     std::memmove(p->order + low + 1, p->order + low, sizeof(int) * (p->nselected - low));

@@ -26,7 +26,7 @@ enum { MAX_ATOMS = static_cast<int>(max_exact_atoms) };  // capacity of the arra
 static_assert(MAX_ATOMS % 8 == 0, "pair arrays are processed in groups of eight");
 
 struct pair_arrays {
-    int n;                    // number of pairs
+    int n;                             // number of pairs
     alignas(64) double x1[MAX_ATOMS];  // structure 1, as the fits left it
     alignas(64) double y1[MAX_ATOMS];
     alignas(64) double z1[MAX_ATOMS];
@@ -64,16 +64,15 @@ struct pair_arrays {
 
 // What one fit leaves besides the coordinates and deviations.
 struct pair_fit {
-    double rms;      // RMS deviation of the selected pairs
-    double score;    // Levitt-Gerstein score of the selected pairs, when asked for
-    int closest;     // unselected pair with the smallest deviation below
-                     // NO_PAIR_BEYOND (lowest index among equals), or -1
+    double rms;    // RMS deviation of the selected pairs
+    double score;  // Levitt-Gerstein score of the selected pairs, when asked for
+    int closest;   // unselected pair with the smallest deviation below
+                   // NO_PAIR_BEYOND (lowest index among equals), or -1
 };
 
 // The paired atoms' coordinates in pair order, deviations 0, nothing
 // selected, not moved. At most MAX_ATOMS pairs.
-void load_pairs(pair_arrays *p, const structure &first, const structure &second,
-                const pairing &pairs);
+void load_pairs(pair_arrays *p, const structure &first, const structure &second, const pairing &pairs);
 // The same from coordinates already moved by shift1 and motion2.
 void load_pairs(pair_arrays *p, const std::vector<std::array<double, 3>> &first,
                 const std::vector<std::array<double, 3>> &second, const gemmi::Vec3 &shift1,

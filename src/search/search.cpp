@@ -18,7 +18,7 @@ void tabulate_score_model(search_tables *t, int n) {
     for (int k = 0; k <= n; ++k) {
         score_model(k, &t->model_mean[k], &t->model_spread[k]);
         // The p-value falls as the score rises.
-        t->smallest_pvalue[k] = pvalue_of_score(k, highest_score(k));
+        t->smallest_pvalue[k] = LG_pvalueF(k, highest_score(k));
     }
 }
 
@@ -34,8 +34,8 @@ bool score_needed(const search_tables &t, bool every_step, int k, int min_size, 
 
 }  // namespace
 
-void search_best_subset(const search_settings &settings, search_tables *tables,
-                        best_subset *best, double *score_by_size) {
+void search_best_subset(const search_settings &settings, search_tables *tables, best_subset *best,
+                        double *score_by_size) {
     pair_arrays *p = &tables->pairs;
     const int n = p->n;
     const int min_size = settings.min_size;
@@ -60,8 +60,7 @@ void search_best_subset(const search_settings &settings, search_tables *tables,
         while (k < n && may_grow(rms, k)) {
             if (fit.closest < 0) break;  // nothing within 100 Angstrom to add
             select_pair(p, fit.closest);
-            bool scored = score_needed(*tables, score_every_step, k + 1, min_size,
-                                       best->best_pvalue);
+            bool scored = score_needed(*tables, score_every_step, k + 1, min_size, best->best_pvalue);
             fit_selected_pairs(p, scored, &fit);
             rms = fit.rms;
             ++k;

@@ -9,10 +9,10 @@ namespace pairfit {
 
 // The most significant subset found, remembered by its selection flags.
 struct best_subset {
-    int best_size;        // pairs in the subset; 0 when none was accepted
-    double best_rms;      // Angstrom
+    int best_size;    // pairs in the subset; 0 when none was accepted
+    double best_rms;  // Angstrom
     double best_score;
-    double best_pvalue;   // also the bar the next subset has to reach
+    double best_pvalue;            // also the bar the next subset has to reach
     int best_selected[MAX_ATOMS];  // per pair: non-zero in the subset
 };
 
@@ -30,9 +30,9 @@ struct search_tables {
 };
 
 struct search_settings {
-    int min_size;              // a best subset must have more pairs than this
-    bool per_size_scores;      // keep the highest score of every subset size
-    search_observer *observer; // may be null
+    int min_size;               // a best subset must have more pairs than this
+    bool per_size_scores;       // keep the highest score of every subset size
+    search_observer *observer;  // may be null
 };
 
 // Every seed (see method_rules.h) starts a subset that grows by the
@@ -41,8 +41,8 @@ struct search_settings {
 // the later one). With per_size_scores, score_by_size[k] keeps the highest
 // score of any subset of k pairs (MAX_ATOMS + 1 entries, zeroed here). The
 // pairs end as the last fit left them.
-void search_best_subset(const search_settings &settings, search_tables *tables,
-                        best_subset *best, double *score_by_size);
+void search_best_subset(const search_settings &settings, search_tables *tables, best_subset *best,
+                        double *score_by_size);
 
 }  // namespace pairfit
 

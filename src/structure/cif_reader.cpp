@@ -25,19 +25,34 @@ namespace {
 
 // The _atom_site columns used.
 enum column {
-    COL_X, COL_Y, COL_Z, COL_ID,
-    COL_GROUP, COL_AUTH_ATOM, COL_LABEL_ATOM, COL_AUTH_COMP, COL_LABEL_COMP,
-    COL_AUTH_SEQ, COL_LABEL_SEQ, COL_ALT, COL_ENTITY,
-    COL_AUTH_ASYM, COL_LABEL_ASYM, COL_INS_CODE, COL_MODEL,
+    COL_X,
+    COL_Y,
+    COL_Z,
+    COL_ID,
+    COL_GROUP,
+    COL_AUTH_ATOM,
+    COL_LABEL_ATOM,
+    COL_AUTH_COMP,
+    COL_LABEL_COMP,
+    COL_AUTH_SEQ,
+    COL_LABEL_SEQ,
+    COL_ALT,
+    COL_ENTITY,
+    COL_AUTH_ASYM,
+    COL_LABEL_ASYM,
+    COL_INS_CODE,
+    COL_MODEL,
     COLUMN_COUNT
 };
-const char *const COLUMN_TAGS[COLUMN_COUNT] = {
-    "_atom_site.cartn_x", "_atom_site.cartn_y", "_atom_site.cartn_z", "_atom_site.id",
-    "_atom_site.group_pdb", "_atom_site.auth_atom_id", "_atom_site.label_atom_id",
-    "_atom_site.auth_comp_id", "_atom_site.label_comp_id", "_atom_site.auth_seq_id",
-    "_atom_site.label_seq_id", "_atom_site.label_alt_id", "_atom_site.label_entity_id",
-    "_atom_site.auth_asym_id", "_atom_site.label_asym_id", "_atom_site.pdbx_pdb_ins_code",
-    "_atom_site.pdbx_pdb_model_num"};
+const char *const COLUMN_TAGS[COLUMN_COUNT] = {"_atom_site.cartn_x",           "_atom_site.cartn_y",
+                                               "_atom_site.cartn_z",           "_atom_site.id",
+                                               "_atom_site.group_pdb",         "_atom_site.auth_atom_id",
+                                               "_atom_site.label_atom_id",     "_atom_site.auth_comp_id",
+                                               "_atom_site.label_comp_id",     "_atom_site.auth_seq_id",
+                                               "_atom_site.label_seq_id",      "_atom_site.label_alt_id",
+                                               "_atom_site.label_entity_id",   "_atom_site.auth_asym_id",
+                                               "_atom_site.label_asym_id",     "_atom_site.pdbx_pdb_ins_code",
+                                               "_atom_site.pdbx_pdb_model_num"};
 // The _entity columns used.
 enum { ENTITY_ID = COLUMN_COUNT, ENTITY_TYPE, TAG_COUNT };
 const char *const ENTITY_TAGS[2] = {"_entity.id", "_entity.type"};
@@ -123,8 +138,8 @@ public:
         if (pair_index_ < 0) return;
         block_.pairs[pair_index_] = value;
         // One entity given as pairs.
-        if ((pair_index_ == ENTITY_ID || pair_index_ == ENTITY_TYPE) &&
-            !block_.pairs[ENTITY_ID].empty() && !block_.pairs[ENTITY_TYPE].empty()) {
+        if ((pair_index_ == ENTITY_ID || pair_index_ == ENTITY_TYPE) && !block_.pairs[ENTITY_ID].empty() &&
+            !block_.pairs[ENTITY_TYPE].empty()) {
             add_entity(block_.pairs[ENTITY_ID], block_.pairs[ENTITY_TYPE]);
             block_.entities_known = true;
         }
@@ -168,17 +183,17 @@ private:
         bool atoms_in_loop = false;                // Cartn_x came in a loop
         bool entities_known = false;               // a whole _entity table was read
         bool any_polymer = false;
-        std::unordered_set<std::string> hetero;    // entity ids written on HETATM lines
-        std::vector<candidate_row> held;           // rows read before the entities
+        std::unordered_set<std::string> hetero;  // entity ids written on HETATM lines
+        std::vector<candidate_row> held;         // rows read before the entities
         size_t atom_rows = 0;
     };
     struct loop_state {
         enum { OTHER, ATOMS, ENTITY } kind = OTHER;
-        bool ignored = false;                      // inside a save frame
+        bool ignored = false;  // inside a save frame
         size_t tags = 0, values = 0;
-        std::array<int, TAG_COUNT> column_of;      // position of each tag used, -1: absent
-        std::vector<int> slot_of_column;           // the reverse, for the tags used
-        std::array<std::string, TAG_COUNT> row;    // values of the current row
+        std::array<int, TAG_COUNT> column_of;    // position of each tag used, -1: absent
+        std::vector<int> slot_of_column;         // the reverse, for the tags used
+        std::array<std::string, TAG_COUNT> row;  // values of the current row
         loop_state() { column_of.fill(-1); }
     };
 
@@ -220,8 +235,7 @@ private:
         }
         site_row row;
         for (int c = 0; c < COLUMN_COUNT; ++c)
-            row[c] = loop_.column_of[c] >= 0 && !cif::is_null(loop_.row[c]) ? &loop_.row[c]
-                                                                             : nullptr;
+            row[c] = loop_.column_of[c] >= 0 && !cif::is_null(loop_.row[c]) ? &loop_.row[c] : nullptr;
         add_site_row(row);
     }
 
@@ -299,8 +313,7 @@ private:
     void accept(candidate_row &c) {
         if (!c.readable) {
             if (options_.on_warning)
-                options_.on_warning("Warning: " + path_ + ", _atom_site row " +
-                                    std::to_string(c.row_number) +
+                options_.on_warning("Warning: " + path_ + ", _atom_site row " + std::to_string(c.row_number) +
                                     ": C-alpha atom without a readable serial number, residue "
                                     "number and coordinates, skipped");
             return;
@@ -318,9 +331,8 @@ private:
             check_columns([&](int c) { return !block_.pairs[c].empty(); });
             site_row row;
             for (int c = 0; c < COLUMN_COUNT; ++c)
-                row[c] = !block_.pairs[c].empty() && !cif::is_null(block_.pairs[c])
-                             ? &block_.pairs[c]
-                             : nullptr;
+                row[c] =
+                    !block_.pairs[c].empty() && !cif::is_null(block_.pairs[c]) ? &block_.pairs[c] : nullptr;
             add_site_row(row);
         }
         for (candidate_row &c : block_.held)
@@ -346,53 +358,73 @@ struct scan_action : pegtl::nothing<Rule> {};
 template <>
 struct scan_action<cif::rules::datablockname> {
     template <typename Input>
-    static void apply(const Input &, atom_scan &scan) { scan.block_start(); }
+    static void apply(const Input &, atom_scan &scan) {
+        scan.block_start();
+    }
 };
 template <>
 struct scan_action<cif::rules::str_global> {
     template <typename Input>
-    static void apply(const Input &, atom_scan &scan) { scan.block_start(); }
+    static void apply(const Input &, atom_scan &scan) {
+        scan.block_start();
+    }
 };
 template <>
 struct scan_action<cif::rules::framename> {
     template <typename Input>
-    static void apply(const Input &, atom_scan &scan) { scan.frame(true); }
+    static void apply(const Input &, atom_scan &scan) {
+        scan.frame(true);
+    }
 };
 template <>
 struct scan_action<cif::rules::endframe> {
     template <typename Input>
-    static void apply(const Input &, atom_scan &scan) { scan.frame(false); }
+    static void apply(const Input &, atom_scan &scan) {
+        scan.frame(false);
+    }
 };
 template <>
 struct scan_action<cif::rules::item_tag> {
     template <typename Input>
-    static void apply(const Input &in, atom_scan &scan) { scan.pair_tag(in.string()); }
+    static void apply(const Input &in, atom_scan &scan) {
+        scan.pair_tag(in.string());
+    }
 };
 template <>
 struct scan_action<cif::rules::item_value> {
     template <typename Input>
-    static void apply(const Input &in, atom_scan &scan) { scan.pair_value(in.string()); }
+    static void apply(const Input &in, atom_scan &scan) {
+        scan.pair_value(in.string());
+    }
 };
 // A tag without a value.
 template <>
 struct scan_action<cif::rules::missing_value> {
     template <typename Input>
-    static void apply(const Input &, atom_scan &scan) { scan.unreadable(); }
+    static void apply(const Input &, atom_scan &scan) {
+        scan.unreadable();
+    }
 };
 template <>
 struct scan_action<cif::rules::str_loop> {
     template <typename Input>
-    static void apply(const Input &, atom_scan &scan) { scan.loop_start(); }
+    static void apply(const Input &, atom_scan &scan) {
+        scan.loop_start();
+    }
 };
 template <>
 struct scan_action<cif::rules::loop_tag> {
     template <typename Input>
-    static void apply(const Input &in, atom_scan &scan) { scan.loop_tag(in.string()); }
+    static void apply(const Input &in, atom_scan &scan) {
+        scan.loop_tag(in.string());
+    }
 };
 template <>
 struct scan_action<cif::rules::loop_value> {
     template <typename Input>
-    static void apply(const Input &in, atom_scan &scan) { scan.loop_value(in.string()); }
+    static void apply(const Input &in, atom_scan &scan) {
+        scan.loop_value(in.string());
+    }
 };
 template <>
 struct scan_action<cif::rules::loop> {
@@ -426,8 +458,7 @@ struct source_reader {
 
 }  // namespace
 
-void read_ca_cif(text_source &source, const char *head, const read_options &options,
-                 structure *out) {
+void read_ca_cif(text_source &source, const char *head, const read_options &options, structure *out) {
     const std::string &path = out->source;
     out->atoms.clear();
     atom_scan scan(path, options, out);

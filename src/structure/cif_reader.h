@@ -18,8 +18,7 @@ class text_source;
 // MAX_CIF_TOKEN_BYTES, or more than MAX_CIF_HELD_ROWS entities or undecided
 // C-alpha rows, is refused. Throws read_error: unreadable for a read error,
 // text that is not mmCIF, or a file without the needed columns.
-void read_ca_cif(text_source &source, const char *head, const read_options &options,
-                 structure *out);
+void read_ca_cif(text_source &source, const char *head, const read_options &options, structure *out);
 
 constexpr size_t MAX_CIF_TOKEN_BYTES = 1u << 20;
 constexpr size_t MAX_CIF_HELD_ROWS = 100000;

@@ -100,5 +100,4 @@ structure read_structure(const std::string &path, const read_options &options) {
     return out;
 }
 
-
 }  // namespace pairfit

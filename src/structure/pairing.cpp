@@ -31,10 +31,14 @@ pairing pair_by_residue_number(const structure &first, const structure &second) 
 
 pairing pair_residues(const structure &first, const structure &second, pairing_method method) {
     switch (method) {
-    case pairing_method::sequence: return pair_by_sequence(first, second);
-    case pairing_method::structure: return pair_by_structure(first, second);
-    case pairing_method::alignment: throw error("pair_residues: pairing by a given alignment needs pair_by_alignment");
-    default: return pair_by_residue_number(first, second);
+    case pairing_method::sequence:
+        return pair_by_sequence(first, second);
+    case pairing_method::structure:
+        return pair_by_structure(first, second);
+    case pairing_method::alignment:
+        throw error("pair_residues: pairing by a given alignment needs pair_by_alignment");
+    default:
+        return pair_by_residue_number(first, second);
     }
 }
 
@@ -48,8 +52,7 @@ std::string residue_label(const ca_atom &a) {
 
 }  // namespace
 
-std::string residue_name_warning(const structure &first, const structure &second,
-                                 const pairing &pairs) {
+std::string residue_name_warning(const structure &first, const structure &second, const pairing &pairs) {
     const size_t shown = 5;
     size_t mismatches = 0;
     std::string examples;

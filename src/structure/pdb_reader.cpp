@@ -13,7 +13,9 @@ namespace pairfit {
 
 namespace {
 
-bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool is_space(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 // Copies the next whitespace-delimited word into out (cut to size - 1
 // characters). Returns false when the text holds no further word.
@@ -26,7 +28,6 @@ bool read_word(const char *&p, char *out, size_t size) {
     out[n] = '\0';
     return true;
 }
-
 
 // Reads a finite floating-point number after optional whitespace, as
 // "%lf" does; a sign directly after the number starts the next one.
@@ -77,10 +78,8 @@ bool scan_from_column_23(const char *line, size_t length, ca_atom *a) {
 // The same values from their fixed PDB columns: an insertion code glued to
 // the residue number (52A) stops the free-format scan, but not this one.
 bool scan_fixed_columns(const char *line, size_t length, ca_atom *a) {
-    return column_int(line, length, 22, 4, &a->residue_number) &&
-           column_double(line, length, 30, 8, &a->x) &&
-           column_double(line, length, 38, 8, &a->y) &&
-           column_double(line, length, 46, 8, &a->z);
+    return column_int(line, length, 22, 4, &a->residue_number) && column_double(line, length, 30, 8, &a->x) &&
+           column_double(line, length, 38, 8, &a->y) && column_double(line, length, 46, 8, &a->z);
 }
 
 }  // namespace
@@ -106,8 +105,7 @@ line_kind parse_ca_line(const char *line, ca_atom *a) {
     const char *p = line;
     // Record name and atom name compare as whole words: ATOMS, HETATM12795
     // or CA1 do not qualify. A serial number that is no integer ends the line.
-    if (!read_word(p, record, sizeof record) || std::strcmp(record, "ATOM") != 0)
-        return line_kind::other;
+    if (!read_word(p, record, sizeof record) || std::strcmp(record, "ATOM") != 0) return line_kind::other;
     if (!read_int(p, &serial) || !read_word(p, name, sizeof name) || std::strcmp(name, "CA") != 0)
         return line_kind::other;
     if (!read_word(p, resname, sizeof resname)) resname[0] = '\0';
@@ -139,11 +137,9 @@ bool is_model_record(const char *line, int *model) {
     return true;
 }
 
-void warn(const read_options &options, const std::string &path, long line_number,
-          const char *what) {
+void warn(const read_options &options, const std::string &path, long line_number, const char *what) {
     if (options.on_warning)
-        options.on_warning("Warning: " + path + ", line " + std::to_string(line_number) + ": " +
-                           what);
+        options.on_warning("Warning: " + path + ", line " + std::to_string(line_number) + ": " + what);
 }
 
 }  // namespace

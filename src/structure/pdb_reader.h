@@ -16,9 +16,9 @@ enum { MAX_NAME_LENGTH = 7 };
 
 // What parse_ca_line makes of one line of text.
 enum class line_kind {
-    other,           // not an ATOM line of a C-alpha atom
-    ca,              // a C-alpha atom, stored in the atom record
-    ca_unreadable,   // a C-alpha line whose residue number or coordinates do not read
+    other,          // not an ATOM line of a C-alpha atom
+    ca,             // a C-alpha atom, stored in the atom record
+    ca_unreadable,  // a C-alpha line whose residue number or coordinates do not read
 };
 
 // Reads an optionally signed decimal integer after optional whitespace, as

@@ -26,7 +26,9 @@ std::string plain_residue_name(const std::string &name) {
     return tabulated_residue(rest).found() ? rest : name;
 }
 
-bool is_standard_residue(const std::string &name) { return tabulated_residue(name).is_standard(); }
+bool is_standard_residue(const std::string &name) {
+    return tabulated_residue(name).is_standard();
+}
 
 char one_letter_code(const std::string &name) {
     const gemmi::ResidueInfo info = tabulated_residue(plain_residue_name(name));

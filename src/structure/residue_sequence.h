@@ -15,8 +15,8 @@ namespace pairfit {
 // atom has alternate locations), and the name under which the alignment
 // scores it, that of its first atom.
 struct sequence_residue {
-    int atom;    // the index of its first atom
-    int count;   // its atoms, which follow each other
+    int atom;   // the index of its first atom
+    int count;  // its atoms, which follow each other
     std::string code;
 };
 

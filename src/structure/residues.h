@@ -14,8 +14,7 @@ inline bool same_segment(const ca_atom &a, const ca_atom &b) {
 // The same residue: one segment, number and insertion code (several atoms
 // where the C-alpha atom has alternate locations).
 inline bool same_residue(const ca_atom &a, const ca_atom &b) {
-    return same_segment(a, b) && a.residue_number == b.residue_number &&
-           a.insertion_code == b.insertion_code;
+    return same_segment(a, b) && a.residue_number == b.residue_number && a.insertion_code == b.insertion_code;
 }
 
 }  // namespace pairfit

@@ -5,8 +5,8 @@
 // when printing a selection, which pairfit never does, so the C library's
 // snprintf stands in.
 #define USE_STD_SNPRINTF
-#include <gemmi/select.hpp>
 #include <sys/stat.h>
+#include <gemmi/select.hpp>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,11 +24,9 @@ namespace {
                      "Bad selection '" + text + "' for file " + path + ": " + why);
 }
 
-[[noreturn]] void nothing_matches(const std::string &text, const std::string &path,
-                                  const std::string &why) {
+[[noreturn]] void nothing_matches(const std::string &text, const std::string &path, const std::string &why) {
     throw read_error(read_failure::nothing_selected, path,
-                     "Selection '" + text + "' matches no C-alpha atom in file " + path + ": " +
-                         why);
+                     "Selection '" + text + "' matches no C-alpha atom in file " + path + ": " + why);
 }
 
 // The model field of text (between the leading '/' and the next '/' or
@@ -42,8 +40,7 @@ std::string model_field(const std::string &text) {
 // Whether field is an optionally signed run of decimal digits.
 bool is_decimal(const std::string &field) {
     size_t start = !field.empty() && (field[0] == '-' || field[0] == '+') ? 1 : 0;
-    return field.size() > start &&
-           field.find_first_not_of("0123456789", start) == std::string::npos;
+    return field.size() > start && field.find_first_not_of("0123456789", start) == std::string::npos;
 }
 
 // The model number field names, checked for overflow: gemmi reads it
@@ -70,7 +67,9 @@ std::vector<std::string> split_list(const std::string &list) {
     }
 }
 
-std::string chain_label(const std::string &id) { return id.empty() ? "' ' (blank)" : id; }
+std::string chain_label(const std::string &id) {
+    return id.empty() ? "' ' (blank)" : id;
+}
 
 // The distinct values of key over atoms, in order of first appearance.
 template <typename Key>
@@ -81,8 +80,12 @@ std::vector<Key> distinct(const std::vector<ca_atom> &atoms, Key (*key)(const ca
     return seen;
 }
 
-int model_of(const ca_atom &a) { return a.model; }
-std::string chain_of(const ca_atom &a) { return a.chain_id; }
+int model_of(const ca_atom &a) {
+    return a.model;
+}
+std::string chain_of(const ca_atom &a) {
+    return a.chain_id;
+}
 
 std::string joined(const std::vector<std::string> &items) {
     std::string text;
@@ -102,11 +105,10 @@ model_chain_selection parse_selection(const std::string &text, const std::string
     }
     const bool residues = !parsed.from_seqid.empty() || !parsed.to_seqid.empty() ||
                           !parsed.residue_names.all || !parsed.entity_types.all;
-    const bool atoms = !parsed.atom_names.all || !parsed.elements.empty() ||
-                       !parsed.altlocs.all || !parsed.atom_inequalities.empty();
+    const bool atoms = !parsed.atom_names.all || !parsed.elements.empty() || !parsed.altlocs.all ||
+                       !parsed.atom_inequalities.empty();
     if (residues || atoms)
-        refuse(text, path,
-               "only models and chains can be selected, as in /1, //A or /1/A,B");
+        refuse(text, path, "only models and chains can be selected, as in /1, //A or /1/A,B");
     model_chain_selection out;
     out.model = parsed.mdl;
     const std::string field = model_field(text);
@@ -123,20 +125,19 @@ model_chain_selection parse_selection(const std::string &text, const std::string
     return out;
 }
 
-structure apply_selection(const structure &s, const model_chain_selection &sel,
-                          const std::string &text) {
+structure apply_selection(const structure &s, const model_chain_selection &sel, const std::string &text) {
     const std::string &path = s.source;
     if (s.atoms.empty()) nothing_matches(text, path, "the file has no C-alpha atom");
     const std::vector<int> models = distinct(s.atoms, model_of);
     if (sel.model != 0 && std::find(models.begin(), models.end(), sel.model) == models.end()) {
         const auto range = std::minmax_element(models.begin(), models.end());
-        nothing_matches(text, path,
-                        "no model " + (sel.model_text.empty() ? std::to_string(sel.model) : sel.model_text) +
-                            (models.size() == 1
-                                 ? " (the file has model " + std::to_string(models[0]) + " only)"
-                                 : " (the file has " + std::to_string(models.size()) +
-                                       " models, numbered " + std::to_string(*range.first) +
-                                       " to " + std::to_string(*range.second) + ")"));
+        nothing_matches(
+            text, path,
+            "no model " + (sel.model_text.empty() ? std::to_string(sel.model) : sel.model_text) +
+                (models.size() == 1
+                     ? " (the file has model " + std::to_string(models[0]) + " only)"
+                     : " (the file has " + std::to_string(models.size()) + " models, numbered " +
+                           std::to_string(*range.first) + " to " + std::to_string(*range.second) + ")"));
     }
     auto in_model = [&](const ca_atom &a) { return sel.model == 0 || a.model == sel.model; };
     auto listed = [&](const ca_atom &a) {
@@ -157,11 +158,11 @@ structure apply_selection(const structure &s, const model_chain_selection &sel,
         const std::vector<std::string> present = distinct(kept, chain_of);
         for (const std::string &chain : sel.chains)
             if (std::find(present.begin(), present.end(), chain) == present.end())
-                nothing_matches(text, path,
-                                "no chain " + chain_label(chain) +
-                                    (sel.model != 0 ? " in model " + std::to_string(sel.model)
-                                                    : std::string()) +
-                                    " (chains: " + joined(present) + ")");
+                nothing_matches(
+                    text, path,
+                    "no chain " + chain_label(chain) +
+                        (sel.model != 0 ? " in model " + std::to_string(sel.model) : std::string()) +
+                        " (chains: " + joined(present) + ")");
         // Model by model in order of first appearance, the chains of each
         // in the order listed.
         for (int model : distinct(kept, model_of))
@@ -169,8 +170,7 @@ structure apply_selection(const structure &s, const model_chain_selection &sel,
                 for (const ca_atom &a : kept)
                     if (a.model == model && a.chain_id == chain) out.atoms.push_back(a);
     }
-    if (out.atoms.empty())
-        nothing_matches(text, path, "no atom is left in the models and chains selected");
+    if (out.atoms.empty()) nothing_matches(text, path, "no atom is left in the models and chains selected");
     return out;
 }
 

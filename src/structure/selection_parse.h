@@ -13,8 +13,8 @@ namespace pairfit {
 struct model_chain_selection {
     // A model number outside the int range, which no file has.
     static constexpr int NO_SUCH_MODEL = INT_MIN;
-    int model = 0;                    // 0: every model
-    std::string model_text;           // the model number as written; empty: none
+    int model = 0;           // 0: every model
+    std::string model_text;  // the model number as written; empty: none
     bool all_chains = true;
     bool inverted = false;            // every chain but those listed
     std::vector<std::string> chains;  // as listed, each once
@@ -26,8 +26,7 @@ model_chain_selection parse_selection(const std::string &text, const std::string
 
 // The atoms of s that sel keeps (text is the selection as written, for
 // messages and the result's name). Throws read_error (nothing_selected).
-structure apply_selection(const structure &s, const model_chain_selection &sel,
-                          const std::string &text);
+structure apply_selection(const structure &s, const model_chain_selection &sel, const std::string &text);
 
 }  // namespace pairfit
 

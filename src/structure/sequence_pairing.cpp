@@ -14,8 +14,8 @@ residue_sequence joined(const std::vector<residue_sequence> &segments) {
 }
 
 // Appends the aligned positions of a global alignment of a and b to pairs.
-void align(const residue_sequence &a, const residue_sequence &b,
-           const gemmi::AlignmentScoring &scoring, pairing *pairs) {
+void align(const residue_sequence &a, const residue_sequence &b, const gemmi::AlignmentScoring &scoring,
+           pairing *pairs) {
     if (a.empty() || b.empty()) return;
     std::vector<std::string> query, target;
     for (const sequence_residue &r : a) query.push_back(r.code);

@@ -26,9 +26,9 @@ void set_identity(double a[9]) {
 // turn on the left. Returns the angle.
 // Always inlined with constant places, so that the compiler keeps the
 // matrices in registers instead of passing them through memory.
-inline __attribute__((always_inline)) double axis_step(double t, double d, double tiny, double e[9],
-                                                       int c1, int c2, int plus_sin, int minus_sin,
-                                                       double h[9], double u[9]) {
+inline __attribute__((always_inline)) double axis_step(double t, double d, double tiny, double e[9], int c1,
+                                                       int c2, int plus_sin, int minus_sin, double h[9],
+                                                       double u[9]) {
     // 0/0, up to rounding: no turn about this axis changes the fit (the
     // atoms of one structure lie on this axis, for instance), and the
     // angle of rounding errors would be arbitrary. Not turning lets the

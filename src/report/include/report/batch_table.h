@@ -20,9 +20,9 @@ struct batch_entry {
 };
 
 struct batch_table {
-    std::vector<std::string> files;   // every file of the run, in order
-    bool all_pairs = false;           // --all: every ordered pair of different files
-    bool warnings_column = false;     // --warnings: the table shows each pair's warnings
+    std::vector<std::string> files;  // every file of the run, in order
+    bool all_pairs = false;          // --all: every ordered pair of different files
+    bool warnings_column = false;    // --warnings: the table shows each pair's warnings
     std::vector<batch_entry> entries;
     // The options of the run that change its values, as typed ("-min 19
     // -seq"); empty when unknown (a page drawn from rows already written).

@@ -7,22 +7,22 @@
 #include <vector>
 
 #include "pairfit/compare.h"
-#include "pairfit/metrics.h"
 #include "pairfit/complex.h"
 #include "pairfit/domains.h"
+#include "pairfit/metrics.h"
 
 namespace pairfit {
 
 struct pair_page_input {
-    const structure &first, &second;     // each with the selection that narrowed it, if any
+    const structure &first, &second;  // each with the selection that narrowed it, if any
     const pairing &pairs;
-    pairing_method method;               // how the pairs were made
-    const result &r;                     // with score_by_size filled
+    pairing_method method;  // how the pairs were made
+    const result &r;        // with score_by_size filled
     int min_size;
     // false: r.score_by_size holds only the subsets the fast search scored.
     bool every_size_scored = true;
-    const metrics *scores = nullptr;     // the standard scores, shown when given
-    std::vector<std::string> warnings;   // shown in a box at the top of the page
+    const metrics *scores = nullptr;    // the standard scores, shown when given
+    std::vector<std::string> warnings;  // shown in a box at the top of the page
     // The chains mapped before pairing (second then holds its chains in
     // mapped order); nullptr: none. The page then lists the map and the
     // 3-D view colours each mapped pair of chains alike.

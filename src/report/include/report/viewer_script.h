@@ -9,8 +9,8 @@
 
 namespace pairfit {
 
-std::string_view viewer_script();    // the minified library
-std::string_view viewer_licence();   // its licence text
+std::string_view viewer_script();   // the minified library
+std::string_view viewer_licence();  // its licence text
 
 // The library preceded by its licence as a comment, ready for a page.
 std::string viewer_script_with_licence();
