@@ -40,14 +40,14 @@ TEST(Superposition, HalfTurnAboutXIsUndoneNearlyButNotExactly) {
     double centre[3] = {0, 0, 0};
     for (const pairfit::ca_atom &a : one.atoms) centre[0] += a.x, centre[1] += a.y, centre[2] += a.z;
     for (double &c : centre) c /= one.size();
-    double h[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+    gemmi::Mat33 h(0.0);
     for (const pairfit::ca_atom &a : one.atoms) {
         const double p[3] = {a.x - centre[0], a.y - centre[1], a.z - centre[2]};
         const double q[3] = {p[0], -p[1], -p[2]};
         for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) h[3 * i + j] += p[i] * q[j];
+            for (int j = 0; j < 3; ++j) h.a[i][j] += p[i] * q[j];
     }
-    double u[9];
+    gemmi::Mat33 u;
     EXPECT_GE(pairfit::fit_rotation(h, u), 2);
     auto p = pairs_of(one, two);
     for (int k = 0; k < p->n; ++k) pairfit::select_pair(p.get(), k);

@@ -125,8 +125,9 @@ struct vector_of<8> {
 };
 
 template <int W, bool SCORE>
-inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const double c[6],
-                                                           const double u[9]) {
+inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const gemmi::Vec3 &centre1,
+                                                           const gemmi::Vec3 &centre2,
+                                                           const gemmi::Mat33 &u) {
     typedef typename vector_of<W>::type vec;
     auto load = [](const double *from) {
         vec v;
@@ -149,10 +150,11 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
         nearest_at[lane] = -1;
         index[lane] = lane;
     }
-    // Local copies: the stores below could otherwise alias u and c.
-    const double c1x = c[0], c1y = c[1], c1z = c[2], c2x = c[3], c2y = c[4], c2z = c[5];
-    const double u0 = u[0], u1 = u[1], u2 = u[2], u3 = u[3], u4 = u[4], u5 = u[5], u6 = u[6], u7 = u[7],
-                 u8 = u[8];
+    // Local copies: the stores below could otherwise alias u and the centres.
+    const double c1x = centre1.x, c1y = centre1.y, c1z = centre1.z;
+    const double c2x = centre2.x, c2y = centre2.y, c2z = centre2.z;
+    const double u0 = u.a[0][0], u1 = u.a[0][1], u2 = u.a[0][2], u3 = u.a[1][0], u4 = u.a[1][1],
+                 u5 = u.a[1][2], u6 = u.a[2][0], u7 = u.a[2][1], u8 = u.a[2][2];
     for (int i = 0; i < p->n; i += W) {
         vec ax = load(x1 + i) - c1x, ay = load(y1 + i) - c1y, az = load(z1 + i) - c1z;
         vec bx = load(x2 + i) - c2x, by = load(y2 + i) - c2y, bz = load(z2 + i) - c2z;
@@ -194,7 +196,7 @@ inline __attribute__((always_inline)) int turn_and_measure(pair_arrays *p, const
 // The pass and the gathering, built for each kind of processor, each in a
 // version that also works out the score; the program picks the widest its
 // processor runs when it starts.
-typedef int pass_kernel(pair_arrays *, const double *, const double *);
+typedef int pass_kernel(pair_arrays *, const gemmi::Vec3 &, const gemmi::Vec3 &, const gemmi::Mat33 &);
 typedef void gather_kernel(pair_arrays *, int, double *);
 struct hot_kernels {
     pass_kernel *turn_and_measure, *turn_and_measure_scored;
@@ -202,8 +204,9 @@ struct hot_kernels {
 };
 
 template <bool SCORE>
-int turn_and_measure_sse2(pair_arrays *p, const double *c, const double *u) {
-    return turn_and_measure<2, SCORE>(p, c, u);
+int turn_and_measure_sse2(pair_arrays *p, const gemmi::Vec3 &centre1, const gemmi::Vec3 &centre2,
+                          const gemmi::Mat33 &u) {
+    return turn_and_measure<2, SCORE>(p, centre1, centre2, u);
 }
 template <bool SCORE>
 void gather_sse2(pair_arrays *p, int joining, double *sums) {
@@ -212,13 +215,16 @@ void gather_sse2(pair_arrays *p, int joining, double *sums) {
 
 #ifdef PAIRFIT_X86_VERSIONS
 template <bool SCORE>
-__attribute__((target("avx2"))) int turn_and_measure_avx2(pair_arrays *p, const double *c, const double *u) {
-    return turn_and_measure<4, SCORE>(p, c, u);
+__attribute__((target("avx2"))) int turn_and_measure_avx2(pair_arrays *p, const gemmi::Vec3 &centre1,
+                                                          const gemmi::Vec3 &centre2, const gemmi::Mat33 &u) {
+    return turn_and_measure<4, SCORE>(p, centre1, centre2, u);
 }
 template <bool SCORE>
-__attribute__((target("arch=x86-64-v4"))) int turn_and_measure_avx512(pair_arrays *p, const double *c,
-                                                                      const double *u) {
-    return turn_and_measure<8, SCORE>(p, c, u);
+__attribute__((target("arch=x86-64-v4"))) int turn_and_measure_avx512(pair_arrays *p,
+                                                                      const gemmi::Vec3 &centre1,
+                                                                      const gemmi::Vec3 &centre2,
+                                                                      const gemmi::Mat33 &u) {
+    return turn_and_measure<8, SCORE>(p, centre1, centre2, u);
 }
 template <bool SCORE>
 __attribute__((target("avx2"))) void gather_avx2(pair_arrays *p, int joining, double *sums) {
@@ -331,8 +337,7 @@ void fit_selected_pairs(pair_arrays *p, bool want_score, pair_fit *result) {
     if (!p->gathered) kernels.gather(p, -1, nullptr);
     const v4d sum1 = load4(p->sum1), sum2 = load4(p->sum2);
     const v4d centre1 = sum1 / static_cast<double>(k), centre2 = sum2 / static_cast<double>(k);
-    const double c1x = centre1[0], c1y = centre1[1], c1z = centre1[2];
-    const double c2x = centre2[0], c2y = centre2[1], c2z = centre2[2];
+    const gemmi::Vec3 c1(centre1[0], centre1[1], centre1[2]), c2(centre2[0], centre2[1], centre2[2]);
 
     // Correlation matrix of the centred selected pairs, a row at a time:
     // row r gains a[r] times (b[0], b[1], b[2]). The centred values are
@@ -344,17 +349,15 @@ void fit_selected_pairs(pair_arrays *p, bool want_score, pair_fit *result) {
         h1 += a[1] * b;
         h2 += a[2] * b;
     }
-    double h[9] = {h0[0], h0[1], h0[2], h1[0], h1[1], h1[2], h2[0], h2[1], h2[2]};
-    double *u = &p->rotation.a[0][0];
-    fit_rotation(h, u);
-    p->shift1 -= gemmi::Vec3(c1x, c1y, c1z);
-    p->motion2.vec = p->rotation.multiply(p->motion2.vec - gemmi::Vec3(c2x, c2y, c2z));
+    gemmi::Mat33 h(h0[0], h0[1], h0[2], h1[0], h1[1], h1[2], h2[0], h2[1], h2[2]);
+    fit_rotation(h, p->rotation);
+    p->shift1 -= c1;
+    p->motion2.vec = p->rotation.multiply(p->motion2.vec - c2);
     p->motion2.mat = p->rotation.multiply(p->motion2.mat);
 
-    const double centre[6] = {c1x, c1y, c1z, c2x, c2y, c2z};
     pass_kernel *pass = want_score ? kernels.turn_and_measure_scored : kernels.turn_and_measure;
     gather_kernel *gather_next = want_score ? kernels.gather_scored : kernels.gather;
-    int candidate = pass(p, centre, u);
+    int candidate = pass(p, c1, c2, p->rotation);
     // The RMS and score sums of this fit ride along with gathering the next
     // selection.
     double sums[2];

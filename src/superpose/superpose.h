@@ -2,6 +2,8 @@
 #ifndef PAIRFIT_SUPERPOSE_H
 #define PAIRFIT_SUPERPOSE_H
 
+#include <gemmi/math.hpp>
+
 namespace pairfit {
 
 // The rotation that turns centred points b onto centred points a: starting from the identity, turns about x,
@@ -12,7 +14,7 @@ namespace pairfit {
 // broke down (u(0,0) not a number). An axis whose best angle is 0/0 up to
 // rounding (the atoms of one structure on a line, say) is not turned about.
 // Returns the number of passes.
-int fit_rotation(double h[9], double u[9]);
+int fit_rotation(gemmi::Mat33 &h, gemmi::Mat33 &u);
 
 // Guard against a fit that never converges; never reached on real input.
 enum { MAX_FIT_PASSES = 100000 };
