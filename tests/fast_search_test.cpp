@@ -65,22 +65,22 @@ rigid_fit reference_fit(const pair_lists &p, const std::vector<char> &in) {
     for (int i = 0; i < 3; ++i) {
         f.centre1[i] = r.center1.at(i);
         f.centre2[i] = r.center2.at(i);
-        for (int j = 0; j < 3; ++j) f.rotation[3 * i + j] = r.transform.mat[i][j];
     }
+    f.rotation = r.transform.mat;
     return f;
 }
 
 // Pair i's squared deviation under f, by the search's own expression,
 // operation for operation.
 double squared_deviation(const pair_lists &p, size_t i, const rigid_fit &f) {
-    const double *u = f.rotation;
+    const double(*u)[3] = f.rotation.a;
     double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1],
            az = p.first[i][2] - f.centre1[2];
     double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1],
            bz = p.second[i][2] - f.centre2[2];
-    double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
-    double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
-    double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
+    double dx = ax - (u[0][0] * bx + u[0][1] * by + u[0][2] * bz);
+    double dy = ay - (u[1][0] * bx + u[1][1] * by + u[1][2] * bz);
+    double dz = az - (u[2][0] * bx + u[2][1] * by + u[2][2] * bz);
     return dx * dx + dy * dy + dz * dz;
 }
 
@@ -133,8 +133,7 @@ TEST(FastFit, MatchesReferenceOnRealSubsets) {
             for (int r = 0; r < 3; ++r) {
                 EXPECT_NEAR(got.centre1[r], want.centre1[r], 1e-9);
                 EXPECT_NEAR(got.centre2[r], want.centre2[r], 1e-9);
-                for (int k = 0; k < 3; ++k)
-                    EXPECT_NEAR(got.rotation[3 * r + k], want.rotation[3 * r + k], 1e-7);
+                for (int k = 0; k < 3; ++k) EXPECT_NEAR(got.rotation.a[r][k], want.rotation.a[r][k], 1e-7);
             }
         }
     }
@@ -176,10 +175,7 @@ TEST(FastFit, DegenerateSubsets) {
         EXPECT_LE(pairfit::detail::rotation_error(f.rotation), f.rotation_error_bound);
         EXPECT_NEAR(f.rms, least, 1e-7);
         EXPECT_NEAR(rms_of(p, all, f), least, 1e-7);
-        const double *u = f.rotation;
-        EXPECT_NEAR(u[0] * (u[4] * u[8] - u[5] * u[7]) - u[1] * (u[3] * u[8] - u[5] * u[6]) +
-                        u[2] * (u[3] * u[7] - u[4] * u[6]),
-                    1.0, 1e-12);
+        EXPECT_NEAR(f.rotation.determinant(), 1.0, 1e-12);
     }
     // Nearly collinear: points up to 1e-3 Angstrom off a line 20 Angstrom
     // long, which the fit must not take for a line.
@@ -384,12 +380,11 @@ TEST(FastSearch, GrowthPathsAmongFarCopiesTakeTheClosestPair) {
 }
 
 // The rotation of a unit quaternion (w, x, y, z).
-void quaternion_rotation(const double q[4], double r[9]) {
+gemmi::Mat33 quaternion_rotation(const double q[4]) {
     const double w = q[0], x = q[1], y = q[2], z = q[3];
-    const double m[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - w * z),     2 * (x * z + w * y),
-                         2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
-                         2 * (x * z - w * y),     2 * (y * z + w * x),     1 - 2 * (x * x + y * y)};
-    std::copy(m, m + 9, r);
+    return gemmi::Mat33(1 - 2 * (y * y + z * z), 2 * (x * y - w * z), 2 * (x * z + w * y),
+                        2 * (x * y + w * z), 1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
+                        2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y));
 }
 
 // The pass of single-precision estimates must leave the pair with the
@@ -434,7 +429,7 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
             double q[4], length = 0.0;
             for (double &c : q) c = unit(random), length += c * c;
             for (double &c : q) c /= std::sqrt(length);
-            quaternion_rotation(q, f.rotation);
+            f.rotation = quaternion_rotation(q);
             for (int c = 0; c < 3; ++c) {
                 f.centre1[c] = p.first[at][c] + 5 * unit(random);
                 f.centre2[c] = p.second[at][c] + 5 * unit(random);
@@ -464,15 +459,8 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
         const double turn_q[4] = {std::cos(angle / 2), std::sin(angle / 2) * axis[0] / std::sqrt(axis_length),
                                   std::sin(angle / 2) * axis[1] / std::sqrt(axis_length),
                                   std::sin(angle / 2) * axis[2] / std::sqrt(axis_length)};
-        double turn[9];
-        quaternion_rotation(turn_q, turn);
         rigid_fit moved = f;
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) {
-                moved.rotation[3 * i + j] = 0.0;
-                for (int m = 0; m < 3; ++m)
-                    moved.rotation[3 * i + j] += turn[3 * i + m] * f.rotation[3 * m + j];
-            }
+        moved.rotation = quaternion_rotation(turn_q).multiply(f.rotation);
         for (int c = 0; c < 3; ++c) moved.centre1[c] += 0.1 * unit(random);
         const int closest_moved = closest_open(p, taken, moved, &deviation);
         if (open.near_candidates(moved, candidates) && !candidates.empty()) {

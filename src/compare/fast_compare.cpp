@@ -43,7 +43,7 @@ void compare_fast(const structure &first, const structure &second, const pairing
     const detail::rigid_fit fit =
         found.size > 0 ? detail::fit_subset(one, two, found.in_subset) : found.last_fit;
     out.final_rms = found.size > 0 ? fit.rms : 0.0;
-    const double *u = fit.rotation;
+    const double(*u)[3] = fit.rotation.a;
     out.distances.assign(n, 0.0);
     out.superposed1.resize(n);
     out.superposed2.resize(n);
@@ -54,7 +54,7 @@ void compare_fast(const structure &first, const structure &second, const pairing
             b[i] = two[k][i] - fit.centre2[i];
         }
         std::array<double, 3> moved;
-        for (int i = 0; i < 3; ++i) moved[i] = u[3 * i] * b[0] + u[3 * i + 1] * b[1] + u[3 * i + 2] * b[2];
+        for (int i = 0; i < 3; ++i) moved[i] = u[i][0] * b[0] + u[i][1] * b[1] + u[i][2] * b[2];
         out.superposed1[k] = a;
         out.superposed2[k] = moved;
         if (fit.size > 0) {
@@ -66,10 +66,9 @@ void compare_fast(const structure &first, const structure &second, const pairing
     // (R second + c1 - R c2) followed by the same shift.
     for (int i = 0; i < 3; ++i) {
         out.reference_shift[i] = -fit.centre1[i];
-        for (int j = 0; j < 3; ++j) out.transform.rotation[i][j] = u[3 * i + j];
+        for (int j = 0; j < 3; ++j) out.transform.rotation[i][j] = u[i][j];
         out.transform.translation[i] =
-            fit.centre1[i] -
-            (u[3 * i] * fit.centre2[0] + u[3 * i + 1] * fit.centre2[1] + u[3 * i + 2] * fit.centre2[2]);
+            fit.centre1[i] - (u[i][0] * fit.centre2[0] + u[i][1] * fit.centre2[1] + u[i][2] * fit.centre2[2]);
     }
 }
 

@@ -80,11 +80,12 @@ inline double to_double(__int128 v) {
 // How far the computed rotation r is from a true rotation: |r^T r - I| in
 // the Frobenius norm, which bounds the spectral distance to the nearest
 // rotation (r's polar factor), plus a floor for the rounding of this sum.
-double rotation_error(const double r[9]) {
+double rotation_error(const gemmi::Mat33 &r) {
     double e2 = 0.0;
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
-            double d = r[i] * r[j] + r[3 + i] * r[3 + j] + r[6 + i] * r[6 + j] - (i == j ? 1.0 : 0.0);
+            double d =
+                r.a[0][i] * r.a[0][j] + r.a[1][i] * r.a[1][j] + r.a[2][i] * r.a[2][j] - (i == j ? 1.0 : 0.0);
             e2 += d * d;
         }
     return std::sqrt(e2) + 1e-15;
@@ -97,12 +98,13 @@ double rotation_error(const double r[9]) {
 // rotations add their errors (the factor 2.3 > 1 + sqrt(3/2) covers
 // passing to the polar factors and back), and the Frobenius norm is a
 // bound for any matrix. The factor 1 + 1e-14 covers the rounding of the sum.
-double rotation_distance(const double a[9], double error_a, const double b[9], double error_b) {
+double rotation_distance(const gemmi::Mat33 &a, double error_a, const gemmi::Mat33 &b, double error_b) {
     double d2 = 0.0;
-    for (int i = 0; i < 9; ++i) {
-        double d = a[i] - b[i];
-        d2 += d * d;
-    }
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double d = a.a[i][j] - b.a[i][j];
+            d2 += d * d;
+        }
     const double frobenius = std::sqrt(d2) * (1.0 + 1e-14);
     return std::min(frobenius, frobenius * 0.70710678118654757 + 2.3 * (error_a + error_b));
 }
@@ -118,11 +120,11 @@ rigid_fit subset_sums::fit(const fixed_point_pairs &grid) const {
         f.centre2[i] = grid.origin(1)[i] + static_cast<double>(sum2_[i]) / dn * unit;
     }
     // Centred sums times n, exact: n sum(a b) - sum(a) sum(b).
-    double h[9];
+    gemmi::Mat33 h;
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
             __int128 centred = n * cross_[3 * i + j] - static_cast<__int128>(sum1_[i]) * sum2_[j];
-            h[3 * i + j] = to_double(centred) / dn * area;
+            h.a[i][j] = to_double(centred) / dn * area;
         }
     __int128 spread1 = n * square1_, spread2 = n * square2_;
     for (int i = 0; i < 3; ++i) {
@@ -138,10 +140,6 @@ namespace {
 
 const double QUATERNION_ROTATION_ERROR = 1e-13;
 
-void set_identity(double r[9]) {
-    for (int i = 0; i < 9; ++i) r[i] = (i % 4 == 0) ? 1.0 : 0.0;
-}
-
 double norm3(const double v[3]) {
     return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
 }
@@ -154,16 +152,16 @@ void cross3(const double a[3], const double b[3], double out[3]) {
 
 // h = sigma u v^T: the rotations taking v onto u are optimal; this is the
 // smallest of them (a half turn about an axis across v when u = -v).
-void rank_one_rotation(const double h[9], double sigma, double r[9]) {
+void rank_one_rotation(const gemmi::Mat33 &h, double sigma, gemmi::Mat33 &r) {
     int row = 0;
     double best = -1.0;
     for (int i = 0; i < 3; ++i) {
-        double len = norm3(h + 3 * i);
+        double len = norm3(h.a[i]);
         if (len > best) best = len, row = i;
     }
     double v[3], u[3];
-    for (int j = 0; j < 3; ++j) v[j] = h[3 * row + j] / best;
-    for (int i = 0; i < 3; ++i) u[i] = (h[3 * i] * v[0] + h[3 * i + 1] * v[1] + h[3 * i + 2] * v[2]) / sigma;
+    for (int j = 0; j < 3; ++j) v[j] = h.a[row][j] / best;
+    for (int i = 0; i < 3; ++i) u[i] = (h.a[i][0] * v[0] + h.a[i][1] * v[1] + h.a[i][2] * v[2]) / sigma;
     double ulen = norm3(u);
     for (int i = 0; i < 3; ++i) u[i] /= ulen;
     double c = v[0] * u[0] + v[1] * u[1] + v[2] * u[2];
@@ -171,12 +169,12 @@ void rank_one_rotation(const double h[9], double sigma, double r[9]) {
         // Rodrigues: I + [w]x + [w]x^2 / (1 + c), w = v x u.
         double w[3];
         cross3(v, u, w);
-        const double k[9] = {0, -w[2], w[1], w[2], 0, -w[0], -w[1], w[0], 0};
+        const gemmi::Mat33 k(0, -w[2], w[1], w[2], 0, -w[0], -w[1], w[0], 0);
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) {
                 double kk = 0.0;
-                for (int m = 0; m < 3; ++m) kk += k[3 * i + m] * k[3 * m + j];
-                r[3 * i + j] = (i == j ? 1.0 : 0.0) + k[3 * i + j] + kk / (1.0 + c);
+                for (int m = 0; m < 3; ++m) kk += k.a[i][m] * k.a[m][j];
+                r.a[i][j] = (i == j ? 1.0 : 0.0) + k.a[i][j] + kk / (1.0 + c);
             }
         return;
     }
@@ -190,17 +188,19 @@ void rank_one_rotation(const double h[9], double sigma, double r[9]) {
     double alen = norm3(a);
     for (int i = 0; i < 3; ++i) a[i] /= alen;
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) r[3 * i + j] = 2.0 * a[i] * a[j] - (i == j ? 1.0 : 0.0);
+        for (int j = 0; j < 3; ++j) r.a[i][j] = 2.0 * a[i] * a[j] - (i == j ? 1.0 : 0.0);
 }
 
 }  // namespace
 
-double rotation_from_inner_product(const double h[9], double e0, int n, double rotation[9], double *rms) {
+double rotation_from_inner_product(const gemmi::Mat33 &h, double e0, int n, gemmi::Mat33 &rotation,
+                                   double *rms) {
     double frob2 = 0.0;
-    for (int i = 0; i < 9; ++i) frob2 += h[i] * h[i];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) frob2 += h.a[i][j] * h.a[i][j];
     if (frob2 == 0.0) {
         // One of the subsets is a single point: every rotation fits alike.
-        set_identity(rotation);
+        rotation = gemmi::Mat33();
         *rms = std::sqrt(std::fabs(2.0 * e0 / n));
         return rotation_error(rotation);
     }
@@ -209,9 +209,9 @@ double rotation_from_inner_product(const double h[9], double e0, int n, double r
     // converges only linearly, so this case is solved directly. The test
     // sums the squares of the nine 2 x 2 minors; one of them above the
     // limit already rules it out, as it nearly always does.
-    auto minor = [h](int i, int j) {
+    auto minor = [&h](int i, int j) {
         int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
-        return h[3 * i1 + j1] * h[3 * i2 + j2] - h[3 * i1 + j2] * h[3 * i2 + j1];
+        return h.a[i1][j1] * h.a[i2][j2] - h.a[i1][j2] * h.a[i2][j1];
     };
     const double limit = 1e-18 * frob2 * frob2, first = minor(2, 2);
     bool rank_one = false;
@@ -227,11 +227,7 @@ double rotation_from_inner_product(const double h[9], double e0, int n, double r
         *rms = std::sqrt(std::fabs(2.0 * (e0 - sigma) / n));
         return rotation_error(rotation);  // near a half turn Rodrigues' form loses digits
     }
-    gemmi::Mat33 inner(h[0], h[1], h[2], h[3], h[4], h[5], h[6], h[7], h[8]);
-    gemmi::Mat33 rot;
-    gemmi::fast_calc_rmsd_and_rotation(&rot, inner, rms, e0, n, -1);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) rotation[3 * i + j] = rot.a[i][j];
+    gemmi::fast_calc_rmsd_and_rotation(&rotation, h, rms, e0, n, -1);
     // The solver builds the rotation M(q) from a quaternion q it has just
     // divided by its length, each entry a sum of products such as
     // q1 q1 + q2 q2 - q3 q3 - q4 q4 (or the identity when it finds none). In

@@ -13,6 +13,8 @@
 #ifndef PAIRFIT_FAST_CLOSED_FORM_FIT_H
 #define PAIRFIT_FAST_CLOSED_FORM_FIT_H
 
+#include <gemmi/math.hpp>
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -38,10 +40,10 @@ private:
     double unit_ = 1.0;
 };
 
-// A rotation (row-major, acting on column vectors) that turns the second
-// structure's subset, centred, onto the first's.
+// A rotation (acting on column vectors) that turns the second structure's
+// subset, centred, onto the first's.
 struct rigid_fit {
-    double rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    gemmi::Mat33 rotation;  // the identity until fitted
     point centre1{{0, 0, 0}}, centre2{{0, 0, 0}};
     double rms = 0.0;  // over the subset
     int size = 0;
@@ -52,13 +54,13 @@ struct rigid_fit {
 
 // How far a computed rotation matrix r is from a true rotation (a bound on
 // the spectral distance to the nearest one).
-double rotation_error(const double r[9]);
+double rotation_error(const gemmi::Mat33 &r);
 
 // An upper bound on the spectral norm of a - b, the most a - b lengthens a
 // vector, for two computed rotations with their rotation_error. With it,
 // two fits move a point b apart by at most that times |b - o| plus the
 // distance between their images of any fixed point o.
-double rotation_distance(const double a[9], double error_a, const double b[9], double error_b);
+double rotation_distance(const gemmi::Mat33 &a, double error_a, const gemmi::Mat33 &b, double error_b);
 
 // The exact sums of a subset: count, coordinate sums, products and squares.
 class subset_sums {
@@ -82,7 +84,8 @@ private:
 // zero, whose rotation is not unique) get one of their optimal rotations.
 // Returns a bound on the rotation's distance from a true rotation (see
 // rotation_error).
-double rotation_from_inner_product(const double h[9], double e0, int n, double rotation[9], double *rms);
+double rotation_from_inner_product(const gemmi::Mat33 &h, double e0, int n, gemmi::Mat33 &rotation,
+                                   double *rms);
 
 }  // namespace detail
 }  // namespace pairfit

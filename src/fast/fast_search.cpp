@@ -50,12 +50,12 @@ struct pair_table {
 // operation), so a pair's value under a fit does not depend on where it is
 // computed.
 inline double squared_deviation(const pair_table &t, int i, const rigid_fit &f) {
-    const double *u = f.rotation;
+    const double(*u)[3] = f.rotation.a;
     double ax = t.x1[i] - f.centre1[0], ay = t.y1[i] - f.centre1[1], az = t.z1[i] - f.centre1[2];
     double bx = t.x2[i] - f.centre2[0], by = t.y2[i] - f.centre2[1], bz = t.z2[i] - f.centre2[2];
-    double dx = ax - (u[0] * bx + u[1] * by + u[2] * bz);
-    double dy = ay - (u[3] * bx + u[4] * by + u[5] * bz);
-    double dz = az - (u[6] * bx + u[7] * by + u[8] * bz);
+    double dx = ax - (u[0][0] * bx + u[0][1] * by + u[0][2] * bz);
+    double dy = ay - (u[1][0] * bx + u[1][1] * by + u[1][2] * bz);
+    double dz = az - (u[2][0] * bx + u[2][1] * by + u[2][2] * bz);
     return dx * dx + dy * dy + dz * dz;
 }
 
@@ -71,9 +71,9 @@ void measure_run(const pair_table &t, int low, int high, const rigid_fit &f, con
     const double *__restrict x2 = t.x2.data(), *__restrict y2 = t.y2.data(), *__restrict z2 = t.z2.data();
     const double c1x = f.centre1[0], c1y = f.centre1[1], c1z = f.centre1[2];
     const double c2x = f.centre2[0], c2y = f.centre2[1], c2z = f.centre2[2];
-    const double u0 = f.rotation[0], u1 = f.rotation[1], u2 = f.rotation[2], u3 = f.rotation[3],
-                 u4 = f.rotation[4], u5 = f.rotation[5], u6 = f.rotation[6], u7 = f.rotation[7],
-                 u8 = f.rotation[8];
+    const double(*u)[3] = f.rotation.a;
+    const double u0 = u[0][0], u1 = u[0][1], u2 = u[0][2], u3 = u[1][0], u4 = u[1][1], u5 = u[1][2],
+                 u6 = u[2][0], u7 = u[2][1], u8 = u[2][2];
     for (int i = low; i < high; ++i) {
         double ax = x1[i] - c1x, ay = y1[i] - c1y, az = z1[i] - c1z;
         double bx = x2[i] - c2x, by = y2[i] - c2y, bz = z2[i] - c2z;
@@ -288,7 +288,7 @@ private:
 
     void start_motion(const rigid_fit &fit) {
         turn_ = shift_ = 0.0;
-        std::copy(fit.rotation, fit.rotation + 9, rotation_);
+        rotation_ = fit.rotation;
         rotation_error_ = fit.rotation_error_bound;
         place(fit, anchor_, anchor_image_);
     }
@@ -296,7 +296,7 @@ private:
     void advance_motion(const rigid_fit &fit) {
         const double error = fit.rotation_error_bound;
         const double turn = rotation_distance(fit.rotation, error, rotation_, rotation_error_);
-        std::copy(fit.rotation, fit.rotation + 9, rotation_);
+        rotation_ = fit.rotation;
         rotation_error_ = error;
         double image[3], shift2 = 0.0;
         place(fit, anchor_, image);
@@ -314,7 +314,7 @@ private:
         double b[3];
         for (int i = 0; i < 3; ++i) b[i] = p[i] - fit.centre2[i];
         for (int i = 0; i < 3; ++i) {
-            const double *u = fit.rotation + 3 * i;
+            const double *u = fit.rotation.a[i];
             image[i] = u[0] * b[0] + u[1] * b[1] + u[2] * b[2] + fit.centre1[i];
         }
     }
@@ -443,7 +443,8 @@ private:
     std::vector<int> candidates_;
     // The path's summed motion, and the latest fit's rotation and image of
     // the anchor.
-    double turn_ = 0.0, shift_ = 0.0, rotation_[9], rotation_error_ = 0.0, anchor_image_[3];
+    double turn_ = 0.0, shift_ = 0.0, rotation_error_ = 0.0, anchor_image_[3];
+    gemmi::Mat33 rotation_;
     // The members' score terms when last computed, and for the bound their
     // summed radii and the path's sums at those times (times the radius).
     double terms_ = 0.0, radii_ = 0.0, turn_part_ = 0.0, shift_part_ = 0.0;

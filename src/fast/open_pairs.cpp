@@ -407,12 +407,15 @@ double open_pairs::fit_about_origins(const rigid_fit &fit, float r[9], float t[3
     double largest_shift = 0.0;
     for (int i = 0; i < 3; ++i) {
         double moved = 0.0;
-        for (int j = 0; j < 3; ++j) moved += fit.rotation[3 * i + j] * (fit.centre2[j] - all_.origin_[1][j]);
+        for (int j = 0; j < 3; ++j) moved += fit.rotation.a[i][j] * (fit.centre2[j] - all_.origin_[1][j]);
         const double shift = fit.centre1[i] - all_.origin_[0][i] - moved;
         t[i] = static_cast<float>(shift);
         largest_shift = std::max(largest_shift, std::fabs(shift));
     }
-    for (int i = 0; i < 9; ++i) r[i] = static_cast<float>(fit.rotation[i]);
+    // r is the rotation packed row by row in single precision for the
+    // estimates' vector loads; it is made here only.
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r[3 * i + j] = static_cast<float>(fit.rotation.a[i][j]);
     // Each coordinate of an estimated difference is within this of the one
     // in exact arithmetic: about thirty roundings of values at most three
     // extents plus the shift, with room to spare.
@@ -453,7 +456,7 @@ double open_pairs::distance_bound::at(const rigid_fit &now) const {
     double shift2 = 0.0;
     for (int i = 0; i < 3; ++i) {
         double image = now.centre1[i];
-        for (int j = 0; j < 3; ++j) image += now.rotation[3 * i + j] * (fit.centre2[j] - now.centre2[j]);
+        for (int j = 0; j < 3; ++j) image += now.rotation.a[i][j] * (fit.centre2[j] - now.centre2[j]);
         const double d = image - fit.centre1[i];
         shift2 += d * d;
     }
