@@ -1,32 +1,22 @@
 #include "pairfit/domains.h"
 
+#include "superpose/matrix.h"
+#include "superpose/rigid_transform_gemmi.h"
+
 namespace pairfit {
 
 namespace {
 
-// a after b: x -> a(b(x)).
-rigid_transform compose(const rigid_transform &a, const rigid_transform &b) {
-    rigid_transform out;
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
-            double sum = 0.0;
-            for (int k = 0; k < 3; ++k) sum += a.rotation[i][k] * b.rotation[k][j];
-            out.rotation[i][j] = sum;
-        }
-        out.translation[i] = a.rotation[i][0] * b.translation[0] + a.rotation[i][1] * b.translation[1] +
-                             a.rotation[i][2] * b.translation[2] + a.translation[i];
-    }
-    return out;
+// a after b: x -> a(b(x)), the rotations multiplied as the fit multiplies them.
+gemmi::Transform compose(const gemmi::Transform &a, const gemmi::Transform &b) {
+    return {product_from_zero(a.mat, b.mat), a.vec + a.mat.multiply(b.vec)};
 }
 
-rigid_transform inverse(const rigid_transform &t) {
-    rigid_transform out;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) out.rotation[i][j] = t.rotation[j][i];
-    for (int i = 0; i < 3; ++i)
-        out.translation[i] = -(out.rotation[i][0] * t.translation[0] + out.rotation[i][1] * t.translation[1] +
-                               out.rotation[i][2] * t.translation[2]);
-    return out;
+// The inverse of a rigid motion, by the rotation's transpose (gemmi's
+// Transform::inverse inverts a general matrix, with other roundings).
+gemmi::Transform rigid_inverse(const gemmi::Transform &t) {
+    const gemmi::Mat33 back = t.mat.transpose();
+    return {back, back.multiply(t.vec).negated()};
 }
 
 domain first_domain(const result &best) {
@@ -97,7 +87,8 @@ domain_analysis find_domains(workspace &ws, const structure &first, const struct
         d.score = found.score;
         d.pvalue = found.pvalue;
         d.transform = found.transform;
-        d.motion = screw_from_transform(compose(best.transform, inverse(found.transform)));
+        d.motion = screw_from_transform(
+            from_gemmi(compose(to_gemmi(best.transform), rigid_inverse(to_gemmi(found.transform)))));
         const int number = static_cast<int>(out.domains.size()) + 1;
         for (int k : d.pairs) out.domain_of_pair[k] = number;
         out.domains.push_back(std::move(d));
