@@ -5,6 +5,7 @@
 #include <pybind11/stl.h>
 
 #include "bindings.h"
+#include "score/method_rules.h"
 
 namespace pairfit_python {
 
@@ -261,6 +262,8 @@ pairing_choice pairing_from_python(py::object pairs, const pairfit::structure &f
 }  // namespace
 
 void bind_compare(py::module_ &m) {
+    const std::string normalised_pvalue_doc =
+        "-1000 (log10 p + " + pairfit::normalised_pvalue_offset_text() + ") / C-alpha atoms of structure 1.";
     py::class_<py_result>(m, "Result", R"doc(
 The outcome of one comparison: the six values of pairfit's SCORE line, the
 pairs, the best subset, the distances after the final fit, and the rigid
@@ -284,7 +287,7 @@ Array properties return new arrays, one entry per pair unless said otherwise.
             "p-value of the best subset; 1 when none was accepted.")
         .def_property_readonly(
             "normalised_pvalue", [](const py_result &r) { return r.value.normalised_pvalue; },
-            "-1000 (log10 p + 0.6108) / C-alpha atoms of structure 1.")
+            normalised_pvalue_doc.c_str())
         .def_property_readonly(
             "npairs", [](const py_result &r) { return r.value.npairs; }, "Number of pairs.")
         .def_property_readonly(

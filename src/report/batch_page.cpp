@@ -6,6 +6,7 @@
 #include "report/heat_map.h"
 #include "report/html_page.h"
 #include "report/svg.h"
+#include "score/method_rules.h"
 
 namespace pairfit {
 
@@ -61,7 +62,10 @@ std::string batch_page_html(const batch_table &table, int min_size) {
         (table.options.empty() ? " (the options of the run are not recorded in its rows: "
                                  "the minimum shown is the default)"
                                : "") +
-        "; structures named FILE@SELECTION compare the models and chains selected. The normalised p-value is \u22121000 (log<sub>10</sub> p + 0.6108) divided by the C-alpha "
+        "; structures named FILE@SELECTION compare the models and chains selected. The normalised p-value is "
+        "\u22121000 (log<sub>10</sub> p + " +
+        normalised_pvalue_offset_text() +
+        ") divided by the C-alpha "
         "atoms of file 1: the larger, the more alike the two structures. Hover over a cell or bar for the "
         "pair's values.</p>\n";
     if (table.all_pairs) {

@@ -11,6 +11,7 @@
 #include "report/page_assets.h"
 #include "report/size_plot.h"
 #include "report/svg.h"
+#include "score/method_rules.h"
 
 namespace pairfit {
 
@@ -137,7 +138,8 @@ std::string words(const pair_page_input &in) {
              " pairs was accepted, so no pair is marked as in the best subset</td></tr>\n";
     }
     s += "<tr><th>normalised p-value</th><td>" + scientific(r.normalised_pvalue) +
-         ": \u22121000 (log<sub>10</sub> p + 0.6108) divided by the " + std::to_string(in.first.size()) +
+         ": \u22121000 (log<sub>10</sub> p + " + normalised_pvalue_offset_text() + ") divided by the " +
+         std::to_string(in.first.size()) +
          " C-alpha atoms of structure 1, so that proteins of different sizes compare; the larger, the more "
          "significant</td></tr>\n";
     return s + "</table>\n";

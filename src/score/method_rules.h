@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <string>
 
 namespace pairfit {
 
@@ -63,11 +64,18 @@ inline double pvalue_under_model(double s, double mean, double spread) {
     return gumbel_tail((s / 10.0 - mean) / spread);
 }
 
-// The normalised p-value, -1000 (log10 p + 0.6108) divided by the number of
-// C-alpha atoms of structure 1.
+// What the normalised p-value adds to log10 p.
+constexpr double NORMALISED_PVALUE_OFFSET = 0.6108;
+
+// The normalised p-value, -1000 (log10 p + NORMALISED_PVALUE_OFFSET)
+// divided by the number of C-alpha atoms of structure 1.
 inline double normalised_pvalue(double pvalue, std::size_t atoms1) {
-    return (std::log10(pvalue) + 0.6108) * -1000.0 / static_cast<double>(atoms1);
+    return (std::log10(pvalue) + NORMALISED_PVALUE_OFFSET) * -1000.0 / static_cast<double>(atoms1);
 }
+
+// NORMALISED_PVALUE_OFFSET as the texts that state the formula write it:
+// the shortest decimal that reads back as it ("0.6108").
+std::string normalised_pvalue_offset_text();
 
 }  // namespace pairfit
 

@@ -1,3 +1,4 @@
+#include <charconv>
 #include <cmath>
 
 #include "score/method_rules.h"
@@ -19,6 +20,11 @@ double LG_pvalueF(int n, double s) {
     double mean, spread;
     score_model(n, &mean, &spread);
     return pvalue_under_model(s, mean, spread);
+}
+
+std::string normalised_pvalue_offset_text() {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, NORMALISED_PVALUE_OFFSET).ptr);
 }
 
 }  // namespace pairfit
