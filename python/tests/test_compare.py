@@ -1,5 +1,7 @@
 """pairfit.compare against the recorded runs of the command-line program."""
 
+import math
+import re
 import subprocess
 
 import numpy as np
@@ -113,6 +115,10 @@ def test_result_dict_and_repr():
     assert d["inputs"][1]["atoms"] == 76 and d["inputs"][1]["chains"] == ["A"]
     values = r.score_line().split("\t")
     assert "size=%s of 76 pairs, rms=%s, score=%s" % (values[1], values[2], values[3]) in repr(r)
+    # The help's formula is the one the value follows.
+    offset = re.fullmatch(r"-1000 \(log10 p \+ ([0-9.]+)\) / C-alpha atoms of structure 1\.",
+                          pairfit.Result.normalised_pvalue.__doc__).group(1)
+    assert r.normalised_pvalue == pytest.approx(-1000 * (math.log10(r.pvalue) + float(offset)) / 76, rel=1e-12)
 
 
 def _repeated_pdb(path, source, copies, shift):
