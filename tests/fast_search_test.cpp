@@ -602,7 +602,37 @@ TEST(FastSearch, MoreThanFiveThousandPairs) {
     EXPECT_EQ(r.pvalue, pairfit::LG_pvalueF(r.size, r.score));
 }
 
+// Counts the steps, and keeps the first where the bound on a subset's score
+// falls below the score. The bound adds the terms in another order than the
+// score: 1e-12 of the score covers that rounding.
+struct bound_check : pairfit::detail::bound_observer {
+    int steps = 0;
+    std::string first_miss;
+    void step(int seed, int k, double score_bound, double score) override {
+        ++steps;
+        if (score_bound < score * (1 - 1e-12) && first_miss.empty())
+            first_miss = "seed " + std::to_string(seed) + ", " + std::to_string(k) + " pairs: bound " +
+                         std::to_string(score_bound) + " below " + std::to_string(score);
+    }
+};
+
 }  // namespace
+
+// The bound that lets the search skip a subset's score is at least the
+// score at every step of real paths: a step after the last score (every
+// size scored) and many steps after it (only where the bound allows).
+TEST(FastSearch, ScoreBoundAtLeastTheScoreAtEveryStep) {
+    pair_lists p = read_pairs("demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb");
+    for (bool every_size : {true, false}) {
+        bound_check check;
+        fast_search_options options;
+        options.per_size_scores = every_size;
+        options.observer = &check;
+        fast_search(p.first, p.second, options);
+        EXPECT_GT(check.steps, 1000);
+        EXPECT_EQ(check.first_miss, "") << (every_size ? "every size scored" : "scored where needed");
+    }
+}
 
 // The sizes the search scores anyway, recorded for the page's curve: the
 // same search (no subset scored more), and each recorded score at most the

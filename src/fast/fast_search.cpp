@@ -232,6 +232,9 @@ public:
             ++out.counters.fits;
             rms = fit.rms;
             advance_motion(fit);
+            if (ctx_.options.observer != nullptr && !replay)
+                ctx_.options.observer->step(seed, k, score_bound(k),
+                                            score_of_terms(summed_terms(fit, k, nullptr)));
             if (!replay && score_needed(k)) score(seed, k, fit, out);
         }
         last_fit_ = fit;
@@ -330,16 +333,24 @@ private:
         if (k <= ctx_.options.min_size) return false;
         const double bar = ctx_.bar.load(std::memory_order_relaxed);
         if (ctx_.smallest_pvalue[k] > (1 + 1e-6) * bar) return false;
-        double slack = turn_ * radii_ - turn_part_ + k * (shift_ + t_.margin) - shift_part_;
-        double bound = score_of_terms(terms_ + TERM_SLOPE * std::max(slack, 0.0));
+        const double bound = score_bound(k);
         if (bound >= highest_score(k)) return true;
         double pvalue = pvalue_under_model(bound, ctx_.model_mean[k], ctx_.model_spread[k]);
         return !(pvalue > (1 + 1e-6) * bar);
     }
 
-    // Score and p-value of the subset, summed in pair order so that they
-    // depend on the members alone.
-    void score(int seed, int k, const rigid_fit &fit, thread_findings &out) {
+    // The highest score the subset of k pairs can have under the latest
+    // fit: its members' terms when last computed, each raised by the most
+    // its pair can have come closer since.
+    double score_bound(int k) const {
+        double slack = turn_ * radii_ - turn_part_ + k * (shift_ + t_.margin) - shift_part_;
+        return score_of_terms(terms_ + TERM_SLOPE * std::max(slack, 0.0));
+    }
+
+    // The score terms of the k members under fit, summed in pair order so
+    // that they depend on the members alone; adds the deviations computed
+    // to *counted unless it is null.
+    double summed_terms(const rigid_fit &fit, int k, long long *counted) {
         // The members' deviations in index order, their terms in a vector
         // loop, then summed one by one in that order.
         // When most pairs are members, every pair's term is computed in
@@ -361,7 +372,13 @@ private:
             score_terms(deviations_.data(), m);
             for (int i = 0; i < m; ++i) sum += deviations_[i];
         }
-        out.counters.deviations += m;
+        if (counted != nullptr) *counted += m;
+        return sum;
+    }
+
+    // Score and p-value of the subset.
+    void score(int seed, int k, const rigid_fit &fit, thread_findings &out) {
+        const double sum = summed_terms(fit, k, &out.counters.deviations);
         ++out.counters.scores;
         // The terms are now known under this fit.
         terms_ = sum;

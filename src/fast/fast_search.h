@@ -16,6 +16,16 @@
 namespace pairfit {
 namespace detail {
 
+// Sees every grown subset of the search's paths beside the bound on its
+// score that lets the search skip scoring it: a seam for tests, called from
+// the search's threads.
+class bound_observer {
+public:
+    virtual ~bound_observer() = default;
+    // The subset of k pairs on seed's path was just fitted.
+    virtual void step(int seed, int k, double score_bound, double score) = 0;
+};
+
 struct fast_search_options {
     int min_size = 19;        // an accepted subset has more pairs than this
     int threads = 1;          // threads for the seeds; 0: one per core
@@ -28,6 +38,7 @@ struct fast_search_options {
     // Fill score_by_size from the subsets scored anyway: nothing more is
     // scored, so sizes the search skipped stay 0.
     bool record_scored_sizes = false;
+    bound_observer *observer = nullptr;  // sees every grown subset (tests)
 };
 
 // What the search did; fits and paths_cut depend on which thread reaches a
