@@ -1,56 +1,32 @@
-"""Paths to the repository's real structures and recorded runs, and the
-recorded cases of tests/expected/cases.txt parsed into arguments."""
+"""Paths to the repository's real structures and recorded runs, a few
+recorded cases of tests/expected/cases.txt, and the built program."""
 
 import os
 import pathlib
+import subprocess
 
 import pytest
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-DATA = ROOT / "tests" / "data"
-EXAMPLES = ROOT / "examples"
-EXPECTED = ROOT / "tests" / "expected"
+DATA, EXAMPLES, EXPECTED = ROOT / "tests" / "data", ROOT / "examples", ROOT / "tests" / "expected"
+LDH = str(EXAMPLES / "demo_ldh_6ldh_A.pdb"), str(EXAMPLES / "demo_ldh_1ldm_A.pdb")
+UBQ1, UBQ2 = str(DATA / "ubiquitin_1d3z_model1.pdb"), str(DATA / "ubiquitin_1d3z_model2.pdb")
+HB = str(DATA / "hemoglobin_2hhb_4chains.pdb.gz")
+NMR = str(DATA / "ubiquitin_1d3z_nmr.pdb.gz")
 
 
 class Case:
-    """One recorded run: NAME, the options and the two input files."""
+    """One recorded run: its name, options, two input files and standard output."""
 
     def __init__(self, name, words):
-        self.name = name
-        self.options = [w for w in words[:-2]]
-        self.file1, self.file2 = (self._path(w) for w in words[-2:])
-
-    @staticmethod
-    def _path(word):
-        return str(DATA / word[3:]) if word.startswith("@D/") else str(EXAMPLES / word[3:])
-
-    @property
-    def min_size(self):
-        if "-min" in self.options:
-            return int(self.options[self.options.index("-min") + 1])
-        return 19
-
-    def stdout(self):
-        """The recorded standard output as lines, or None when only its digest is kept."""
-        path = EXPECTED / (self.name + ".stdout")
-        return path.read_text().splitlines() if path.exists() else None
-
-    def coordinate_file(self):
-        path = EXPECTED / (self.name + ".pdb")
-        return path if path.exists() else None
+        self.name, self.options = name, words[:-2]
+        self.file1, self.file2 = (str((DATA if w.startswith("@D/") else EXAMPLES) / w[3:]) for w in words[-2:])
+        self.min_size = int(words[words.index("-min") + 1]) if "-min" in words else 19
+        path = EXPECTED / (name + ".stdout")
+        self.stdout = path.read_text().splitlines() if path.exists() else None
 
     def __repr__(self):
         return self.name
-
-
-def _read_cases():
-    cases = []
-    for line in (EXPECTED / "cases.txt").read_text().splitlines():
-        if not line.strip() or line.startswith("#"):
-            continue
-        name, args = line.split(":", 1)
-        cases.append(Case(name, args.split()))
-    return cases
 
 
 # The bindings are proven on a few recorded cases (the program's own tests
@@ -58,16 +34,20 @@ def _read_cases():
 # codes, chains, and a pair whose residue names differ.
 BINDING_CASES = {"demo_gz", "demo_gz.full", "ubq_models.min75", "ubq_models.min76", "no_overlap",
                  "no_overlap.full", "fab_inscodes", "hb_chain_b", "hb_chain_b.full", "cytc_homologs.full"}
-CASES = [c for c in _read_cases() if c.name in BINDING_CASES]
-PLAIN_CASES = [c for c in CASES if not c.options]
-FULL_CASES = [c for c in CASES if "-pdb" in c.options]
+CASES = [Case(name, args.split()) for name, args in
+         (line.split(":", 1) for line in (EXPECTED / "cases.txt").read_text().splitlines()
+          if line.strip() and not line.startswith("#")) if name in BINDING_CASES]
 
 
 def score_values(lines):
-    """The six values of the SCORE line among lines."""
-    found = [l for l in lines if l.startswith("SCORE:\t")]
-    assert len(found) == 1
-    return found[0][len("SCORE:\t"):]
+    """The six values of the one SCORE line among lines."""
+    [found] = [l for l in lines if l.startswith("SCORE:\t")]
+    return found[len("SCORE:\t"):]
+
+
+def run(*args):
+    """A finished process with its text output."""
+    return subprocess.run([str(a) for a in args], capture_output=True, text=True)
 
 
 @pytest.fixture(scope="session")
