@@ -23,29 +23,20 @@ chmod 700 "$work"
 daemons=()
 stop_cluster() {
   local status=$?
-  [ -f "$work/slurm.conf" ] && SLURM_CONF=$work/slurm.conf scancel --full --quiet --user=root 2>/dev/null || true
-  for ((i = ${#daemons[@]} - 1; i >= 0; i--)); do
-    kill "${daemons[i]}" 2>/dev/null || true
-    wait "${daemons[i]}" 2>/dev/null || true
-  done
-  if [ "$status" -ne 0 ]; then
-    for log in "$work"/*.log; do [ -f "$log" ] && { echo "== $log"; tail -n 20 "$log"; }; done
-  fi
+  [ ! -f "$work/slurm.conf" ] || SLURM_CONF=$work/slurm.conf scancel --full --quiet --user=root 2>/dev/null || true
+  for ((i = ${#daemons[@]} - 1; i >= 0; i--)); do { kill "${daemons[i]}" && wait "${daemons[i]}"; } 2>/dev/null || true; done
+  [ "$status" -eq 0 ] || tail -n 20 "$work"/*.log || true
   rm -rf "$work"
   exit "$status"
 }
 trap stop_cluster EXIT
 trap 'exit 1' INT TERM
-
-free_ports() {  # two TCP ports that nothing listens on now
-  python3 -c 'import socket
+# Two TCP ports that nothing listens on now.
+read -r controller_port node_port < <(python3 -c 'import socket
 s = [socket.socket() for _ in range(2)]
 for x in s: x.bind(("127.0.0.1", 0))
-print(*(x.getsockname()[1] for x in s))'
-}
-read -r controller_port node_port < <(free_ports)
+print(*(x.getsockname()[1] for x in s))')
 host=$(hostname -s)
-cpus=$(nproc)
 
 mkdir "$work/state" "$work/spool"
 head -c 1024 /dev/urandom > "$work/munge.key"
@@ -59,8 +50,6 @@ ClusterName=pairfit-test
 SlurmctldHost=$host(127.0.0.1)
 SlurmctldPort=$controller_port
 SlurmdPort=$node_port
-SlurmUser=root
-SlurmdUser=root
 AuthType=auth/munge
 AuthInfo=socket=$work/munge.socket
 StateSaveLocation=$work/state
@@ -72,15 +61,11 @@ SlurmdLogFile=$work/slurmd.log
 ProctrackType=proctrack/linuxproc
 TaskPlugin=task/none
 JobAcctGatherType=jobacct_gather/none
-AccountingStorageType=accounting_storage/none
-JobCompType=jobcomp/none
 SchedulerType=sched/builtin
 SelectType=select/cons_tres
 SelectTypeParameters=CR_CPU
-MpiDefault=none
 ReturnToService=2
-MailProg=/bin/true
-NodeName=$host NodeAddr=127.0.0.1 CPUs=$cpus State=UNKNOWN
+NodeName=$host NodeAddr=127.0.0.1 CPUs=$(nproc) State=UNKNOWN
 PartitionName=pairfit Nodes=$host Default=YES MaxTime=INFINITE State=UP
 EOF
 export SLURM_CONF=$work/slurm.conf
@@ -89,14 +74,12 @@ slurmctld -D -i -f "$SLURM_CONF" > "$work/slurmctld.console.log" 2>&1 &
 daemons+=($!)
 slurmd -D -f "$SLURM_CONF" -N "$host" > "$work/slurmd.console.log" 2>&1 &
 daemons+=($!)
-state=""
 for _ in $(seq 60); do
   state=$(sinfo -h -o %T 2>/dev/null || true)
-  [ "$state" = idle ] && break
+  [ "$state" != idle ] || break
   sleep 1
 done
 [ "$state" = idle ] || { echo "the node did not come up (state: '${state:-none}')"; exit 1; }
-echo "Slurm is up: node $host, ports $controller_port and $node_port"
 
 cd "$work"
 mkdir ubq
@@ -113,9 +96,7 @@ timeout 300 snakemake -q -s "$source/workflows/pairfit-batch.smk" --jobs 4 --lat
   --config "pairs=--all --list models.txt" shards=4 out=workflow.tsv batch="$batch" threads=1 \
   > snakemake.log 2>&1 || { cat snakemake.log; exit 1; }
 cmp workflow.tsv local.tsv
-jobs=$(ls snakemake-jobs | wc -l)
-[ "$jobs" -eq 5 ] || { echo "expected 5 Slurm jobs of the workflow, found $jobs"; exit 1; }
-echo "workflow on Slurm: 5 jobs, merged rows equal the local run"
+[ "$(ls snakemake-jobs | wc -l)" -eq 5 ] || { echo "expected 5 Slurm jobs of the workflow:"; ls snakemake-jobs; exit 1; }
 
 # (b) The job-array script: three shards, then the merge after them.
 export PAIRFIT_BATCH=$batch
@@ -125,4 +106,4 @@ timeout 300 sbatch --wait --quiet --dependency="afterany:$array" --output="$work
   "$source/workflows/pairfit-batch-array.sbatch" --merge 3 array.tsv || { cat merge.out; exit 1; }
 cmp array.tsv local.tsv
 [ "$(ls array.tsv.parts/*.tsv | wc -l)" -eq 3 ]
-echo "job array on Slurm: 3 shards merged, rows equal the local run"
+echo "Slurm: the workflow's 5 jobs and the job array's 3 shards give the rows of the local run"

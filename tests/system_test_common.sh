@@ -1,20 +1,14 @@
 # Sourced by the tests that change the machine (install a Debian package,
 # start Slurm daemons): what they share.
 
-# Exit status that ctest reports as a skipped test (SKIP_RETURN_CODE).
-SKIP_STATUS=77
-
-# A test that cannot run here says why and is skipped; where the machine is
-# known to be able to run it (CI sets PAIRFIT_REQUIRE_SYSTEM_TESTS=1), it
-# fails instead.
+# A test that cannot run here says why and is skipped (exit status 77, which
+# ctest reports as skipped); where the machine is known to be able to run it
+# (CI sets PAIRFIT_REQUIRE_SYSTEM_TESTS=1), it fails instead.
 cannot_run() {
   echo "$*"
-  if [ -n "${PAIRFIT_REQUIRE_SYSTEM_TESTS:-}" ]; then
-    echo "PAIRFIT_REQUIRE_SYSTEM_TESTS is set: failing instead of skipping"
-    exit 1
-  fi
+  [ -z "${PAIRFIT_REQUIRE_SYSTEM_TESTS:-}" ] || { echo "PAIRFIT_REQUIRE_SYSTEM_TESTS is set: failing instead of skipping"; exit 1; }
   echo "skipped"
-  exit "$SKIP_STATUS"
+  exit 77
 }
 
 # One such test at a time on the machine, whichever build or worktree runs
