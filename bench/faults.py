@@ -3,10 +3,10 @@
 # that should catch it (a regular expression over ctest's test names).
 
 CORE = r"RecordedOutput\.SameBytes|^Search\.|PValue|Superposition|Library|CommandLine|FastSearchOnRealPairs"
-FAST = r"Fast|OpenPairs|OutputSafety\.Collinear"
+FAST = r"Fast|OpenPairs|OutputSafety_Collinear"
 READ = r"PdbReader|Cif|Selection|Warnings|RecordedOutput\.SameBytes|Sequence|ResidueMatching|Library|python_test_structure"
 OUT = r"OutputFile|OutputSafety|ReportFiles|CommandLine|BatchFiles"
-BATCH = r"Batch|Selection\.Batch|PairsOption"
+BATCH = r"Batch|Selection_Batch|PairsOption"
 REPORT = r"Report"
 PY = r"python_test_"
 

@@ -1,11 +1,9 @@
 // Chain mapping of assemblies: perturbed copies of real complexes, with
 // their chains renamed and written in shuffled order, map to a chain order
 // that fits at least as well as the true one; real dimer entries; a complex
-// against one chain; and the command line's -complex.
+// against one chain.
 #include <cmath>
 #include <random>
-
-#include <nlohmann/json.hpp>
 
 #include "test_util.h"
 
@@ -144,47 +142,4 @@ TEST(ChainMap, AComplexAgainstOneChainMapsItToItsBestChain) {
     ASSERT_EQ(backward.chain_map.size(), 1u);
     EXPECT_TRUE(backward.chain_map[0].chain2 == "B" || backward.chain_map[0].chain2 == "D");
     EXPECT_LE(pvalue(beta, backward.second, backward.pairs), best);
-}
-
-TEST(ChainMap, CommandLine) {
-    const std::string hemoglobin = quote(data_file(HEMOGLOBIN));
-    const std::string shuffled = quote(data_file(HEMOGLOBIN) + "@//C,D,A,B");
-    // Structure 2 is compared in the order of structure 1's mapped chains.
-    const RunResult mapped = run_pairfit("-complex -fast " + shuffled + " " + hemoglobin);
-    const RunResult same_order = run_pairfit("-fast " + shuffled + " " + shuffled);
-    EXPECT_EQ(mapped.out, same_order.out + "CHAINS:\tC=C\tD=D\tA=A\tB=B\n");
-    EXPECT_EQ(mapped.status, 0);
-
-    // The document sees structure 2 in mapped order too.
-    Scratch document("complex.json", "");
-    run_pairfit("-complex -fast -json " + quote(document.path) + " " + shuffled + " " + hemoglobin);
-    EXPECT_EQ(nlohmann::json::parse(read_file(document.path))["pairs"][0]["chain2"], "C");
-
-    // pairfit-batch's row holds the same values; a pair of unrelated chains
-    // has the message in its place.
-    const std::string ubiquitin = data_file("ubiquitin_1ubq_xray.pdb");
-    Scratch pairs("complex_pairs.txt", data_file(HEMOGLOBIN) + "@//C,D,A,B\t" + data_file(HEMOGLOBIN) + "\n" +
-                                           data_file(HEMOGLOBIN) + "\t" + ubiquitin + "\n");
-    const Outcome batch = batch_run("-complex -fast -j 1 --pairs " + quote(pairs.path));
-    const std::string score = same_order.out.substr(0, same_order.out.find('\n'));
-    EXPECT_NE(batch.out.find("\t" + score.substr(score.find('\t') + 1) + "\n"), std::string::npos)
-        << batch.out;
-    EXPECT_NE(batch.out.find(ubiquitin + "\tNo chain of "), std::string::npos) << batch.out;
-    EXPECT_EQ(batch.status, 1);
-
-    // One chain each: the plain comparison, and a note.
-    const std::string ubiquitins =
-        quote(data_file("ubiquitin_1d3z_model1.pdb")) + " " + quote(data_file("ubiquitin_1d3z_model2.pdb"));
-    const RunResult single = run_pairfit("-complex " + ubiquitins + " 2>&1");
-    EXPECT_EQ(single.out, "pairfit: -complex: " + data_file("ubiquitin_1d3z_model1.pdb") + " and " +
-                              data_file("ubiquitin_1d3z_model2.pdb") +
-                              " hold one chain each; compared as without -complex\n" +
-                              run_pairfit(ubiquitins).out);
-
-    const RunResult unrelated = run_pairfit("-complex " + hemoglobin + " " + quote(ubiquitin) + " 2>&1");
-    EXPECT_EQ(unrelated.out,
-              "pairfit: No chain of " + data_file(HEMOGLOBIN) + " is similar in sequence to a chain of " +
-                  ubiquitin +
-                  " (a global alignment scoring at least 5% of a chain's score against itself)\n");
-    EXPECT_EQ(unrelated.status, 1);
 }

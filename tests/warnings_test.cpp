@@ -1,5 +1,5 @@
 // Warnings about structures that will not pair as a user may expect: the
-// library's texts, and where pairfit prints them.
+// library's texts.
 #include <string>
 
 #include "pairfit/pairfit.h"
@@ -37,32 +37,4 @@ TEST(Warnings, SeveralModelsAndMergedChainsOnlyWhereTheyApply) {
         EXPECT_EQ(pairfit::merged_chains_warning(read_named("hemoglobin_2hhb_4chains.pdb.gz", listed)), "")
             << listed;
     EXPECT_EQ(pairfit::several_models_warning(read_named("hemoglobin_2hhb_4chains.pdb.gz")), "");
-}
-
-TEST(Warnings, PairfitPrintsTheModelsWarningAndTheSizeHintOnStandardError) {
-    const std::string nmr = quote(data_file("ubiquitin_1d3z_nmr.pdb.gz")),
-                      model1 = quote(data_file("ubiquitin_1d3z_model1.pdb"));
-    const RunResult out = run_pairfit(nmr + " " + model1 + " 2>/dev/null"),
-                    err = run_pairfit(nmr + " " + model1 + " 2>&1 >/dev/null");
-    EXPECT_EQ(out.out, "SCORE:\t760\t76\t0.0\t1520.0\t3.727127e-05\t5.023455e+00\n");
-    EXPECT_EQ(err.out.rfind("Warning: " + data_file("ubiquitin_1d3z_nmr.pdb.gz") + " holds 10 models", 0), 0u)
-        << err.out;
-    EXPECT_EQ(run_pairfit(nmr + "@/3 " + model1 + " 2>&1 >/dev/null").out, "");
-
-    const std::string overcap = data_file("overcap_ubiquitin_2k39_ca.pdb.gz");
-    const RunResult both = run_pairfit(quote(overcap) + " " + model1 + " 2>&1");
-    EXPECT_EQ(both.out,
-              "Too many C-alpha atoms in file " + overcap +
-                  " (at most 5000)\nHint: -fast compares structures of any size, and FILE@/1 or FILE@//A "
-                  "compares one model or chain of the file\n");
-    EXPECT_EQ(both.status, 1);
-    // A limit the user set is known to the user: no hint, in either program.
-    const RunResult lowered = run_pairfit("-max-atoms 10 " + model1 + " " + model1 + " 2>&1");
-    EXPECT_EQ(lowered.out,
-              "Too many C-alpha atoms in file " + data_file("ubiquitin_1d3z_model1.pdb") + " (at most 10)\n");
-    const RunResult row = run_shell(quote(PAIRFIT_BATCH_BINARY) + " --warnings -max-atoms 10 " + model1 +
-                                    " " + model1 + " 2>/dev/null | tail -n 1");
-    EXPECT_EQ(row.out, data_file("ubiquitin_1d3z_model1.pdb") + "\t" +
-                           data_file("ubiquitin_1d3z_model1.pdb") + "\tToo many C-alpha atoms in file " +
-                           data_file("ubiquitin_1d3z_model1.pdb") + " (at most 10)\t\n");
 }
