@@ -1,6 +1,7 @@
 // The library computes with gemmi's geometry types (Position, Mat33,
 // Transform); the public headers keep to std::array so that callers need no
-// gemmi. These convert between the two forms of a rigid transformation.
+// gemmi. These convert between the two forms of a point and of a rigid
+// transformation.
 #ifndef PAIRFIT_RIGID_TRANSFORM_GEMMI_H
 #define PAIRFIT_RIGID_TRANSFORM_GEMMI_H
 
@@ -9,6 +10,14 @@
 #include "pairfit/compare.h"
 
 namespace pairfit {
+
+inline gemmi::Vec3 to_gemmi(const std::array<double, 3> &p) {
+    return gemmi::Vec3(p[0], p[1], p[2]);
+}
+
+inline std::array<double, 3> from_gemmi(const gemmi::Vec3 &v) {
+    return {v.x, v.y, v.z};
+}
 
 inline gemmi::Transform to_gemmi(const rigid_transform &t) {
     gemmi::Transform g;
