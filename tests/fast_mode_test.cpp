@@ -40,7 +40,7 @@ TEST(FastCompare, ResultIsTheSearchsSubsetRefittedAndTheSameForAnyThreads) {
     pairfit::result r2 = pairfit::compare(one, two, pairs, fast_options(2));
 
     // The search's own values, its subset refitted.
-    std::vector<pairfit::detail::point> a, b;
+    std::vector<gemmi::Vec3> a, b;
     for (size_t k = 0; k < pairs.size(); ++k) {
         const pairfit::ca_atom &p = one.atoms[pairs.first[k]], &q = two.atoms[pairs.second[k]];
         a.push_back({p.x, p.y, p.z});
@@ -62,10 +62,10 @@ TEST(FastCompare, ResultIsTheSearchsSubsetRefittedAndTheSameForAnyThreads) {
     // Coordinates, transform and distances agree with each other.
     double sum = 0;
     for (size_t k = 0; k < pairs.size(); ++k) {
-        std::array<double, 3> moved = r.transform.apply(b[k]);
+        std::array<double, 3> moved = r.transform.apply(pairfit::from_gemmi(b[k]));
         double d2 = 0;
         for (int i = 0; i < 3; ++i) {
-            EXPECT_NEAR(r.superposed1[k][i], a[k][i] + r.reference_shift[i], 1e-9);
+            EXPECT_NEAR(r.superposed1[k][i], pairfit::component(a[k], i) + r.reference_shift[i], 1e-9);
             EXPECT_NEAR(r.superposed2[k][i], moved[i] + r.reference_shift[i], 1e-9);
             d2 += (r.superposed1[k][i] - r.superposed2[k][i]) * (r.superposed1[k][i] - r.superposed2[k][i]);
         }

@@ -19,16 +19,16 @@
 
 namespace {
 
+using pairfit::component;
 using pairfit::detail::fast_search;
 using pairfit::detail::fast_search_options;
 using pairfit::detail::fast_search_result;
 using pairfit::detail::fit_subset;
 using pairfit::detail::growth_path;
-using pairfit::detail::point;
 using pairfit::detail::rigid_fit;
 
 struct pair_lists {
-    std::vector<point> first, second;
+    std::vector<gemmi::Vec3> first, second;
 };
 
 // A file of tests/data, or of examples/ when its name says so.
@@ -55,17 +55,15 @@ rigid_fit reference_fit(const pair_lists &p, const std::vector<char> &in) {
     std::vector<gemmi::Position> a, b;
     for (size_t i = 0; i < p.first.size(); ++i)
         if (in[i]) {
-            a.emplace_back(p.first[i][0], p.first[i][1], p.first[i][2]);
-            b.emplace_back(p.second[i][0], p.second[i][1], p.second[i][2]);
+            a.emplace_back(p.first[i]);
+            b.emplace_back(p.second[i]);
         }
     const gemmi::SupResult r = gemmi::superpose_positions(a.data(), b.data(), a.size(), nullptr);
     rigid_fit f;
     f.size = static_cast<int>(a.size());
     f.rms = r.rmsd;
-    for (int i = 0; i < 3; ++i) {
-        f.centre1[i] = r.center1.at(i);
-        f.centre2[i] = r.center2.at(i);
-    }
+    f.centre1 = r.center1;
+    f.centre2 = r.center2;
     f.rotation = r.transform.mat;
     return f;
 }
@@ -74,10 +72,9 @@ rigid_fit reference_fit(const pair_lists &p, const std::vector<char> &in) {
 // operation for operation.
 double squared_deviation(const pair_lists &p, size_t i, const rigid_fit &f) {
     const double(*u)[3] = f.rotation.a;
-    double ax = p.first[i][0] - f.centre1[0], ay = p.first[i][1] - f.centre1[1],
-           az = p.first[i][2] - f.centre1[2];
-    double bx = p.second[i][0] - f.centre2[0], by = p.second[i][1] - f.centre2[1],
-           bz = p.second[i][2] - f.centre2[2];
+    double ax = p.first[i].x - f.centre1.x, ay = p.first[i].y - f.centre1.y, az = p.first[i].z - f.centre1.z;
+    double bx = p.second[i].x - f.centre2.x, by = p.second[i].y - f.centre2.y,
+           bz = p.second[i].z - f.centre2.z;
     double dx = ax - (u[0][0] * bx + u[0][1] * by + u[0][2] * bz);
     double dy = ay - (u[1][0] * bx + u[1][1] * by + u[1][2] * bz);
     double dz = az - (u[2][0] * bx + u[2][1] * by + u[2][2] * bz);
@@ -131,8 +128,8 @@ TEST(FastFit, MatchesReferenceOnRealSubsets) {
             SCOPED_TRACE(std::string(c.file1) + " subset of " + std::to_string(got.size));
             expect_optimal(p, in, got, want);
             for (int r = 0; r < 3; ++r) {
-                EXPECT_NEAR(got.centre1[r], want.centre1[r], 1e-9);
-                EXPECT_NEAR(got.centre2[r], want.centre2[r], 1e-9);
+                EXPECT_NEAR(component(got.centre1, r), component(want.centre1, r), 1e-9);
+                EXPECT_NEAR(component(got.centre2, r), component(want.centre2, r), 1e-9);
                 for (int k = 0; k < 3; ++k) EXPECT_NEAR(got.rotation.a[r][k], want.rotation.a[r][k], 1e-7);
             }
         }
@@ -168,7 +165,8 @@ TEST(FastFit, DegenerateSubsets) {
         // fits reach 0, the coincident points the spread of the first structure.
         rigid_fit spread;  // no turn
         for (int i = 0; i < 6; ++i)
-            for (int k = 0; k < 3; ++k) spread.centre1[k] += p.first[i][k] / 6, spread.centre2[k] = 7;
+            for (int k = 0; k < 3; ++k) component(spread.centre1, k) += component(p.first[i], k) / 6;
+        spread.centre2 = gemmi::Vec3(7, 7, 7);
         const double least = what == cases[1].first   ? reference_fit(p, all).rms
                              : what == cases[3].first ? rms_of(p, all, spread)
                                                       : 0.0;
@@ -334,10 +332,10 @@ pair_lists far_copies(const pair_lists &one, double apart) {
     pair_lists p;
     for (int c = 0; c < 3; ++c)
         for (size_t i = 0; i < one.first.size(); ++i) {
-            point a = one.first[i], b = one.second[i];
-            a[0] += apart * c;
-            b[1] += apart * c;
-            b[2] -= apart / 2 * c;
+            gemmi::Vec3 a = one.first[i], b = one.second[i];
+            a.x += apart * c;
+            b.y += apart * c;
+            b.z -= apart / 2 * c;
             p.first.push_back(a);
             p.second.push_back(b);
         }
@@ -396,8 +394,8 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
     std::mt19937 random(7);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     for (int i = 0; i < half; ++i) {
-        point b = p.second[i];
-        b[i % 3] += (i % 2 ? 1 : -1) * std::pow(10.0, -6 + 2 * (i % 7) / 6.0);
+        gemmi::Vec3 b = p.second[i];
+        component(b, i % 3) += (i % 2 ? 1 : -1) * std::pow(10.0, -6 + 2 * (i % 7) / 6.0);
         p.first.push_back(p.first[i]);
         p.second.push_back(b);
     }
@@ -425,8 +423,8 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
             for (double &c : q) c /= std::sqrt(length);
             f.rotation = quaternion_rotation(q);
             for (int c = 0; c < 3; ++c) {
-                f.centre1[c] = p.first[at][c] + 5 * unit(random);
-                f.centre2[c] = p.second[at][c] + 5 * unit(random);
+                component(f.centre1, c) = component(p.first[at], c) + 5 * unit(random);
+                component(f.centre2, c) = component(p.second[at], c) + 5 * unit(random);
             }
         } else {
             std::vector<char> run(n, 0);
@@ -455,7 +453,7 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
                                   std::sin(angle / 2) * axis[2] / std::sqrt(axis_length)};
         rigid_fit moved = f;
         moved.rotation = quaternion_rotation(turn_q).multiply(f.rotation);
-        for (int c = 0; c < 3; ++c) moved.centre1[c] += 0.1 * unit(random);
+        for (int c = 0; c < 3; ++c) component(moved.centre1, c) += 0.1 * unit(random);
         const int closest_moved = closest_open(p, taken, moved, &deviation);
         if (open.near_candidates(moved, candidates) && !candidates.empty()) {
             outside += !holds(closest_moved);
@@ -481,7 +479,8 @@ TEST(OpenPairs, CandidatesHoldTheClosestPair) {
 TEST(FastSearch, TooFewPairsForASeed) {
     pair_lists p = read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb");
     for (int n = 0; n <= 4; ++n) {
-        std::vector<point> a(p.first.begin(), p.first.begin() + n), b(p.second.begin(), p.second.begin() + n);
+        std::vector<gemmi::Vec3> a(p.first.begin(), p.first.begin() + n),
+            b(p.second.begin(), p.second.begin() + n);
         fast_search_options options;
         options.min_size = 0;
         options.per_size_scores = true;
@@ -497,11 +496,13 @@ TEST(FastSearch, TooFewPairsForASeed) {
 // alone is scored at size 5.
 TEST(FastSearch, NoPairJoinsFrom100Angstrom) {
     for (double far : {99.99, 100.0}) {
-        const std::vector<point> a = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {far, 0, 0}, {-100, 0, 0}};
+        const std::vector<gemmi::Vec3> a = {{0, 0, 0}, {0, 0, 0},   {0, 0, 0},
+                                            {0, 0, 0}, {far, 0, 0}, {-100, 0, 0}};
         fast_search_options options;
         options.min_size = 0;
         options.per_size_scores = true;
-        const fast_search_result r = fast_search(a, std::vector<point>(6, point{0, 0, 0}), options);
+        const fast_search_result r =
+            fast_search(a, std::vector<gemmi::Vec3>(6, gemmi::Vec3(0, 0, 0)), options);
         EXPECT_EQ(r.score_by_size[5] > 0, far < 100) << far;
     }
 }
@@ -516,9 +517,9 @@ TEST(FastSearch, HugeCoordinatesFallBackToDoublePrecision) {
     const int n = static_cast<int>(one.first.size());
     pair_lists both = one;
     for (int i = 0; i < n; ++i) {
-        point a = one.first[i], b = one.second[i];
-        a[0] += 3e6;
-        b[0] += 3e6;
+        gemmi::Vec3 a = one.first[i], b = one.second[i];
+        a.x += 3e6;
+        b.x += 3e6;
         both.first.push_back(a);
         both.second.push_back(b);
     }
@@ -546,10 +547,10 @@ TEST(FastSearch, MoreThanFiveThousandPairs) {
     pair_lists many;
     for (int c = 0; c < copies; ++c)
         for (int i = 0; i < n; ++i) {
-            point a = one.first[i], b = one.second[i];
-            a[0] += 150.0 * c;
-            b[1] += 150.0 * c;
-            b[2] -= 70.0 * (c % 5);
+            gemmi::Vec3 a = one.first[i], b = one.second[i];
+            a.x += 150.0 * c;
+            b.y += 150.0 * c;
+            b.z -= 70.0 * (c % 5);
             many.first.push_back(a);
             many.second.push_back(b);
         }

@@ -34,11 +34,11 @@ int main(int argc, char **argv) {
     }
     const pairfit::pairing pairs = pairfit::pair_by_residue_number(one, two);
     const int n = static_cast<int>(pairs.size());
-    std::vector<pairfit::detail::point> first(n), second(n);
+    std::vector<gemmi::Vec3> first(n), second(n);
     for (int k = 0; k < n; ++k) {
         const pairfit::ca_atom &a = one.atoms[pairs.first[k]], &b = two.atoms[pairs.second[k]];
-        first[k] = {a.x, a.y, a.z};
-        second[k] = {b.x, b.y, b.z};
+        first[k] = gemmi::Vec3(a.x, a.y, a.z);
+        second[k] = gemmi::Vec3(b.x, b.y, b.z);
     }
 
     using clock = std::chrono::steady_clock;

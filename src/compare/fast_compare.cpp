@@ -5,17 +5,18 @@
 
 #include "fast/fast_search.h"
 #include "score/method_rules.h"
+#include "superpose/rigid_transform_gemmi.h"
 
 namespace pairfit {
 
 void compare_fast(const structure &first, const structure &second, const pairing &pairs,
                   const compare_options &options, result &out) {
     const int n = static_cast<int>(pairs.size());
-    std::vector<detail::point> one(n), two(n);
+    std::vector<gemmi::Vec3> one(n), two(n);
     for (int k = 0; k < n; ++k) {
         const ca_atom &a = first.atoms[pairs.first[k]], &b = second.atoms[pairs.second[k]];
-        one[k] = {a.x, a.y, a.z};
-        two[k] = {b.x, b.y, b.z};
+        one[k] = gemmi::Vec3(a.x, a.y, a.z);
+        two[k] = gemmi::Vec3(b.x, b.y, b.z);
     }
     detail::fast_search_options search;
     search.min_size = options.min_size;
@@ -43,33 +44,22 @@ void compare_fast(const structure &first, const structure &second, const pairing
     const detail::rigid_fit fit =
         found.size > 0 ? detail::fit_subset(one, two, found.in_subset) : found.last_fit;
     out.final_rms = found.size > 0 ? fit.rms : 0.0;
-    const double(*u)[3] = fit.rotation.a;
     out.distances.assign(n, 0.0);
     out.superposed1.resize(n);
     out.superposed2.resize(n);
     for (int k = 0; k < n; ++k) {
-        std::array<double, 3> a, b;
-        for (int i = 0; i < 3; ++i) {
-            a[i] = one[k][i] - fit.centre1[i];
-            b[i] = two[k][i] - fit.centre2[i];
-        }
-        std::array<double, 3> moved;
-        for (int i = 0; i < 3; ++i) moved[i] = u[i][0] * b[0] + u[i][1] * b[1] + u[i][2] * b[2];
-        out.superposed1[k] = a;
-        out.superposed2[k] = moved;
-        if (fit.size > 0) {
-            double dx = a[0] - moved[0], dy = a[1] - moved[1], dz = a[2] - moved[2];
-            out.distances[k] = std::sqrt(dx * dx + dy * dy + dz * dz);
-        }
+        const gemmi::Vec3 a = one[k] - fit.centre1, moved = fit.rotation.multiply(two[k] - fit.centre2);
+        out.superposed1[k] = from_gemmi(a);
+        out.superposed2[k] = from_gemmi(moved);
+        if (fit.size > 0) out.distances[k] = (a - moved).length();
     }
     // superposed1 = first - c1; superposed2 = R (second - c2) = transform
     // (R second + c1 - R c2) followed by the same shift.
-    for (int i = 0; i < 3; ++i) {
-        out.reference_shift[i] = -fit.centre1[i];
-        for (int j = 0; j < 3; ++j) out.transform.rotation[i][j] = u[i][j];
-        out.transform.translation[i] =
-            fit.centre1[i] - (u[i][0] * fit.centre2[0] + u[i][1] * fit.centre2[1] + u[i][2] * fit.centre2[2]);
-    }
+    out.reference_shift = from_gemmi(-fit.centre1);
+    gemmi::Transform transform;
+    transform.mat = fit.rotation;
+    transform.vec = fit.centre1 - fit.rotation.multiply(fit.centre2);
+    out.transform = from_gemmi(transform);
 }
 
 }  // namespace pairfit

@@ -8,22 +8,24 @@
 namespace pairfit {
 namespace detail {
 
-fixed_point_pairs::fixed_point_pairs(const std::vector<point> &first, const std::vector<point> &second) {
+fixed_point_pairs::fixed_point_pairs(const std::vector<gemmi::Vec3> &first,
+                                     const std::vector<gemmi::Vec3> &second) {
     const std::size_t n = std::min(first.size(), second.size());
     // Each structure about the middle of its bounding box.
-    const std::vector<point> *structures[2] = {&first, &second};
+    const std::vector<gemmi::Vec3> *structures[2] = {&first, &second};
     double extent = 0.0;
     for (int s = 0; s < 2; ++s) {
         for (int c = 0; c < 3; ++c) {
             double low = 0.0, high = 0.0;
             for (std::size_t k = 0; k < n; ++k) {
-                double v = (*structures[s])[k][c];
+                double v = component((*structures[s])[k], c);
                 if (k == 0 || v < low) low = v;
                 if (k == 0 || v > high) high = v;
             }
-            origin_[s][c] = low + (high - low) / 2;
+            component(origin_[s], c) = low + (high - low) / 2;
             for (std::size_t k = 0; k < n; ++k)
-                extent = std::max(extent, std::fabs((*structures[s])[k][c] - origin_[s][c]));
+                extent =
+                    std::max(extent, std::fabs(component((*structures[s])[k], c) - component(origin_[s], c)));
         }
     }
     // The finest power-of-two grid on which n times the largest coordinate
@@ -40,8 +42,8 @@ fixed_point_pairs::fixed_point_pairs(const std::vector<point> &first, const std:
     for (std::size_t k = 0; k < n; ++k)
         for (int s = 0; s < 2; ++s)
             for (int c = 0; c < 3; ++c)
-                grid_[6 * k + 3 * s + c] =
-                    std::llround(std::ldexp((*structures[s])[k][c] - origin_[s][c], exponent));
+                grid_[6 * k + 3 * s + c] = std::llround(
+                    std::ldexp(component((*structures[s])[k], c) - component(origin_[s], c), exponent));
 }
 
 void subset_sums::clear() {
@@ -116,8 +118,8 @@ rigid_fit subset_sums::fit(const fixed_point_pairs &grid) const {
     if (n == 0) return f;
     const double dn = n, unit = grid.unit(), area = unit * unit;
     for (int i = 0; i < 3; ++i) {
-        f.centre1[i] = grid.origin(0)[i] + static_cast<double>(sum1_[i]) / dn * unit;
-        f.centre2[i] = grid.origin(1)[i] + static_cast<double>(sum2_[i]) / dn * unit;
+        component(f.centre1, i) = component(grid.origin(0), i) + static_cast<double>(sum1_[i]) / dn * unit;
+        component(f.centre2, i) = component(grid.origin(1), i) + static_cast<double>(sum2_[i]) / dn * unit;
     }
     // Centred sums times n, exact: n sum(a b) - sum(a) sum(b).
     gemmi::Mat33 h;

@@ -15,28 +15,27 @@
 
 #include <gemmi/math.hpp>
 
-#include <array>
 #include <cstdint>
 #include <vector>
+
+#include "superpose/rigid_transform_gemmi.h"
 
 namespace pairfit {
 namespace detail {
 
-using point = std::array<double, 3>;
-
 // The pairs' coordinates on the fixed-point grid.
 class fixed_point_pairs {
 public:
-    fixed_point_pairs(const std::vector<point> &first, const std::vector<point> &second);
+    fixed_point_pairs(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second);
     int size() const { return static_cast<int>(grid_.size() / 6); }
     // Pair k: first x, y, z, then second x, y, z, in grid units about origin().
     const std::int64_t *pair(int k) const { return &grid_[6 * static_cast<std::size_t>(k)]; }
-    const point &origin(int structure) const { return origin_[structure]; }
+    const gemmi::Vec3 &origin(int structure) const { return origin_[structure]; }
     double unit() const { return unit_; }  // Angstrom per grid step
 
 private:
     std::vector<std::int64_t> grid_;
-    point origin_[2];
+    gemmi::Vec3 origin_[2];
     double unit_ = 1.0;
 };
 
@@ -44,7 +43,7 @@ private:
 // subset, centred, onto the first's.
 struct rigid_fit {
     gemmi::Mat33 rotation;  // the identity until fitted
-    point centre1{{0, 0, 0}}, centre2{{0, 0, 0}};
+    gemmi::Vec3 centre1, centre2;
     double rms = 0.0;  // over the subset
     int size = 0;
     // A bound on how far rotation is from a true rotation, at least what

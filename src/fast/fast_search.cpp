@@ -32,14 +32,15 @@ struct pair_table {
     // Allowance for rounding in the deviations and bounds (Angstrom).
     double margin = 0.0;
 
-    pair_table(const std::vector<point> &first, const std::vector<point> &second)
+    pair_table(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second)
         : n(static_cast<int>(first.size())), x1(n), y1(n), z1(n), x2(n), y2(n), z2(n), unbarred(n, 0.0) {
         double largest = 0.0;
         for (int i = 0; i < n; ++i) {
-            x1[i] = first[i][0], y1[i] = first[i][1], z1[i] = first[i][2];
-            x2[i] = second[i][0], y2[i] = second[i][1], z2[i] = second[i][2];
+            x1[i] = first[i].x, y1[i] = first[i].y, z1[i] = first[i].z;
+            x2[i] = second[i].x, y2[i] = second[i].y, z2[i] = second[i].z;
             for (int c = 0; c < 3; ++c)
-                largest = std::max({largest, std::fabs(first[i][c]), std::fabs(second[i][c])});
+                largest = std::max(
+                    {largest, std::fabs(component(first[i], c)), std::fabs(component(second[i], c))});
         }
         margin = 1e-9 * (1.0 + largest);
     }
@@ -51,8 +52,8 @@ struct pair_table {
 // computed.
 inline double squared_deviation(const pair_table &t, int i, const rigid_fit &f) {
     const double(*u)[3] = f.rotation.a;
-    double ax = t.x1[i] - f.centre1[0], ay = t.y1[i] - f.centre1[1], az = t.z1[i] - f.centre1[2];
-    double bx = t.x2[i] - f.centre2[0], by = t.y2[i] - f.centre2[1], bz = t.z2[i] - f.centre2[2];
+    double ax = t.x1[i] - f.centre1.x, ay = t.y1[i] - f.centre1.y, az = t.z1[i] - f.centre1.z;
+    double bx = t.x2[i] - f.centre2.x, by = t.y2[i] - f.centre2.y, bz = t.z2[i] - f.centre2.z;
     double dx = ax - (u[0][0] * bx + u[0][1] * by + u[0][2] * bz);
     double dy = ay - (u[1][0] * bx + u[1][1] * by + u[1][2] * bz);
     double dz = az - (u[2][0] * bx + u[2][1] * by + u[2][2] * bz);
@@ -69,8 +70,8 @@ void measure_run(const pair_table &t, int low, int high, const rigid_fit &f, con
                  double *__restrict out) {
     const double *__restrict x1 = t.x1.data(), *__restrict y1 = t.y1.data(), *__restrict z1 = t.z1.data();
     const double *__restrict x2 = t.x2.data(), *__restrict y2 = t.y2.data(), *__restrict z2 = t.z2.data();
-    const double c1x = f.centre1[0], c1y = f.centre1[1], c1z = f.centre1[2];
-    const double c2x = f.centre2[0], c2y = f.centre2[1], c2z = f.centre2[2];
+    const double c1x = f.centre1.x, c1y = f.centre1.y, c1z = f.centre1.z;
+    const double c2x = f.centre2.x, c2y = f.centre2.y, c2z = f.centre2.z;
     const double(*u)[3] = f.rotation.a;
     const double u0 = u[0][0], u1 = u[0][1], u2 = u[0][2], u3 = u[1][0], u4 = u[1][1], u5 = u[1][2],
                  u6 = u[2][0], u7 = u[2][1], u8 = u[2][2];
@@ -257,16 +258,16 @@ private:
     // second structure, so that the pairs near the path's subset (those
     // that can join) have small radii even in a large input.
     void anchor_at(int seed) {
-        for (int c = 0; c < 3; ++c) anchor_[c] = 0.0;
+        anchor_ = gemmi::Vec3();
         for (int j = seed; j < seed + SEED_SIZE; ++j)
-            anchor_[0] += t_.x2[j], anchor_[1] += t_.y2[j], anchor_[2] += t_.z2[j];
-        for (int c = 0; c < 3; ++c) anchor_[c] /= SEED_SIZE;
+            anchor_.x += t_.x2[j], anchor_.y += t_.y2[j], anchor_.z += t_.z2[j];
+        for (int c = 0; c < 3; ++c) component(anchor_, c) /= SEED_SIZE;
     }
 
     // Pair j's distance from the anchor (second structure); only members'
     // are needed, so each is computed when its pair joins.
     double radius(int j) const {
-        const double dx = t_.x2[j] - anchor_[0], dy = t_.y2[j] - anchor_[1], dz = t_.z2[j] - anchor_[2];
+        const double dx = t_.x2[j] - anchor_.x, dy = t_.y2[j] - anchor_.y, dz = t_.z2[j] - anchor_.z;
         return std::sqrt(dx * dx + dy * dy + dz * dz);
     }
 
@@ -293,7 +294,7 @@ private:
         turn_ = shift_ = 0.0;
         rotation_ = fit.rotation;
         rotation_error_ = fit.rotation_error_bound;
-        place(fit, anchor_, anchor_image_);
+        anchor_image_ = place(fit, anchor_);
     }
 
     void advance_motion(const rigid_fit &fit) {
@@ -301,25 +302,15 @@ private:
         const double turn = rotation_distance(fit.rotation, error, rotation_, rotation_error_);
         rotation_ = fit.rotation;
         rotation_error_ = error;
-        double image[3], shift2 = 0.0;
-        place(fit, anchor_, image);
-        for (int i = 0; i < 3; ++i) {
-            double d = image[i] - anchor_image_[i];
-            shift2 += d * d;
-            anchor_image_[i] = image[i];
-        }
+        const gemmi::Vec3 image = place(fit, anchor_);
         turn_ += turn;
-        shift_ += std::sqrt(shift2);
+        shift_ += (image - anchor_image_).length();
+        anchor_image_ = image;
     }
 
     // Where fit puts the second-structure point p.
-    static void place(const rigid_fit &fit, const point &p, double image[3]) {
-        double b[3];
-        for (int i = 0; i < 3; ++i) b[i] = p[i] - fit.centre2[i];
-        for (int i = 0; i < 3; ++i) {
-            const double *u = fit.rotation.a[i];
-            image[i] = u[0] * b[0] + u[1] * b[1] + u[2] * b[2] + fit.centre1[i];
-        }
+    static gemmi::Vec3 place(const rigid_fit &fit, const gemmi::Vec3 &p) {
+        return fit.rotation.multiply(p - fit.centre2) + fit.centre1;
     }
 
     // Whether the subset of k pairs just fitted needs its score: as the
@@ -452,7 +443,7 @@ private:
     subset_sums sums_;
     std::vector<double> deviations_;  // of a full pass, or the score terms
     // The path's anchor (second structure).
-    point anchor_{{0, 0, 0}};
+    gemmi::Vec3 anchor_;
     // Whether the closest pair comes from estimates (else from a full pass
     // in double precision); the open pairs, and the candidates.
     bool by_estimates_ = true;
@@ -460,7 +451,8 @@ private:
     std::vector<int> candidates_;
     // The path's summed motion, and the latest fit's rotation and image of
     // the anchor.
-    double turn_ = 0.0, shift_ = 0.0, rotation_error_ = 0.0, anchor_image_[3];
+    double turn_ = 0.0, shift_ = 0.0, rotation_error_ = 0.0;
+    gemmi::Vec3 anchor_image_;
     gemmi::Mat33 rotation_;
     // The members' score terms when last computed, and for the bound their
     // summed radii and the path's sums at those times (times the radius).
@@ -532,14 +524,14 @@ std::size_t path_capacity(int n) {
     return std::max<std::size_t>(1 << 16, 64 * static_cast<std::size_t>(n));
 }
 
-void check_lengths(const std::vector<point> &first, const std::vector<point> &second) {
+void check_lengths(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second) {
     if (first.size() != second.size())
         throw std::invalid_argument("fast_search: the two coordinate lists differ in length");
 }
 
 }  // namespace
 
-fast_search_result fast_search(const std::vector<point> &first, const std::vector<point> &second,
+fast_search_result fast_search(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second,
                                const fast_search_options &options) {
     check_lengths(first, second);
     const int n = static_cast<int>(first.size());
@@ -615,7 +607,8 @@ fast_search_result fast_search(const std::vector<point> &first, const std::vecto
     return result;
 }
 
-std::vector<int> growth_path(const std::vector<point> &first, const std::vector<point> &second, int seed) {
+std::vector<int> growth_path(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second,
+                             int seed) {
     check_lengths(first, second);
     const int n = static_cast<int>(first.size());
     if (seed < 0 || seed + SEED_SIZE > n) throw std::invalid_argument("growth_path: no such seed");
@@ -631,7 +624,7 @@ std::vector<int> growth_path(const std::vector<point> &first, const std::vector<
     return walker.joined();
 }
 
-rigid_fit fit_subset(const std::vector<point> &first, const std::vector<point> &second,
+rigid_fit fit_subset(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second,
                      const std::vector<char> &in_subset) {
     check_lengths(first, second);
     fixed_point_pairs grid(first, second);

@@ -73,17 +73,18 @@ struct fast_search_result {
 
 // Pair k is (first[k], second[k]); both have the same length. The result is
 // the same for every thread count and with or without shared paths.
-fast_search_result fast_search(const std::vector<point> &first, const std::vector<point> &second,
+fast_search_result fast_search(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second,
                                const fast_search_options &options);
 
 // The pairs the growth path of seed takes in, in order (the seed's four
 // first), to its end: what the search computes for that path, without
 // shared paths or scores.
-std::vector<int> growth_path(const std::vector<point> &first, const std::vector<point> &second, int seed);
+std::vector<int> growth_path(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second,
+                             int seed);
 
 // The closed-form fit of the pairs marked in in_subset (at least one), the
 // same the search computes for that subset.
-rigid_fit fit_subset(const std::vector<point> &first, const std::vector<point> &second,
+rigid_fit fit_subset(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second,
                      const std::vector<char> &in_subset);
 
 }  // namespace detail

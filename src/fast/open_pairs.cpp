@@ -282,20 +282,20 @@ __attribute__((target("fma"))) float far_envelope(const float *estimate, const f
 
 }  // namespace
 
-single_precision_pairs::single_precision_pairs(const std::vector<point> &first,
-                                               const std::vector<point> &second)
+single_precision_pairs::single_precision_pairs(const std::vector<gemmi::Vec3> &first,
+                                               const std::vector<gemmi::Vec3> &second)
     : n_(static_cast<int>(std::min(first.size(), second.size()))), every_pair_(n_) {
-    const std::vector<point> *structures[2] = {&first, &second};
+    const std::vector<gemmi::Vec3> *structures[2] = {&first, &second};
     double largest = 0.0;
     for (int s = 0; s < 2; ++s)
         for (int c = 0; c < 3; ++c) {
             double low = 0.0, high = 0.0;
             for (int k = 0; k < n_; ++k) {
-                const double v = (*structures[s])[k][c];
+                const double v = component((*structures[s])[k], c);
                 if (k == 0 || v < low) low = v;
                 if (k == 0 || v > high) high = v;
             }
-            origin_[s][c] = low + (high - low) / 2;
+            component(origin_[s], c) = low + (high - low) / 2;
             extent_ = std::max(extent_, (high - low) / 2);
             largest = std::max({largest, std::fabs(low), std::fabs(high)});
         }
@@ -305,13 +305,13 @@ single_precision_pairs::single_precision_pairs(const std::vector<point> &first,
     usable_ = extent_ < LARGEST_EXTENT;
     slot_list &all = every_pair_;
     for (int k = 0; k < n_; ++k) {
-        const point &a = first[k], &b = second[k];
-        all.x1[k] = static_cast<float>(a[0] - origin_[0][0]);
-        all.y1[k] = static_cast<float>(a[1] - origin_[0][1]);
-        all.z1[k] = static_cast<float>(a[2] - origin_[0][2]);
-        all.x2[k] = static_cast<float>(b[0] - origin_[1][0]);
-        all.y2[k] = static_cast<float>(b[1] - origin_[1][1]);
-        all.z2[k] = static_cast<float>(b[2] - origin_[1][2]);
+        const gemmi::Vec3 &a = first[k], &b = second[k];
+        all.x1[k] = static_cast<float>(a.x - origin_[0].x);
+        all.y1[k] = static_cast<float>(a.y - origin_[0].y);
+        all.z1[k] = static_cast<float>(a.z - origin_[0].z);
+        all.x2[k] = static_cast<float>(b.x - origin_[1].x);
+        all.y2[k] = static_cast<float>(b.y - origin_[1].y);
+        all.z2[k] = static_cast<float>(b.z - origin_[1].z);
         all.pair_of_slot[k] = all.slot_of_pair[k] = k;
     }
     all.count = n_;
@@ -407,8 +407,9 @@ double open_pairs::fit_about_origins(const rigid_fit &fit, float r[9], float t[3
     double largest_shift = 0.0;
     for (int i = 0; i < 3; ++i) {
         double moved = 0.0;
-        for (int j = 0; j < 3; ++j) moved += fit.rotation.a[i][j] * (fit.centre2[j] - all_.origin_[1][j]);
-        const double shift = fit.centre1[i] - all_.origin_[0][i] - moved;
+        for (int j = 0; j < 3; ++j)
+            moved += fit.rotation.a[i][j] * (component(fit.centre2, j) - component(all_.origin_[1], j));
+        const double shift = component(fit.centre1, i) - component(all_.origin_[0], i) - moved;
         t[i] = static_cast<float>(shift);
         largest_shift = std::max(largest_shift, std::fabs(shift));
     }
@@ -455,9 +456,10 @@ double open_pairs::distance_bound::at(const rigid_fit &now) const {
         rotation_distance(now.rotation, now.rotation_error_bound, fit.rotation, fit.rotation_error_bound);
     double shift2 = 0.0;
     for (int i = 0; i < 3; ++i) {
-        double image = now.centre1[i];
-        for (int j = 0; j < 3; ++j) image += now.rotation.a[i][j] * (fit.centre2[j] - now.centre2[j]);
-        const double d = image - fit.centre1[i];
+        double image = component(now.centre1, i);
+        for (int j = 0; j < 3; ++j)
+            image += now.rotation.a[i][j] * (component(fit.centre2, j) - component(now.centre2, j));
+        const double d = image - component(fit.centre1, i);
         shift2 += d * d;
     }
     const double shift = std::sqrt(shift2) * (1 + 1e-14);
@@ -490,9 +492,9 @@ void open_pairs::bound_beyond(const slot_list &list, float edge, const rigid_fit
     // For each sampled turn, the lowest of (a bound on the deviation) -
     // turn x (a bound on the distance from the fit's centre in the second
     // structure) over the slots of list estimated beyond edge.
-    const float ox = static_cast<float>(fit.centre2[0] - all_.origin_[1][0]),
-                oy = static_cast<float>(fit.centre2[1] - all_.origin_[1][1]),
-                oz = static_cast<float>(fit.centre2[2] - all_.origin_[1][2]);
+    const float ox = static_cast<float>(fit.centre2.x - all_.origin_[1].x),
+                oy = static_cast<float>(fit.centre2.y - all_.origin_[1].y),
+                oz = static_cast<float>(fit.centre2.z - all_.origin_[1].z);
     static_assert(TURNS == SAMPLES, "one envelope value per sampled turn");
     float turns[TURNS], envelope[TURNS];
     for (int j = 0; j < TURNS; ++j) turns[j] = static_cast<float>(bound.turns[j]);

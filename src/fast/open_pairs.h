@@ -54,7 +54,7 @@ private:
 // pair open, which each path starts from.
 class single_precision_pairs {
 public:
-    single_precision_pairs(const std::vector<point> &first, const std::vector<point> &second);
+    single_precision_pairs(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second);
     int size() const { return n_; }
     // False when coordinates are too large for single precision to narrow
     // anything down (beyond a million Angstrom).
@@ -65,7 +65,7 @@ private:
     int n_ = 0;
     bool usable_ = true;
     slot_list every_pair_;
-    point origin_[2];
+    gemmi::Vec3 origin_[2];
     double extent_ = 0.0;  // the largest coordinate about the origins
     // The search's allowance for rounding in its deviations (Angstrom).
     double margin_ = 0.0;

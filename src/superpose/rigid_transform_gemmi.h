@@ -11,6 +11,15 @@
 
 namespace pairfit {
 
+// Component c (0, 1 or 2) of v, for loops over the three axes: unlike
+// Vec3::at it checks nothing, so unrolled it costs nothing.
+inline double &component(gemmi::Vec3 &v, int c) {
+    return c == 0 ? v.x : c == 1 ? v.y : v.z;
+}
+inline double component(const gemmi::Vec3 &v, int c) {
+    return c == 0 ? v.x : c == 1 ? v.y : v.z;
+}
+
 inline gemmi::Vec3 to_gemmi(const std::array<double, 3> &p) {
     return gemmi::Vec3(p[0], p[1], p[2]);
 }
