@@ -136,6 +136,7 @@ TEST(Library, ReadErrorsAreTypedWithTheProgramsMessages) {
     // A pairing that does not fit the structures is refused, not followed.
     const pairfit::structure a = read_atoms(data_file("ubiquitin_1ubq_xray.pdb"));
     EXPECT_THROW(pairfit::compare(a, a, pairfit::pairing{{0, 1}, {0, 76}}), pairfit::error);
+    EXPECT_THROW(pairfit::compare(a, a, pairfit::pairing{{0, 76}, {0, 1}}), pairfit::error);
 }
 
 TEST(Library, PerSizeScoresAndTheResultWithoutASubset) {

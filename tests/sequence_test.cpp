@@ -12,9 +12,10 @@ namespace {
 const std::string HB4 = data_file("hemoglobin_2hhb_4chains.pdb.gz");
 const std::string MODEL1 = data_file("ubiquitin_1d3z_model1.pdb");
 
-pairfit::structure keep(const pairfit::structure &s, size_t from) {
+// s without its atoms from..to-1.
+pairfit::structure cut(const pairfit::structure &s, size_t from, size_t to) {
     pairfit::structure part = s;
-    part.atoms.erase(part.atoms.begin(), part.atoms.begin() + from);
+    part.atoms.erase(part.atoms.begin() + from, part.atoms.begin() + to);
     return part;
 }
 
@@ -22,8 +23,10 @@ pairfit::structure keep(const pairfit::structure &s, size_t from) {
 
 TEST(SequencePairing, GapsAndChainsPairAtomsOfTheSameResidue) {
     // Structure 2 lacks the first three residues of chain A; both hold chains A
-    // and B. Every pair must join an atom with its own copy.
+    // and B. Every pair must join an atom with its own copy, also where a
+    // residue has more C-alpha atoms on one side (crambin's residue 1).
     const pairfit::structure ab = pairfit::select(read_atoms(HB4), "//A,B");
+    const pairfit::structure crambin = read_atoms(data_file("crambin_1ejg_altloc.pdb"));
     // The same atoms as one chain: one segment against two, aligned as whole sequences.
     pairfit::structure one_chain = ab;
     for (pairfit::ca_atom &a : one_chain.atoms) a.chain_id = "X";
@@ -31,10 +34,9 @@ TEST(SequencePairing, GapsAndChainsPairAtomsOfTheSameResidue) {
         pairfit::structure first, second;
         size_t pairs;
     } cases[] = {
-        {ab, keep(ab, 3), 141 - 3 + 146},
-        {keep(ab, 3), ab, 141 - 3 + 146},
-        {ab, one_chain, 141 + 146},
-        {keep(one_chain, 3), ab, 141 - 3 + 146},
+        {ab, cut(ab, 0, 3), 141 - 3 + 146}, {cut(ab, 0, 3), ab, 141 - 3 + 146},
+        {ab, one_chain, 141 + 146},         {cut(one_chain, 0, 3), ab, 141 - 3 + 146},
+        {crambin, cut(crambin, 1, 2), 52},
     };
     for (const auto &c : cases) {
         const pairfit::pairing p = pairfit::pair_by_sequence(c.first, c.second);
@@ -48,7 +50,7 @@ TEST(SequencePairing, GapsAndChainsPairAtomsOfTheSameResidue) {
     }
     // Chain i with chain i, even where the whole sequences would align B with
     // B: the last 30 residues of A, then B, against B, then A.
-    const pairfit::structure tail_ab = keep(ab, 111), ba = pairfit::select(read_atoms(HB4), "//B,A");
+    const pairfit::structure tail_ab = cut(ab, 0, 111), ba = pairfit::select(read_atoms(HB4), "//B,A");
     const pairfit::pairing crossed = pairfit::pair_by_sequence(tail_ab, ba);
     std::vector<std::string> runs;  // the chains each pair joins, once per run
     for (size_t k = 0; k < crossed.size(); ++k) {
