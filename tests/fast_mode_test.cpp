@@ -78,6 +78,21 @@ TEST(FastCompare, ResultIsTheSearchsSubsetRefittedAndTheSameForAnyThreads) {
               std::tie(r2.size, r2.pvalue, r2.in_subset, r2.distances, r2.superposed2));
 }
 
+// No subset accepted, and the last seed's path ends at its four pairs, the
+// others lying 1000 Angstrom off: distances under the seed's fit, as the
+// exact mode gives them.
+TEST(FastCompare, DistancesUnderTheLastSeedsFitWhenNoneIsAccepted) {
+    const pairfit::structure one = read_atoms(data_file("ubiquitin_1ubq_first12_ca.pdb"));
+    pairfit::structure two = read_atoms(data_file("ubiquitin_1d3z_model1.pdb"));
+    const pairfit::pairing pairs = pairfit::pair_by_residue_number(one, two);
+    for (size_t k = 0; k < pairs.size(); ++k)
+        if (k < 7 || k > 10) two.atoms[pairs.second[k]].x += 1000;
+    const pairfit::result fast = pairfit::compare(one, two, pairs, fast_options(1));
+    const pairfit::result exact = pairfit::compare(one, two, pairs);
+    ASSERT_EQ(fast.size + exact.size, 0);
+    for (size_t k = 0; k < pairs.size(); ++k) EXPECT_NEAR(fast.distances[k], exact.distances[k], 1e-5) << k;
+}
+
 TEST(FastCommandLine, OutputIsTheLibrarysAndTheSameForAnyThreadCount) {
     const std::string files =
         data_file("ubiquitin_1ubq_xray.pdb") + " " + data_file("ubiquitin_1d3z_model1.pdb");

@@ -350,9 +350,17 @@ pair_lists far_copies(const pair_lists &one, double apart) {
 // where most open pairs lie far from the subset, so that passes cover a
 // middle set while the bound on the other copies holds: 150 Angstrom
 // apart, and 45, where the other copies come near enough at times for that
-// bound to fail.
+// bound to fail. And ubiquitin pairs followed by their twins and by a pair
+// 3e6 Angstrom out, so that every pair is measured in double precision:
+// each tie goes to the lower index.
 TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
     const pair_lists ldh = read_pairs("demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb");
+    pair_lists twins = read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb");
+    for (std::vector<gemmi::Vec3> *v : {&twins.first, &twins.second}) {
+        const std::vector<gemmi::Vec3> copy = *v;
+        v->insert(v->end(), copy.begin(), copy.end());
+        v->push_back(gemmi::Vec3(3e6, 0, 0));
+    }
     const std::pair<const char *, pair_lists> cases[] = {
         {"ubiquitin", read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb")},
         {"hemoglobin", read_pairs("hemoglobin_2hhb_chainA_ca.pdb", "hemoglobin_2hhb_chainB_ca.pdb")},
@@ -360,6 +368,7 @@ TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
         {"glua3", read_pairs("large_glua3ntd_3o21_CD.pdb.gz", "large_glua3ntd_3p3w_AC.pdb.gz")},
         {"ldh copies 150 apart", far_copies(ldh, 150.0)},
         {"ldh copies 45 apart", far_copies(ldh, 45.0)},
+        {"ubiquitin twins", twins},
     };
     for (const auto &[what, p] : cases) {
         const int n = static_cast<int>(p.first.size());
@@ -577,6 +586,29 @@ TEST(FastSearch, MoreThanFiveThousandPairs) {
     rigid_fit f = fit_subset(many.first, many.second, r.in_subset);
     EXPECT_EQ(f.rms, r.rms);
     EXPECT_EQ(r.pvalue, pairfit::LG_pvalueF(r.size, r.score));
+}
+
+// Two copies of 16 ubiquitin pairs 1000 Angstrom apart, with equal
+// p-values; one copy split around the other (its pairs 0-7, the other
+// copy, its pairs 8-15). The paths from the seeds of the last part reach
+// the split copy whole, so it comes last in the exact search's order.
+TEST(FastSearch, TiesGoToTheSubsetLastInTheExactSearchsOrder) {
+    const pair_lists one = read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb");
+    pair_lists p;
+    auto add = [&](int from, int to, double apart) {
+        for (int j = from; j < to; ++j) {
+            p.first.push_back(one.first[20 + j] + gemmi::Vec3(apart, 0, 0));
+            p.second.push_back(one.second[20 + j] + gemmi::Vec3(0, apart, 0));
+        }
+    };
+    add(0, 8, 0.0), add(0, 16, 1000.0), add(8, 16, 0.0);
+    fast_search_options options;
+    options.min_size = 0;
+    const fast_search_result r = fast_search(p.first, p.second, options);
+    std::vector<char> split(32, 1);
+    std::fill(split.begin() + 8, split.begin() + 24, 0);
+    EXPECT_EQ(r.size, 16);
+    EXPECT_EQ(r.in_subset, split);
 }
 
 // Counts the steps, and keeps the first where the bound on a subset's score
