@@ -350,17 +350,18 @@ pair_lists far_copies(const pair_lists &one, double apart) {
 // where most open pairs lie far from the subset, so that passes cover a
 // middle set while the bound on the other copies holds: 150 Angstrom
 // apart, and 45, where the other copies come near enough at times for that
-// bound to fail. And ubiquitin pairs followed by their twins and by a pair
-// 3e6 Angstrom out, so that every pair is measured in double precision:
-// each tie goes to the lower index.
+// bound to fail. And ubiquitin pairs followed by their twins, alone and
+// with a pair 3e6 Angstrom out so that every pair is measured in double
+// precision: each tie goes to the lower index.
 TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
     const pair_lists ldh = read_pairs("demo_ldh_6ldh_A.pdb.gz", "examples/demo_ldh_1ldm_A.pdb");
     pair_lists twins = read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb");
     for (std::vector<gemmi::Vec3> *v : {&twins.first, &twins.second}) {
         const std::vector<gemmi::Vec3> copy = *v;
         v->insert(v->end(), copy.begin(), copy.end());
-        v->push_back(gemmi::Vec3(3e6, 0, 0));
     }
+    pair_lists twins_far = twins;
+    twins_far.first.push_back(gemmi::Vec3(3e6, 0, 0)), twins_far.second.push_back(gemmi::Vec3(3e6, 0, 0));
     const std::pair<const char *, pair_lists> cases[] = {
         {"ubiquitin", read_pairs("ubiquitin_1d3z_model1.pdb", "ubiquitin_1d3z_model2.pdb")},
         {"hemoglobin", read_pairs("hemoglobin_2hhb_chainA_ca.pdb", "hemoglobin_2hhb_chainB_ca.pdb")},
@@ -369,6 +370,7 @@ TEST(FastSearch, GrowthPathsTakeTheClosestPairAtEveryStep) {
         {"ldh copies 150 apart", far_copies(ldh, 150.0)},
         {"ldh copies 45 apart", far_copies(ldh, 45.0)},
         {"ubiquitin twins", twins},
+        {"ubiquitin twins and a far pair", twins_far},
     };
     for (const auto &[what, p] : cases) {
         const int n = static_cast<int>(p.first.size());
