@@ -217,6 +217,8 @@ void compare_pairs(const pair_list &pairs, structure_cache *cache, const compari
         if (slot == nullptr) return;
         slot->error = error != nullptr ? *error : std::string();
         slot->error_file = error_file;
+        slot->file_warnings[0] = one->warnings;
+        slot->file_warnings[1] = two->warnings;
         slot->warning = std::move(warning);
         slot->warnings_field = warnings_field(noted);
         if (error == nullptr)

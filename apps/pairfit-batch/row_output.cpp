@@ -8,7 +8,17 @@ void write_row(row_output *rows, size_t row, const row_slot *slot) {
     file_pair p = pair_at(*rows->pairs, row);
     const bool error = !slot->error.empty();
     const bool first_report = error && !rows->reported[slot->error_file];
-    if ((first_report || !slot->warning.empty()) && rows->progress != nullptr) clear_progress(rows->progress);
+    const int files[2] = {p.file1, p.file2};
+    bool file_warnings = false;
+    for (int i = 0; i < 2; ++i)
+        file_warnings = file_warnings || (!rows->warned[files[i]] && !slot->file_warnings[i].empty());
+    if ((first_report || file_warnings || !slot->warning.empty()) && rows->progress != nullptr)
+        clear_progress(rows->progress);
+    for (int i = 0; i < 2; ++i) {
+        if (rows->warned[files[i]]) continue;
+        rows->warned[files[i]] = 1;
+        for (const std::string &w : slot->file_warnings[i]) std::fprintf(stderr, "%s\n", w.c_str());
+    }
     if (first_report) {
         rows->reported[slot->error_file] = 1;
         std::fprintf(stderr, "%s\n", slot->error.c_str());
@@ -39,6 +49,7 @@ void start_rows(row_output *rows, FILE *out, const pair_list *pairs, size_t firs
     rows->clear_progress_first = progress != nullptr && progress->out != nullptr && isatty(fileno(out));
     rows->slots.assign(slot_count > 0 ? slot_count : 1, row_slot());
     rows->reported.assign(pairs->files.size(), 0);
+    rows->warned.assign(pairs->files.size(), 0);
 }
 
 row_slot *wait_for_slot(row_output *rows, size_t row) {

@@ -43,11 +43,12 @@ std::vector<std::string> tab_fields(const std::string &row);
 
 // What a finished pair leaves for its row.
 struct row_slot {
-    char values[VALUES_SIZE];    // the six SCORE values (then any further columns), tab-separated
-    std::string error;           // not empty: this message stands in place of the values
-    int error_file;              // the file the message is about
-    std::string warning;         // non-empty: goes to standard error as the row is written
-    std::string warnings_field;  // with a warnings column: the row's last field
+    char values[VALUES_SIZE];  // the six SCORE values (then any further columns), tab-separated
+    std::string error;         // not empty: this message stands in place of the values
+    int error_file;            // the file the message is about
+    std::vector<std::string> file_warnings[2];  // the reader's for file 1 and file 2
+    std::string warning;                        // non-empty: goes to standard error as the row is written
+    std::string warnings_field;                 // with a warnings column: the row's last field
     bool done;
 };
 
@@ -65,6 +66,7 @@ struct row_output {
     progress_line *progress;         // nullptr: none
     std::vector<row_slot> slots;     // row r waits in slot r % slots.size()
     std::vector<char> reported;      // per file: its read error went to standard error
+    std::vector<char> warned;        // per file: its reader's warnings went to standard error
     std::mutex lock;
     std::condition_variable slot_freed;
     std::condition_variable all_done;
@@ -84,10 +86,12 @@ row_slot *wait_for_slot(row_output *rows, size_t row);
 
 // Marks row as done, then writes and flushes every row that is now next in
 // order: "file1\tfile2\tvalues\n", or the error message in place of the
-// values (either followed by "\twarnings" with a warnings column); the message also goes to standard error the first time a file's
-// message is written, and a row's warning just before the row, so that
-// warnings come in row order whatever the number of threads. After a failed
-// write nothing more is written.
+// values (either followed by "\twarnings" with a warnings column). Standard
+// error gets, just before the row, the reader's warnings of each of its
+// files not named by an earlier row, the message the first time a file's
+// message is written, and the row's warning, so that warnings come in row
+// order whatever the number of threads and whenever a file was read. After a
+// failed write nothing more is written.
 void finish_row(row_output *rows, size_t row);
 
 // Redraws the progress line five times a second until every row is done

@@ -18,16 +18,16 @@ struct cached_structure {
     pairfit::structure atoms;           // the C-alpha atoms as read
     std::string error;                  // empty when the file was read; else why not, one line
     bool limit_hint = false;            // the error is followed by ATOM_LIMIT_HINT
-    std::vector<std::string> warnings;  // the reader's, as printed on standard error
+    std::vector<std::string> warnings;  // the reader's, in the order it gave them
 };
 
 // Reads the C-alpha atoms that name stands for (FILE or FILE@SELECTION)
 // into *entry. A name too long for pairfit, a file that cannot be opened or
 // read, one with more atoms than max_atoms, and a selection that does not
 // parse or matches nothing leave the message that pairfit prints, without
-// the line end, in entry->error. Warnings go to standard error and to
-// entry->warnings. Every
-// structure of a batch run is read through this function.
+// the line end, in entry->error. Warnings go to entry->warnings only: the
+// rows print them in row order. Every structure of a batch run is read
+// through this function.
 void read_cached_structure(const std::string &name, std::size_t max_atoms, cached_structure *entry);
 
 // The most recently used structures, at most `capacity` of them, each read
