@@ -90,7 +90,7 @@ TEST(ReportSvg, EscapesAndFormats) {
 TEST(ReportPairPage, NamesTheSelectionAndKeepsTheScriptClosed) {
     small_comparison c;
     c.second.selection = "//B";
-    pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}};
+    pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}, nullptr, {}};
     const std::string page = pair_page_html(in, "var x = '</script>';");
     EXPECT_NE(page.find("<td>//B</td>"), std::string::npos);
     EXPECT_NE(page.find("var x = '<\\/script>';"), std::string::npos);
@@ -103,7 +103,7 @@ TEST(ReportPairPage, NamesTheSelectionAndKeepsTheScriptClosed) {
 TEST(ReportPairPage, WithoutDomainsAsBefore) {
     small_comparison c;
     const std::vector<chain_match> map{{"A", "A"}, {"B", ""}};
-    pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}};
+    pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}, nullptr, {}};
     in.chain_map = &map;
     in.warnings = {"a warning"};
     expect_recorded("small_pair_page.html", pair_page_html(in, "var viewer;"));
@@ -131,7 +131,7 @@ TEST(ReportPairPage, DomainsListedColouredAndTheirAxesDrawn) {
     d.domains[1].motion.translation = 1.5;
     d.hinges = {{1, 2, 1, 2}, {2, 3, 2, 1}};
     d.domain_of_pair = {1, 1, 2, 1, 1, 0, 1};
-    pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}};
+    pair_page_input in{c.first, c.second, c.pairs, pairing_method::sequence, c.r, 3, {}, nullptr, {}};
     in.domains = &d;
     expect_recorded("small_pair_page_domains.html", pair_page_html(in, "var viewer;"));
 }
@@ -162,8 +162,9 @@ batch_table three_files() {
     t.files = {"a.pdb", "b.pdb", "c.pdb"};
     t.all_pairs = true;
     auto values = [](double np) { return "76\t70\t0.5\t1400.0\t1.000000e-05\t" + scientific(np); };
-    t.entries = {{0, 1, values(10), ""}, {0, 2, values(4), ""}, {1, 0, values(20), ""},
-                 {1, 2, values(30), ""}, {2, 0, values(6), ""}, {2, 1, "", "Couldn't open file b.pdb"}};
+    t.entries = {{0, 1, values(10), "", ""}, {0, 2, values(4), "", ""},
+                 {1, 0, values(20), "", ""}, {1, 2, values(30), "", ""},
+                 {2, 0, values(6), "", ""},  {2, 1, "", "Couldn't open file b.pdb", ""}};
     return t;
 }
 
@@ -216,15 +217,15 @@ TEST(ReportBatchPage, HeatMapForAllPairsBarsOtherwise) {
 
 TEST(ReportBatchTable, ParsesTheSixValues) {
     entry_values v;
-    ASSERT_TRUE(parse_values({0, 1, "329\t316\t1.1\t5635.3\t2.492299e-12\t3.341216e+01", ""}, &v));
+    ASSERT_TRUE(parse_values({0, 1, "329\t316\t1.1\t5635.3\t2.492299e-12\t3.341216e+01", "", ""}, &v));
     EXPECT_EQ(v.max_natoms, 329);
     EXPECT_EQ(v.size, 316);
     EXPECT_DOUBLE_EQ(v.normalised_pvalue, 33.41216);
-    ASSERT_TRUE(parse_values({0, 1, "0\t0\t0.0\t0.0\t1.000000e+00\t-inf", ""}, &v));
+    ASSERT_TRUE(parse_values({0, 1, "0\t0\t0.0\t0.0\t1.000000e+00\t-inf", "", ""}, &v));
     EXPECT_TRUE(std::isinf(v.normalised_pvalue));
     for (const char *bad : {"", "1\t2\t3", "1\t2\t3\t4\t5", "1\t2\t3\t4\t5\t6\t7", "1\t2\t3\t4\t5\tx"})
-        EXPECT_FALSE(parse_values({0, 1, bad, ""}, &v)) << bad;
-    EXPECT_FALSE(parse_values({0, 1, "1\t2\t3\t4\t5\t6", "Couldn't open file x"}, &v));
+        EXPECT_FALSE(parse_values({0, 1, bad, "", ""}, &v)) << bad;
+    EXPECT_FALSE(parse_values({0, 1, "1\t2\t3\t4\t5\t6", "Couldn't open file x", ""}, &v));
 }
 
 TEST(ReportSuperposedFile, FormatByName) {
