@@ -67,7 +67,8 @@ std::string pages(const std::vector<std::string> &names) {
     static pairfit::workspace workspace;
     pairfit::result r;
     pairfit::compare(workspace, one, two, pairs, options, r);
-    const pairfit::pair_page_input in{one, two, pairs, pairfit::pairing_method::residue_number, r, 5};
+    const pairfit::pair_page_input in{one,  two,     pairs, pairfit::pairing_method::residue_number, r, 5,
+                                      true, nullptr, {}};
     std::string text = pairfit::pair_page_html(in, "");
 
     pairfit::batch_table table;

@@ -112,7 +112,7 @@ bool open_for_resume(const std::string &path, const pair_list &pairs, size_t fir
                      const std::string &header, resume_point *point, std::string *error) {
     // The header's fields less the two names and the warnings.
     const std::vector<std::string> columns = tab_fields(header.substr(0, header.size() - 1));
-    const bool warnings_column = columns.back() == BATCH_WARNINGS_COLUMN + 1;
+    const bool warnings_column = columns.back() == BATCH_WARNINGS_NAME;
     const size_t value_count = columns.size() - 2 - warnings_column;
     FILE *file = open_locked(path, error);
     if (file == nullptr) return false;

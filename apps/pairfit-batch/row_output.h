@@ -27,7 +27,8 @@ enum { VALUES_SIZE = 256 };
 #define BATCH_DOMAIN_COLUMNS "\tdomains\tmax_angle"
 
 // The last column of --warnings: every warning of the pair.
-#define BATCH_WARNINGS_COLUMN "\twarnings"
+#define BATCH_WARNINGS_NAME "warnings"
+#define BATCH_WARNINGS_COLUMN "\t" BATCH_WARNINGS_NAME
 
 // The header line of a run, with the further columns asked for.
 std::string batch_header(bool metrics, bool domains, bool warnings);

@@ -27,7 +27,7 @@ bool read_rows_file(const std::string &path, pairfit::batch_table *table, std::s
                 *error = path + ": the first line is not the header of pairfit-batch's rows";
                 return false;
             }
-            table->warnings_column = fields.back() == BATCH_WARNINGS_COLUMN + 1;
+            table->warnings_column = fields.back() == BATCH_WARNINGS_NAME;
             continue;
         }
         std::string warnings;
