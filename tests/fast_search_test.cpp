@@ -677,6 +677,28 @@ TEST(FastSearch, ScoreBoundAtLeastTheScoreAtEveryStep) {
     }
 }
 
+// A structure against itself: under the fit of all pairs every pair's term
+// is exactly 1, and all pairs are the answer without a path grown, the same
+// answer as when every size is scored (which grows every path). A copy with
+// one atom a thousandth of an Angstrom away grows its paths.
+TEST(FastSearch, StructureAgainstItselfNeedsNoPath) {
+    for (const char *file : {"crambin_1ejg_altloc.pdb", "ubiquitin_1d3z_model1.pdb"}) {
+        pair_lists p = read_pairs(file, file);
+        fast_search_options options;
+        const fast_search_result quick = fast_search(p.first, p.second, options);
+        options.per_size_scores = true;
+        const fast_search_result grown = fast_search(p.first, p.second, options);
+        EXPECT_EQ(quick.counters.fits, 0) << file;
+        EXPECT_GT(grown.counters.fits, 0) << file;
+        EXPECT_EQ(std::tie(quick.size, quick.rms, quick.score, quick.pvalue, quick.in_subset),
+                  std::tie(grown.size, grown.rms, grown.score, grown.pvalue, grown.in_subset))
+            << file;
+        p.second[10].x += 1e-3;
+        options.per_size_scores = false;
+        EXPECT_GT(fast_search(p.first, p.second, options).counters.fits, 0) << file;
+    }
+}
+
 // The sizes the search scores anyway, recorded for the page's curve: the
 // same search (no subset scored more), and each recorded score at most the
 // best of every subset of its size, the chosen size's score among them.

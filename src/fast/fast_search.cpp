@@ -524,6 +524,44 @@ std::size_t path_capacity(int n) {
     return std::max<std::size_t>(1 << 16, 64 * static_cast<std::size_t>(n));
 }
 
+// Whether all n pairs together are the search's answer without a path
+// grown, and if so that answer in *result. A subset's score is its summed
+// terms times 20, each term at most 1, so k pairs never score above 20 k
+// (nor does the rounded sum of terms of at most 1). When every pair's term
+// under the fit of all pairs is exactly 1 (the pairs coincide after that fit
+// to double precision, as when a structure is compared with itself), all n
+// pairs score the highest n pairs can, and when their p-value is below, by a
+// margin for its rounding, the lowest any smaller size could reach, no
+// subset of any path could do as well. The search would find the same, but
+// slowly: with every pair as close as every other, each step measures every
+// open pair in double precision.
+bool all_pairs_win(const search_context &ctx, fast_search_result *result) {
+    const int n = ctx.pairs.n;
+    if (n <= ctx.options.min_size) return false;
+    subset_sums sums;
+    for (int i = 0; i < n; ++i) sums.add(ctx.grid.pair(i));
+    const rigid_fit fit = sums.fit(ctx.grid);
+    // The terms as a path's scoring of all n pairs computes and sums them.
+    std::vector<double> terms(n);
+    measure_run(ctx.pairs, 0, n, fit, ctx.pairs.unbarred.data(), terms.data());
+    score_terms(terms.data(), n);
+    double sum = 0.0;
+    for (double term : terms) sum += term;
+    const double score = score_of_terms(sum);
+    if (score != highest_score(n)) return false;
+    const double pvalue = pvalue_under_model(score, ctx.model_mean[n], ctx.model_spread[n]);
+    for (int k = ctx.options.min_size + 1; k < n; ++k)
+        if (!((1 + 1e-6) * pvalue <
+              pvalue_under_model(highest_score(k), ctx.model_mean[k], ctx.model_spread[k])))
+            return false;
+    result->size = n;
+    result->rms = fit.rms;
+    result->score = score;
+    result->pvalue = pvalue;
+    result->in_subset.assign(n, 1);
+    return true;
+}
+
 void check_lengths(const std::vector<gemmi::Vec3> &first, const std::vector<gemmi::Vec3> &second) {
     if (first.size() != second.size())
         throw std::invalid_argument("fast_search: the two coordinate lists differ in length");
@@ -550,6 +588,10 @@ fast_search_result fast_search(const std::vector<gemmi::Vec3> &first, const std:
     threads = std::min(threads, seed_count(n));
     if (options.share_paths) paths.reset(new path_set(path_capacity(n), threads > 1));
     search_context ctx(grid, table, estimates, keys, paths.get(), options);
+    // Every size's scores, and the test seam, need the paths.
+    const bool paths_needed =
+        options.per_size_scores || options.record_scored_sizes || options.observer != nullptr;
+    if (!paths_needed && all_pairs_win(ctx, &result)) return result;
 
     std::vector<thread_findings> found(threads);
     if (threads == 1) {

@@ -1,6 +1,3 @@
-// Vector-typed helpers take and return AVX-sized values; they are always
-// inlined, so the ABI note GCC gives for them does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
 #include "search/pair_arrays.h"
 
 #include <cmath>
