@@ -677,25 +677,40 @@ TEST(FastSearch, ScoreBoundAtLeastTheScoreAtEveryStep) {
     }
 }
 
-// A structure against itself: under the fit of all pairs every pair's term
-// is exactly 1, and all pairs are the answer without a path grown, the same
-// answer as when every size is scored (which grows every path). A copy with
-// one atom a thousandth of an Angstrom away grows its paths.
-TEST(FastSearch, StructureAgainstItselfNeedsNoPath) {
+// A structure against itself, against a copy turned, moved and rounded to
+// the thousandth of an Angstrom as a PDB file holds it, and against itself
+// with one atom 2 Angstrom away: all pairs are the answer, found without
+// growing every path, the same answer as when every size is scored (which
+// grows every path). With the atom 3 Angstrom away the pairs without it are
+// the answer, though all pairs would beat any subset of one pair fewer but
+// one: the paths grow.
+TEST(FastSearch, StructureAgainstItselfOrACopyNeedsNoPaths) {
     for (const char *file : {"crambin_1ejg_altloc.pdb", "ubiquitin_1d3z_model1.pdb"}) {
-        pair_lists p = read_pairs(file, file);
-        fast_search_options options;
-        const fast_search_result quick = fast_search(p.first, p.second, options);
-        options.per_size_scores = true;
-        const fast_search_result grown = fast_search(p.first, p.second, options);
-        EXPECT_EQ(quick.counters.fits, 0) << file;
-        EXPECT_GT(grown.counters.fits, 0) << file;
-        EXPECT_EQ(std::tie(quick.size, quick.rms, quick.score, quick.pvalue, quick.in_subset),
-                  std::tie(grown.size, grown.rms, grown.score, grown.pvalue, grown.in_subset))
-            << file;
-        p.second[10].x += 1e-3;
-        options.per_size_scores = false;
-        EXPECT_GT(fast_search(p.first, p.second, options).counters.fits, 0) << file;
+        const pair_lists same = read_pairs(file, file);
+        pair_lists turned = same, two_away = same, three_away = same;
+        const double c = std::cos(0.7), s = std::sin(0.7);
+        for (gemmi::Vec3 &b : turned.second)
+            b = gemmi::Vec3(std::round(1000 * (c * b.x - s * b.y + 10)) / 1000,
+                            std::round(1000 * (s * b.x + c * b.y - 5)) / 1000,
+                            std::round(1000 * (b.z + 3)) / 1000);
+        two_away.second[10].x += 2;
+        three_away.second[10].x += 3;
+        const std::pair<const char *, const pair_lists *> copies[] = {
+            {"itself", &same}, {"turned", &turned}, {"2 A away", &two_away}, {"3 A away", &three_away}};
+        for (const auto &copy : copies) {
+            const pair_lists &p = *copy.second;
+            const bool all_pairs = copy.second != &three_away;
+            const int n = static_cast<int>(p.first.size());
+            fast_search_options options;
+            const fast_search_result quick = fast_search(p.first, p.second, options);
+            options.per_size_scores = true;
+            const fast_search_result grown = fast_search(p.first, p.second, options);
+            SCOPED_TRACE(std::string(file) + ", " + copy.first);
+            EXPECT_EQ(quick.counters.fits == 0, all_pairs);
+            EXPECT_EQ(quick.size, all_pairs ? n : n - 1);
+            EXPECT_EQ(std::tie(quick.size, quick.rms, quick.score, quick.pvalue, quick.in_subset),
+                      std::tie(grown.size, grown.rms, grown.score, grown.pvalue, grown.in_subset));
+        }
     }
 }
 

@@ -524,18 +524,19 @@ std::size_t path_capacity(int n) {
     return std::max<std::size_t>(1 << 16, 64 * static_cast<std::size_t>(n));
 }
 
-// Whether all n pairs together are the search's answer without a path
-// grown, and if so that answer in *result. A subset's score is its summed
-// terms times 20, each term at most 1, so k pairs never score above 20 k
-// (nor does the rounded sum of terms of at most 1). When every pair's term
-// under the fit of all pairs is exactly 1 (the pairs coincide after that fit
-// to double precision, as when a structure is compared with itself), all n
-// pairs score the highest n pairs can, and when their p-value is below, by a
-// margin for its rounding, the lowest any smaller size could reach, no
-// subset of any path could do as well. The search would find the same, but
-// slowly: with every pair as close as every other, each step measures every
-// open pair in double precision.
-bool all_pairs_win(const search_context &ctx, fast_search_result *result) {
+// Whether all n pairs together are the search's answer, found without
+// growing every path, and if so that answer in *result. A subset's score is
+// its summed terms times 20, each term at most 1, so k pairs never score
+// above 20 k (nor does the rounded sum of terms of at most 1). When the
+// p-value of all n pairs is below, by a margin for its rounding, the lowest
+// any smaller accepted size could reach, no other subset can do as well,
+// and once one growth path is seen to reach all n pairs, the search would
+// score them and choose them. That happens when the pairs nearly coincide
+// after their fit, as when a structure is compared with itself or a copy;
+// there the search is slow, each step measuring every open pair in double
+// precision as their estimates all tie. On other inputs the first size
+// tested rules it out.
+bool all_pairs_win(search_context &ctx, fast_search_result *result) {
     const int n = ctx.pairs.n;
     if (n <= ctx.options.min_size) return false;
     subset_sums sums;
@@ -548,12 +549,15 @@ bool all_pairs_win(const search_context &ctx, fast_search_result *result) {
     double sum = 0.0;
     for (double term : terms) sum += term;
     const double score = score_of_terms(sum);
-    if (score != highest_score(n)) return false;
     const double pvalue = pvalue_under_model(score, ctx.model_mean[n], ctx.model_spread[n]);
-    for (int k = ctx.options.min_size + 1; k < n; ++k)
+    for (int k = n - 1; k > ctx.options.min_size; --k)
         if (!((1 + 1e-6) * pvalue <
               pvalue_under_model(highest_score(k), ctx.model_mean[k], ctx.model_spread[k])))
             return false;
+    path_walker first_path(ctx);
+    thread_findings scratch;
+    first_path.run(0, scratch, true);
+    if (static_cast<int>(first_path.joined().size()) != n) return false;
     result->size = n;
     result->rms = fit.rms;
     result->score = score;
