@@ -5,17 +5,13 @@
 #include <thread>
 #include <vector>
 
-namespace {
-
-pairfit::structure read_named(const std::string &name, std::size_t max_atoms,
-                              const pairfit::warning_handler &on_warning) {
+pairfit::structure read_named_structure(const std::string &name, std::size_t max_atoms,
+                                        const pairfit::warning_handler &on_warning) {
     pairfit::read_options options;
     options.max_atoms = max_atoms;
     options.on_warning = on_warning;
     return pairfit::read_named_structure(name, options);
 }
-
-}  // namespace
 
 const char ATOM_LIMIT_HINT[] =
     "Hint: -fast compares structures of any size, and FILE@/1 or FILE@//A compares one model or chain of the file";
@@ -38,7 +34,8 @@ void print_warning(const std::string &message, std::vector<std::string> *printed
 
 pairfit::structure read_named_structure(const std::string &name, std::size_t max_atoms,
                                         std::vector<std::string> *printed) {
-    return read_named(name, max_atoms, [printed](const std::string &m) { print_warning(m, printed); });
+    return read_named_structure(name, max_atoms,
+                                [printed](const std::string &m) { print_warning(m, printed); });
 }
 
 void read_named_pair(const std::string &name1, const std::string &name2, std::size_t max_atoms,
@@ -53,7 +50,8 @@ void read_named_pair(const std::string &name1, const std::string &name2, std::si
     std::exception_ptr failure;
     std::thread reader([&] {
         try {
-            *second = read_named(name2, max_atoms, [&held](const std::string &m) { held.push_back(m); });
+            *second =
+                read_named_structure(name2, max_atoms, [&held](const std::string &m) { held.push_back(m); });
         } catch (...) {
             failure = std::current_exception();
         }

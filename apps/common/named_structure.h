@@ -16,6 +16,10 @@ pairfit::structure read_named_structure(const std::string &name,
                                         std::size_t max_atoms = pairfit::max_exact_atoms,
                                         std::vector<std::string> *printed = nullptr);
 
+// The same, each warning handed to on_warning only.
+pairfit::structure read_named_structure(const std::string &name, std::size_t max_atoms,
+                                        const pairfit::warning_handler &on_warning);
+
 // The most C-alpha atoms to read a structure: requested (-max-atoms; 0
 // when not given) or the mode's default (pairfit::default_fast_atoms with
 // the fast search), never more than the exact search holds without it.

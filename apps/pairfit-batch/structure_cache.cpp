@@ -15,10 +15,8 @@ void read_cached_structure(const std::string &name, std::size_t max_atoms, cache
         return;
     }
     try {
-        pairfit::read_options options;
-        options.max_atoms = max_atoms;
-        options.on_warning = [entry](const std::string &w) { entry->warnings.push_back(w); };
-        entry->atoms = pairfit::read_named_structure(name, options);
+        entry->atoms = read_named_structure(name, max_atoms,
+                                            [entry](const std::string &w) { entry->warnings.push_back(w); });
     } catch (const pairfit::read_error &e) {
         entry->error = e.what();
         entry->limit_hint = atom_limit_hint_applies(e, max_atoms);
