@@ -551,9 +551,7 @@ bool all_pairs_win(search_context &ctx, fast_search_result *result) {
     const double score = score_of_terms(sum);
     const double pvalue = pvalue_under_model(score, ctx.model_mean[n], ctx.model_spread[n]);
     for (int k = n - 1; k > ctx.options.min_size; --k)
-        if (!((1 + 1e-6) * pvalue <
-              pvalue_under_model(highest_score(k), ctx.model_mean[k], ctx.model_spread[k])))
-            return false;
+        if (!((1 + 1e-6) * pvalue < ctx.smallest_pvalue[k])) return false;
     path_walker first_path(ctx);
     thread_findings scratch;
     first_path.run(0, scratch, true);
